@@ -1,0 +1,35 @@
+# Thin wrapper: `make run` builds and starts the program, `make test` builds
+# and runs every test (also under AddressSanitizer + UBSan).
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps build run test test-fast test-asan bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZYT_TESTS=ON -DZYT_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/src/zyt_zevuza $(ARGS)
+
+test-fast: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZYT_SANITIZE=ON -DZYT_TESTS=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+test: test-fast test-asan
+
+bench: build
+	./$(BUILD)/bench/zyt_bench_io
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

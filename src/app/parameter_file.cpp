@@ -1,0 +1,254 @@
+#include "app/parameter_file.h"
+
+#include <string>
+
+#include "io/convert.h"
+#include "io/database.h"
+#include "io/status.h"
+#include "io/units.h"
+
+namespace {
+
+constexpr int PARAMETER_UNIT = 12;
+
+std::string projection_file_name;
+std::string sinogram_file_name;
+
+// An "A" field: the text padded with blanks to its declared length.
+std::string field(std::string_view text, std::size_t length)
+{
+    std::string result(text);
+    if (result.size() < length) result.resize(length, ' ');
+    return result;
+}
+
+std::string i6(int value) { return io_fortran_i(value, 6); }
+std::string i2(int value) { return io_fortran_i(value, 2); }
+
+// Single-precision products, as the values are held.
+float microns(float metres) { return metres * 1000000.0f; }
+float degrees(float radians) { return radians * 57.29578f; }
+
+// Opens the writer's file on the parameter unit; false (with a failure status)
+// when it cannot be opened.
+bool open_parameter_file(std::string& file_name, int& status, std::string_view position)
+{
+    int retstat = 0;
+    IO_OPEN_ASCIIFILE(false, "WRITE", PARAMETER_UNIT, file_name, retstat, status);
+    if (status != ST_GOOD_VALUE) return false;
+    if (retstat == 0) return true;
+    IO_WRITE("WARNING: Could not open parameter output file:", status);
+    IO_WRITE(std::string_view(file_name).substr(0, 80), status);
+    st_fail(status, ST_MOD_IO + ST_OPEN_FAIL, position);
+    return false;
+}
+
+// Writes the lines and closes the file; a write that failed shows at the close.
+template <typename Lines>
+void write_parameter_file(std::string& file_name, int& status, std::string_view position,
+                          Lines lines)
+{
+    if (!open_parameter_file(file_name, status, position)) return;
+    lines([](std::string_view line) { io_unit_put_line(PARAMETER_UNIT, line); });
+    IO_CLOSE_FILE(PARAMETER_UNIT, status);
+}
+
+template <typename Put>
+void put_number_length(Put put, std::string_view prefix, bool varies, int length)
+{
+    const std::string key(prefix);
+    if (varies) {
+        put(key + "NUMBER_LENGTH_VARIES = YES");
+        put(key + "LENGTH_OF_NUMERICAL_PART = N.A. ! No. of characters");
+    } else {
+        put(key + "NUMBER_LENGTH_VARIES = NO");
+        put(key + "LENGTH_OF_NUMERICAL_PART = " + i2(length) + " ! No. of characters");
+    }
+}
+
+template <typename Put>
+void put_image_format(Put put, const ZytParameters& p)
+{
+    put("NUM_IMAGE_1 = " + i6(p.NUM_IMAGE_1) + " ! Number of pixels horizontally");
+    put("NUM_IMAGE_2 = " + i6(p.NUM_IMAGE_2) + " ! Number of pixels vertically");
+    put("IMAGE_PIXEL_SIZE_1 = " + io_fortran_f(microns(p.IMAGE_PIXEL_SIZE_1), 12, 5) +
+        " ! Pixel size horizontally (microns)");
+    put("IMAGE_PIXEL_SIZE_2 = " + io_fortran_f(microns(p.IMAGE_PIXEL_SIZE_2), 12, 5) +
+        " ! Pixel size vertically");
+    put(" ");
+}
+
+template <typename Put>
+void put_take_logarithm(Put put, const ZytParameters& p)
+{
+    put(p.TAKE_LOGARITHM ? "TAKE_LOGARITHM = YES ! Take log of projection values"
+                         : "TAKE_LOGARITHM = NO");
+    put(" ");
+    put("! Parameters defining experiment");
+    put("ANGLE_BETWEEN_PROJECTIONS = " +
+        io_fortran_f(degrees(p.ANGLE_BETWEEN_PROJECTIONS), 11, 6) +
+        " ! Increment angle in degrees");
+}
+
+template <typename Put>
+void put_voxel(Put put, std::string_view key, int value, std::string_view what)
+{
+    put(std::string(key) + " = " + i6(value) + " ! " + std::string(what) +
+        " of reconstruction volume ");
+}
+
+template <typename Put>
+void put_reconstruction_options(Put put, const ZytParameters& p)
+{
+    put("OVERSAMPLING_FACTOR = " + i2(p.OVERSAMPLING_FACTOR) + " ! 0 = Linear, 1 = Nearest pixel");
+    put("ANGLE_OFFSET = " + io_fortran_f(p.ANGLE_OFFSET, 11, 6) +
+        " ! Reconstruction rotation offset angle in degrees");
+    put("CACHE_KILOBYTES = " + i6(p.CACHE_KILOBYTES) +
+        " ! Size of processor cache (L2) per processor (Kbytes)");
+}
+
+template <typename Put>
+void put_output(Put put, const ZytParameters& p)
+{
+    put(" ");
+    put("! Parameters defining output file / format");
+    put("OUTPUT_FILE = " + field(p.OUTPUT_FILE, ZYT_NAME_LENGTH));
+    put(" ");
+    put("! Reconstruction program options");
+    put(p.DISPLAY_GRAPHICS ? "DISPLAY_GRAPHICS = YES ! Images of slices"
+                           : "DISPLAY_GRAPHICS = NO ! No images");
+    put(" ");
+}
+
+template <typename Put>
+void put_flatfield(Put put, const ZytParameters& p)
+{
+    if (p.CORRECT_FLATFIELD && p.FLATFIELD_CHANGING) {
+        put("CORRECT_FLATFIELD = YES ! Divide by flat-field image");
+        put("FLATFIELD_CHANGING = YES ! Series of flat-field files");
+        put("FLATFIELD_FILE = N.A.");
+        put("FF_PREFIX = " + field(p.FF_PREFIX, ZYT_NAME_LENGTH));
+        put("FF_NUM_FIRST_IMAGE = " + i6(p.FF_NUM_FIRST_IMAGE) + " ! No. of first flat-field file");
+        put("FF_NUM_LAST_IMAGE = " + i6(p.FF_NUM_LAST_IMAGE) + " ! No. of last flat-field file");
+        put_number_length(put, "FF_", p.FF_NUMBER_LENGTH_VARIES, p.FF_LENGTH_OF_NUMERICAL_PART);
+        put("FF_POSTFIX = " + field(p.FF_POSTFIX, ZYT_POSTFIX_LENGTH));
+        put("FF_FILE_INTERVAL = " + i6(p.FF_FILE_INTERVAL) + " ! Interval between flat-field files");
+        return;
+    }
+    if (p.CORRECT_FLATFIELD) {
+        put("CORRECT_FLATFIELD = YES ! Divide by flat-field image");
+        put("FLATFIELD_CHANGING = NO ! Series of flat-field files");
+        put("FLATFIELD_FILE = " + field(p.FLATFIELD_FILE, ZYT_NAME_LENGTH));
+    } else {
+        put("CORRECT_FLATFIELD = NO ! No flat-field correction");
+        put("FLATFIELD_FILE = N.A.");
+        put("FLATFIELD_CHANGING = N.A.");
+    }
+    for (const char* key : {"FF_PREFIX", "FF_NUM_FIRST_IMAGE", "FF_NUM_LAST_IMAGE",
+                            "FF_NUMBER_LENGTH_VARIES", "FF_LENGTH_OF_NUMERICAL_PART",
+                            "FF_POSTFIX", "FF_FILE_INTERVAL"})
+        put(std::string(key) + " = N.A.");
+}
+
+} // namespace
+
+void ZYT_SET_PARAMETER_FILENAME(std::string_view file_name)
+{
+    projection_file_name = std::string(file_name);
+}
+
+void ZYT_SET_SINOPARAMETER_FILENAME(std::string_view file_name)
+{
+    sinogram_file_name = std::string(file_name);
+}
+
+// The parameter file of a reconstruction from a projection-image series.
+void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
+{
+    constexpr std::string_view position = "Subroutine ZYT_SAVE_PARAMETERS V0.11";
+    if (!st_enter(status, position)) return;
+    write_parameter_file(projection_file_name, status, position, [&](auto put) {
+        put("! ZYT_VUZOV PARAMETER FILE");
+        put(" ");
+        put("RECONSTRUCT_FROM_SINOGRAMS = NO");
+        put(" ");
+        put("! Parameters defining the projection file series ");
+        put("FILE_PREFIX = " + field(p.FILE_PREFIX, ZYT_NAME_LENGTH));
+        put("NUM_FIRST_IMAGE = " + i6(p.NUM_FIRST_IMAGE) + " ! No. of first projection file");
+        put("NUM_LAST_IMAGE = " + i6(p.NUM_LAST_IMAGE) + " ! No. of last projection file");
+        put_number_length(put, "", p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART);
+        put("FILE_POSTFIX = " + field(p.FILE_POSTFIX, ZYT_POSTFIX_LENGTH));
+        put("FILE_INTERVAL = " + i6(p.FILE_INTERVAL) + " ! Interval between input files");
+        put(" ");
+        put("! Parameters defining the projection file format");
+        put_image_format(put, p);
+        put("! Parameters defining background treatment");
+        if (p.SUBTRACT_BACKGROUND) {
+            put("SUBTRACT_BACKGROUND = YES ! Subtract background from data");
+            put("BACKGROUND_FILE = " + field(p.BACKGROUND_FILE, ZYT_NAME_LENGTH));
+        } else {
+            put("SUBTRACT_BACKGROUND = NO ! No background subtraction");
+            put("BACKGROUND_FILE = N.A.");
+        }
+        put(" ");
+        put("! Parameters defining flat-field treatment");
+        put_flatfield(put, p);
+        put(" ");
+        put_take_logarithm(put, p);
+        put(p.ROTATION_VERTICAL ? "ROTATION_VERTICAL = YES"
+                                : "ROTATION_VERTICAL = NO ! Horizontal rotation");
+        put("ROTATION_AXIS_POSITION = " + io_fortran_f(p.ROTATION_AXIS_POSITION, 14, 4) +
+            " ! Position in pixels");
+        put(" ");
+        put("! Parameters defining reconstruction");
+        put(p.OUTPUT_SINOGRAMS ? "OUTPUT_SINOGRAMS = YES ! Output sinograms to files or not"
+                               : "OUTPUT_SINOGRAMS = NO ! Output sinograms to files or not");
+        put(p.OUTPUT_RECONSTRUCTION ? "OUTPUT_RECONSTRUCTION = YES ! Reconstruct and save or not"
+                                    : "OUTPUT_RECONSTRUCTION = NO ! Reconstruct and save or not");
+        put_voxel(put, "START_VOXEL_1", p.START_VOXEL_1, "X-start");
+        put_voxel(put, "START_VOXEL_2", p.START_VOXEL_2, "Y-start");
+        put_voxel(put, "START_VOXEL_3", p.START_VOXEL_3, "Z-start");
+        put_voxel(put, "END_VOXEL_1", p.END_VOXEL_1, "X-end");
+        put_voxel(put, "END_VOXEL_2", p.END_VOXEL_2, "Y-end");
+        put_voxel(put, "END_VOXEL_3", p.END_VOXEL_3, "Z-end");
+        put_reconstruction_options(put, p);
+        put("SINOGRAM_MEGABYTES = " + i6(p.SINOGRAM_MEGABYTES) +
+            " ! Maximum size of sinogram storage (megabytes)");
+        put_output(put, p);
+    });
+}
+
+// The parameter file of a reconstruction from a series of sinogram files; the
+// projection-series members hold the sinogram series.
+void ZYT_SAVE_SINOPARAMETERS(const ZytParameters& p, int& status)
+{
+    constexpr std::string_view position = "Subroutine ZYT_SAVE_SINOPARAMETERS V0.1 ";
+    if (!st_enter(status, position)) return;
+    write_parameter_file(sinogram_file_name, status, position, [&](auto put) {
+        put("! ZYT_VUZOV PARAMETER FILE");
+        put(" ");
+        put("RECONSTRUCT_FROM_SINOGRAMS = YES");
+        put(" ");
+        put("! Parameters defining the projection file series ");
+        put("SINOGRAM_PREFIX = " + field(p.FILE_PREFIX, ZYT_NAME_LENGTH));
+        put("NUM_FIRST_SINOGRAM = " + i6(p.NUM_FIRST_IMAGE) + " ! No. of first sinogram file");
+        put("NUM_LAST_SINOGRAM = " + i6(p.NUM_LAST_IMAGE) + " ! No. of last sinogram file");
+        put_number_length(put, "", p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART);
+        put("SINOGRAM_POSTFIX = " + field(p.FILE_POSTFIX, ZYT_POSTFIX_LENGTH));
+        put("SINOGRAM_INTERVAL = " + i6(p.FILE_INTERVAL) + " ! Interval between input sinograms");
+        put(" ");
+        put("! Parameters defining the sinogram file format");
+        put_image_format(put, p);
+        put_take_logarithm(put, p);
+        put("ROTATION_AXIS_POSITION = " + io_fortran_f(p.ROTATION_AXIS_POSITION, 14, 4) +
+            " ! Position in pixels");
+        put(" ");
+        put("! Parameters defining reconstruction");
+        put_voxel(put, "START_VOXEL_1", p.START_VOXEL_1, "X-start");
+        put_voxel(put, "START_VOXEL_2", p.START_VOXEL_2, "Y-start");
+        put_voxel(put, "END_VOXEL_1", p.END_VOXEL_1, "X-end");
+        put_voxel(put, "END_VOXEL_2", p.END_VOXEL_2, "Y-end");
+        put_reconstruction_options(put, p);
+        put_output(put, p);
+    });
+}

@@ -1,0 +1,119 @@
+#include "app/session.h"
+
+#include <string>
+#include <vector>
+
+#include "app/parameter_file.h"
+#include "app/parameters.h"
+#include "io/database.h"
+#include "io/image_view.h"
+#include "io/status.h"
+
+namespace {
+
+constexpr int MAX_X = 2048;
+constexpr int MAX_Y = 2048;
+
+void write_banner(int& status)
+{
+    for (const char* line : {" ", "           --------------------------",
+                             "           WELCOME to ZYT_ZEVUZA V1.7 ",
+                             "           --------------------------", " ",
+                             "    (Zenith-Yaw Tomographic reconstruction)", " ",
+                             "Purpose: Development, testing, and timing of CT reconstruction "
+                             "techniques",
+                             " ", "(Support for horizontal rotation added.) ", " "})
+        IO_WRITE(line, status);
+}
+
+// Tells an X11 user why no window could be opened and what usually cures it.
+void write_graphics_advice()
+{
+    int status = ST_GOOD_VALUE;
+    for (const char* line : {
+             "WARNING: There was a problem opening the graphics output window. This may be a",
+             "   problem with the X terminal (or X server) not accepting graphics output from",
+             "   the host running ZYT. Possible cures:",
+             "   - Connected with ssh: log in with \"ssh -X host\" (or \"ssh -Y host\") so that",
+             "     ssh forwards the window to your screen.",
+             "   - Otherwise, allow the host to draw on your X terminal by running on the",
+             "     local machine used as X terminal: \"xhost +host\" (e.g. xhost +beamline5).",
+             "   - Check that the \"DISPLAY\" variable names your X terminal: \"printenv DISPLAY\"",
+             "     shows it; set it with \"export DISPLAY=myterminal:0\" (sh, bash) or",
+             "     \"setenv DISPLAY myterminal:0\" (C-shell or T-shell users).",
+             "ZYT exiting owing to lack of graphics"})
+        IO_WRITE(line, status);
+}
+
+// The window device is wired in here once it is part of the program; until
+// then no graphics can be opened, and the program says so and stops.
+void open_graphics(int& status)
+{
+    st_fail(status, ST_MOD_LG + 2001, "Subroutine GS_OPEN_GRAPHICS V0.1");
+}
+
+} // namespace
+
+// The program: status set-up, banner, defaults, graphics, the main sequence,
+// defaults saved, trailer and final status report.
+int ZYT_ZEVUZA()
+{
+    int status = ST_GOOD_VALUE;
+    ST_DEF_SYSTEM(status);
+    write_banner(status);
+
+    int retstat = 0;
+    IO_LOAD_DATABASE(ZYT_DEFAULTS_FILE, retstat, status);
+    if (retstat > 0) {
+        IO_WRITE("WARNING: Problem inputting internal database", status);
+        return 1;
+    }
+
+    open_graphics(status);
+    if (status != ST_GOOD_VALUE) {
+        write_graphics_advice();
+        return 1;
+    }
+
+    ZYT_MMAIN(status);
+    if (status == ST_ESCAPE_VALUE) return 0; // cancelled: nothing saved, no trailer
+
+    if (status == ST_GOOD_VALUE) {
+        IO_SAVE_DATABASE(ZYT_DEFAULTS_FILE, retstat, status);
+        if (retstat != 0) IO_WRITE("WARNING: Problem saving default values", status);
+    }
+    ZYT_MTRAILER(ZYT_VERSION, status);
+    ST_OUT(status);
+    return status == ST_GOOD_VALUE ? 0 : 1;
+}
+
+// The main sequence. It owns, for the whole run, the working image (the first
+// projection, on which the region is chosen) and the parameter set.
+void ZYT_MMAIN(int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_MMAIN V0.12")) return;
+    std::vector<float> image(static_cast<std::size_t>(MAX_X) * MAX_Y, 0.0f);
+    const ImageView data{image.data(), MAX_X, MAX_Y};
+    ZytParameters parameters;
+    bool sinogram_route = false;
+    (void)data;
+
+    // The projection-series workflow fills the parameter set here, and may
+    // choose the sinogram route, which writes its own file.
+
+    if (status == ST_ESCAPE_VALUE) {
+        int out = ST_GOOD_VALUE;
+        IO_WRITE("ZYT_ZEVUZA cancelled", out);
+        return;
+    }
+    if (!sinogram_route) ZYT_SAVE_PARAMETERS(parameters, status);
+}
+
+void ZYT_MTRAILER(std::string_view version, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_MTRAILER V0.1")) return;
+    (void)version;
+    IO_WRITE(" ", status);
+    IO_WRITE("ZYT_ZEVUZA Exited", status);
+    IO_WRITE(" ", status);
+}

@@ -1,0 +1,102 @@
+#include "io/os/os_layer.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+
+namespace {
+
+std::vector<std::string> arguments;
+
+} // namespace
+
+int IO_MALLOCC(std::size_t bytes, void*& address)
+{
+    address = std::malloc(bytes);
+    return address == nullptr ? -1 : 0;
+}
+
+void IO_FREEC(void* address) { std::free(address); }
+
+void IO_SYSTEM_NAMEC(int& system_code, int& processor_code)
+{
+    system_code = 7;    // LINUX
+    processor_code = 6; // PC
+}
+
+bool IO_LOGINNAMEC(std::string& name)
+{
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_name != nullptr) {
+        name = pw->pw_name;
+        return true;
+    }
+    return false;
+}
+
+std::string IO_HOMEDIRC(const std::string& user)
+{
+    const passwd* pw = ::getpwnam(user.c_str());
+    return pw != nullptr && pw->pw_dir != nullptr ? std::string(pw->pw_dir) : std::string();
+}
+
+// Users set HOME to run with another home (tests, shared accounts), as the
+// shells do for "~"; the user database answers when it is unset.
+std::string IO_MY_HOMEDIRC()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_dir != nullptr)
+        return pw->pw_dir;
+    return {};
+}
+
+int IO_SYSTEMC(const std::string& command)
+{
+    std::cout.flush();
+    return std::system(command.c_str());
+}
+
+void IO_SLEEPC(long milliseconds)
+{
+    if (milliseconds <= 0) return;
+    timespec request{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&request, &request) != 0 && errno == EINTR) {
+    }
+}
+
+bool IO_READC(const std::string& prompt, std::string& line)
+{
+    if (!prompt.empty()) std::cout << prompt << std::flush;
+    if (!std::getline(std::cin, line)) {
+        line.clear();
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool IO_FILEEXISTC(const std::string& name, bool& directory)
+{
+    struct stat info{};
+    if (::stat(name.c_str(), &info) != 0) return false;
+    directory = S_ISDIR(info.st_mode);
+    return true;
+}
+
+long long IO_FILESIZEC(const std::string& name)
+{
+    struct stat info{};
+    if (::stat(name.c_str(), &info) != 0) return -1;
+    return static_cast<long long>(info.st_size);
+}
+
+void IO_SET_ARGUMENTSC(int argc, const char* const* argv)
+{
+    arguments.assign(argv, argv + argc);
+}
+
+const std::vector<std::string>& IO_ARGUMENTSC() { return arguments; }

@@ -1,0 +1,33 @@
+#pragma once
+// The operating-system layer: the only code that calls the system directly.
+// Each routine works on plain texts and integers and reports failure through
+// its result; porting the program means rewriting this file.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Allocates a block; 0 on success, -1 on failure.
+int IO_MALLOCC(std::size_t bytes, void*& address);
+void IO_FREEC(void* address);
+// System and processor codes of the machine.
+void IO_SYSTEM_NAMEC(int& system_code, int& processor_code);
+// The login name of the process's user; false when the system does not know it.
+bool IO_LOGINNAMEC(std::string& name);
+// The home directory of a user from the user database; empty when unknown.
+std::string IO_HOMEDIRC(const std::string& user);
+// The home directory of the current user: $HOME, else the user database.
+std::string IO_MY_HOMEDIRC();
+// Runs a command through /bin/sh; the command's result code.
+int IO_SYSTEMC(const std::string& command);
+void IO_SLEEPC(long milliseconds);
+// Writes a prompt and reads one console line; false at end of input.
+bool IO_READC(const std::string& prompt, std::string& line);
+// Examines a name: false when it does not exist; directory is set for a directory.
+bool IO_FILEEXISTC(const std::string& name, bool& directory);
+// The size of a file in bytes, -1 when it cannot be examined.
+long long IO_FILESIZEC(const std::string& name);
+
+// The program's arguments, registered once by the entry point.
+void IO_SET_ARGUMENTSC(int argc, const char* const* argv);
+const std::vector<std::string>& IO_ARGUMENTSC();

@@ -1,0 +1,69 @@
+#include "io/units.h"
+
+#include <array>
+#include <cerrno>
+#include <memory>
+
+#include "io/status.h"
+
+namespace {
+
+struct FileCloser
+{
+    void operator()(std::FILE* fp) const { std::fclose(fp); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+std::array<FileHandle, IO_MAX_UNIT + 1> units;
+
+bool valid_unit(int unit) { return unit >= 1 && unit <= IO_MAX_UNIT; }
+
+} // namespace
+
+bool io_unit_open(int unit, const std::string& path, IoAccess access, int& error_value)
+{
+    if (!valid_unit(unit)) {
+        error_value = EINVAL;
+        return false;
+    }
+    int ignored = 0;
+    io_unit_close(unit, ignored);
+    const char* mode = access == IoAccess::read ? "r" : access == IoAccess::update ? "r+" : "w";
+    errno = 0;
+    units[unit].reset(std::fopen(path.c_str(), mode));
+    error_value = errno;
+    return units[unit] != nullptr;
+}
+
+std::FILE* io_unit_file(int unit) { return valid_unit(unit) ? units[unit].get() : nullptr; }
+
+bool io_unit_close(int unit, int& error_value)
+{
+    if (!valid_unit(unit) || !units[unit]) return true;
+    errno = 0;
+    const bool ok = std::ferror(units[unit].get()) == 0;
+    const bool closed = std::fclose(units[unit].release()) == 0;
+    error_value = errno;
+    return ok && closed;
+}
+
+bool IO_READ_FILE(int unit, std::string& line, int& status)
+{
+    if (!st_enter(status, "Subroutine IO_READ_FILE V0.1")) return false;
+    std::FILE* fp = io_unit_file(unit);
+    if (fp == nullptr) return false;
+    line.clear();
+    int c = 0;
+    while ((c = std::fgetc(fp)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    if (c == EOF && line.empty()) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+void io_unit_put_line(int unit, std::string_view line)
+{
+    std::FILE* fp = io_unit_file(unit);
+    if (fp == nullptr) return;
+    std::fwrite(line.data(), 1, line.size(), fp);
+    std::fputc('\n', fp);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Text units: open files named by a number from 1 to 99, as the program's
+// file routines pass them around.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+constexpr int IO_MAX_UNIT = 99;
+
+enum class IoAccess { read, update, write };
+
+// Opens the named file on the unit, closing what the unit held before.
+// Returns false with the system's error value when the file cannot be opened.
+bool io_unit_open(int unit, const std::string& path, IoAccess access, int& error_value);
+// The open file of a unit, or nullptr.
+std::FILE* io_unit_file(int unit);
+// Flushes and closes a unit; false with the error value when buffered data
+// could not be written.  Closing a unit that holds nothing succeeds.
+bool io_unit_close(int unit, int& error_value);
+
+// Reads the next line of a unit, without its line end; false at end of file.
+bool IO_READ_FILE(int unit, std::string& line, int& status);
+// Closes a unit; a write that fails at the close sets status 11010.
+void IO_CLOSE_FILE(int unit, int& status);
+
+// Writes a line exactly as given, trailing blanks included (fixed-width text
+// fields of written files); failures show when the unit is closed.
+void io_unit_put_line(int unit, std::string_view line);

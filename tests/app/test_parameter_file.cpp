@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/parameter_file.h"
+#include "test_support.h"
+
+using zyt_test::ConsoleCapture;
+using zyt_test::fresh_status;
+using zyt_test::read_file;
+using zyt_test::TempDir;
+
+namespace {
+
+std::string expected(const std::string& name)
+{
+    return read_file(std::string(ZYT_EXPECTED_DIR) + "/" + name);
+}
+
+constexpr float RADIANS_PER_DEGREE = 0.017453292f;
+
+// A projection series with every option switched on.
+ZytParameters full_series()
+{
+    ZytParameters p;
+    p.NUM_FIRST_IMAGE = 1;
+    p.NUM_LAST_IMAGE = 900;
+    p.FILE_INTERVAL = 1;
+    p.FILE_PREFIX = "/data/sample/scan";
+    p.NUMBER_LENGTH_VARIES = false;
+    p.LENGTH_OF_NUMERICAL_PART = 4;
+    p.FILE_POSTFIX = ".tif";
+    p.NUM_IMAGE_1 = 2048;
+    p.NUM_IMAGE_2 = 1024;
+    p.IMAGE_PIXEL_SIZE_2 = 0.0000065f;
+    p.SUBTRACT_BACKGROUND = true;
+    p.BACKGROUND_FILE = "/data/sample/dark.tif";
+    p.CORRECT_FLATFIELD = true;
+    p.FLATFIELD_CHANGING = true;
+    p.FF_NUM_FIRST_IMAGE = 0;
+    p.FF_NUM_LAST_IMAGE = 900;
+    p.FF_PREFIX = "/data/sample/flat_";
+    p.FF_LENGTH_OF_NUMERICAL_PART = 3;
+    p.FF_POSTFIX = ".tif";
+    p.ANGLE_BETWEEN_PROJECTIONS = 0.2f * RADIANS_PER_DEGREE;
+    p.ROTATION_AXIS_POSITION = 1023.25f;
+    p.START_VOXEL_1 = 100;
+    p.START_VOXEL_2 = 1;
+    p.START_VOXEL_3 = 50;
+    p.END_VOXEL_1 = 1900;
+    p.END_VOXEL_2 = 2048;
+    p.END_VOXEL_3 = 1000;
+    p.OUTPUT_FILE = "/data/sample/scan.vol";
+    return p;
+}
+
+std::string write_projection_file(const ZytParameters& p, const TempDir& dir)
+{
+    const std::string path = dir.file("recon.par");
+    ZYT_SET_PARAMETER_FILENAME(path);
+    int status = fresh_status();
+    ZYT_SAVE_PARAMETERS(p, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    return read_file(path);
+}
+
+} // namespace
+
+TEST(ParameterFile, ProjectionSeriesWithBackgroundAndFlatFieldSeries)
+{
+    TempDir dir;
+    EXPECT_EQ(write_projection_file(full_series(), dir), expected("projection_series.par"));
+}
+
+TEST(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
+{
+    TempDir dir;
+    ZytParameters p;
+    p.NUM_FIRST_IMAGE = 1234567;
+    p.NUM_LAST_IMAGE = 5;
+    p.FILE_INTERVAL = -2;
+    p.FILE_PREFIX = "img_";
+    p.NUMBER_LENGTH_VARIES = true;
+    p.FILE_POSTFIX = ".edf";
+    p.NUM_IMAGE_1 = 512;
+    p.NUM_IMAGE_2 = 512;
+    p.IMAGE_PIXEL_SIZE_1 = 0.0000015f;
+    p.IMAGE_PIXEL_SIZE_2 = 0.001953125f; // 2^-9: exact in single precision
+    p.CORRECT_FLATFIELD = true;
+    p.FLATFIELD_CHANGING = false;
+    p.FLATFIELD_FILE = "flat.edf";
+    p.TAKE_LOGARITHM = false;
+    p.ANGLE_OFFSET = -12.5f;
+    p.ANGLE_BETWEEN_PROJECTIONS = RADIANS_PER_DEGREE;
+    p.ROTATION_VERTICAL = false;
+    p.ROTATION_AXIS_POSITION = 1.0e12f;
+    p.OUTPUT_SINOGRAMS = true;
+    p.OUTPUT_RECONSTRUCTION = false;
+    p.START_VOXEL_1 = 1;
+    p.START_VOXEL_2 = 2;
+    p.START_VOXEL_3 = 3;
+    p.END_VOXEL_1 = 510;
+    p.END_VOXEL_2 = 511;
+    p.END_VOXEL_3 = 512;
+    p.OVERSAMPLING_FACTOR = 123;
+    p.CACHE_KILOBYTES = 512;
+    p.SINOGRAM_MEGABYTES = 16;
+    p.OUTPUT_FILE = "out.vol";
+    p.DISPLAY_GRAPHICS = true;
+    EXPECT_EQ(write_projection_file(p, dir), expected("projection_single_flat.par"));
+}
+
+TEST(ParameterFile, NoFlatFieldCorrectionGivesTenNotApplicableLines)
+{
+    TempDir dir;
+    ZytParameters p = full_series();
+    p.CORRECT_FLATFIELD = false;
+    const std::string text = write_projection_file(p, dir);
+    const std::string block = expected("no_flatfield_block.txt");
+    const std::size_t at = text.find("! Parameters defining flat-field treatment\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(text.substr(at + 43, block.size()), block);
+    EXPECT_EQ(text.substr(at + 43 + block.size(), 2), " \n");
+}
+
+TEST(ParameterFile, SinogramSeries)
+{
+    TempDir dir;
+    ZytParameters p;
+    p.FILE_PREFIX = "/data/sino/sino_";
+    p.NUM_FIRST_IMAGE = 1;
+    p.NUM_LAST_IMAGE = 2048;
+    p.LENGTH_OF_NUMERICAL_PART = 4;
+    p.FILE_POSTFIX = ".raw";
+    p.NUM_IMAGE_1 = 2048;
+    p.NUM_IMAGE_2 = 900;
+    p.ANGLE_BETWEEN_PROJECTIONS = 0.2f * RADIANS_PER_DEGREE;
+    p.ROTATION_AXIS_POSITION = 1024.0f;
+    p.START_VOXEL_1 = 1;
+    p.START_VOXEL_2 = 1;
+    p.END_VOXEL_1 = 2048;
+    p.END_VOXEL_2 = 2048;
+    p.OVERSAMPLING_FACTOR = 0;
+    p.OUTPUT_FILE = "/data/sino/slices.vol";
+    const std::string path = dir.file("sino.par");
+    ZYT_SET_SINOPARAMETER_FILENAME(path);
+    int status = fresh_status();
+    ZYT_SAVE_SINOPARAMETERS(p, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(read_file(path), expected("sinogram_series.par"));
+}
+
+TEST(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
+{
+    TempDir dir;
+    // A file that cannot be opened: a warning and a failure status.
+    ZYT_SET_PARAMETER_FILENAME(dir.file("no/such/dir/recon.par"));
+    int status = fresh_status();
+    {
+        ConsoleCapture console;
+        ZYT_SAVE_PARAMETERS(full_series(), status);
+        EXPECT_NE(console.text().find("Could not open parameter output file:"), std::string::npos);
+    }
+    EXPECT_EQ(ST_ERRORCODE(status), 1000);
+
+    // A device that takes no data: the close reports the lost lines.
+    ZYT_SET_PARAMETER_FILENAME("/dev/full");
+    status = fresh_status();
+    {
+        ConsoleCapture console;
+        ZYT_SAVE_PARAMETERS(full_series(), status);
+    }
+    EXPECT_EQ(status, 11010);
+
+    // Entered with a bad status, nothing is written.
+    const std::string path = dir.file("never.par");
+    ZYT_SET_SINOPARAMETER_FILENAME(path);
+    status = 140017;
+    ZYT_SAVE_SINOPARAMETERS(full_series(), status);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(status, 140017);
+}

@@ -1,0 +1,113 @@
+#pragma once
+// Helpers for tests: capture the console, type answers on the terminal, and
+// work in a fresh temporary directory on the real file system.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "io/status.h"
+
+namespace zyt_test {
+
+inline std::vector<std::string> split_lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Everything written to the console while it lives.
+class ConsoleCapture
+{
+public:
+    ConsoleCapture() : old_(std::cout.rdbuf(out_.rdbuf())) {}
+    ~ConsoleCapture() { std::cout.rdbuf(old_); }
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+    std::string text() const { return out_.str(); }
+    std::vector<std::string> lines() const { return split_lines(out_.str()); }
+
+private:
+    std::ostringstream out_;
+    std::streambuf* old_;
+};
+
+// Terminal input typed in advance; the end of it is the end of input.
+class TypedInput
+{
+public:
+    explicit TypedInput(const std::string& text) : in_(text), old_(std::cin.rdbuf(in_.rdbuf()))
+    {
+        std::cin.clear();
+    }
+    ~TypedInput()
+    {
+        std::cin.rdbuf(old_);
+        std::cin.clear();
+    }
+    TypedInput(const TypedInput&) = delete;
+    TypedInput& operator=(const TypedInput&) = delete;
+
+private:
+    std::istringstream in_;
+    std::streambuf* old_;
+};
+
+class TempDir
+{
+public:
+    TempDir()
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zyt_test_XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A good status with a blank error position, as at the start of a run.
+inline int fresh_status()
+{
+    int status = ST_GOOD_VALUE;
+    ST_DEF_SYSTEM(status);
+    return status;
+}
+
+// Whether the tests run with root's rights, which ignore file permissions.
+inline bool running_as_root() { return ::geteuid() == 0; }
+
+} // namespace zyt_test
