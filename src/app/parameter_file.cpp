@@ -78,6 +78,59 @@ void put_image_format(Put put, const ZytParameters& p)
     put(" ");
 }
 
+// The keys and notes that name the file series: projections or sinograms.
+struct SeriesWords
+{
+    const char* route;
+    const char* prefix;
+    const char* first;
+    const char* last;
+    const char* file;
+    const char* postfix;
+    const char* interval;
+    const char* interval_note;
+    const char* format;
+};
+
+constexpr SeriesWords projection_words{"NO",          "FILE_PREFIX",    "NUM_FIRST_IMAGE",
+                                       "NUM_LAST_IMAGE", "projection file", "FILE_POSTFIX",
+                                       "FILE_INTERVAL", "Interval between input files",
+                                       "projection"};
+constexpr SeriesWords sinogram_words{"YES",          "SINOGRAM_PREFIX",  "NUM_FIRST_SINOGRAM",
+                                     "NUM_LAST_SINOGRAM", "sinogram file", "SINOGRAM_POSTFIX",
+                                     "SINOGRAM_INTERVAL", "Interval between input sinograms",
+                                     "sinogram"};
+
+// The head of the file up to the image format: the route and the file series.
+template <typename Put>
+void put_series(Put put, const ZytParameters& p, const SeriesWords& w)
+{
+    const std::string file(w.file);
+    put("! ZYT_VUZOV PARAMETER FILE");
+    put(" ");
+    put(std::string("RECONSTRUCT_FROM_SINOGRAMS = ") + w.route);
+    put(" ");
+    put("! Parameters defining the projection file series ");
+    put(std::string(w.prefix) + " = " + field(p.FILE_PREFIX, ZYT_NAME_LENGTH));
+    put(std::string(w.first) + " = " + i6(p.NUM_FIRST_IMAGE) + " ! No. of first " + file);
+    put(std::string(w.last) + " = " + i6(p.NUM_LAST_IMAGE) + " ! No. of last " + file);
+    put_number_length(put, "", p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART);
+    put(std::string(w.postfix) + " = " + field(p.FILE_POSTFIX, ZYT_POSTFIX_LENGTH));
+    put(std::string(w.interval) + " = " + i6(p.FILE_INTERVAL) + " ! " + w.interval_note);
+    put(" ");
+    put(std::string("! Parameters defining the ") + w.format + " file format");
+    put_image_format(put, p);
+}
+
+template <typename Put>
+void put_axis_position(Put put, const ZytParameters& p)
+{
+    put("ROTATION_AXIS_POSITION = " + io_fortran_f(p.ROTATION_AXIS_POSITION, 14, 4) +
+        " ! Position in pixels");
+    put(" ");
+    put("! Parameters defining reconstruction");
+}
+
 template <typename Put>
 void put_take_logarithm(Put put, const ZytParameters& p)
 {
@@ -168,20 +221,7 @@ void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
     constexpr std::string_view position = "Subroutine ZYT_SAVE_PARAMETERS V0.11";
     if (!st_enter(status, position)) return;
     write_parameter_file(projection_file_name, status, position, [&](auto put) {
-        put("! ZYT_VUZOV PARAMETER FILE");
-        put(" ");
-        put("RECONSTRUCT_FROM_SINOGRAMS = NO");
-        put(" ");
-        put("! Parameters defining the projection file series ");
-        put("FILE_PREFIX = " + field(p.FILE_PREFIX, ZYT_NAME_LENGTH));
-        put("NUM_FIRST_IMAGE = " + i6(p.NUM_FIRST_IMAGE) + " ! No. of first projection file");
-        put("NUM_LAST_IMAGE = " + i6(p.NUM_LAST_IMAGE) + " ! No. of last projection file");
-        put_number_length(put, "", p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART);
-        put("FILE_POSTFIX = " + field(p.FILE_POSTFIX, ZYT_POSTFIX_LENGTH));
-        put("FILE_INTERVAL = " + i6(p.FILE_INTERVAL) + " ! Interval between input files");
-        put(" ");
-        put("! Parameters defining the projection file format");
-        put_image_format(put, p);
+        put_series(put, p, projection_words);
         put("! Parameters defining background treatment");
         if (p.SUBTRACT_BACKGROUND) {
             put("SUBTRACT_BACKGROUND = YES ! Subtract background from data");
@@ -197,10 +237,7 @@ void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
         put_take_logarithm(put, p);
         put(p.ROTATION_VERTICAL ? "ROTATION_VERTICAL = YES"
                                 : "ROTATION_VERTICAL = NO ! Horizontal rotation");
-        put("ROTATION_AXIS_POSITION = " + io_fortran_f(p.ROTATION_AXIS_POSITION, 14, 4) +
-            " ! Position in pixels");
-        put(" ");
-        put("! Parameters defining reconstruction");
+        put_axis_position(put, p);
         put(p.OUTPUT_SINOGRAMS ? "OUTPUT_SINOGRAMS = YES ! Output sinograms to files or not"
                                : "OUTPUT_SINOGRAMS = NO ! Output sinograms to files or not");
         put(p.OUTPUT_RECONSTRUCTION ? "OUTPUT_RECONSTRUCTION = YES ! Reconstruct and save or not"
@@ -225,25 +262,9 @@ void ZYT_SAVE_SINOPARAMETERS(const ZytParameters& p, int& status)
     constexpr std::string_view position = "Subroutine ZYT_SAVE_SINOPARAMETERS V0.1 ";
     if (!st_enter(status, position)) return;
     write_parameter_file(sinogram_file_name, status, position, [&](auto put) {
-        put("! ZYT_VUZOV PARAMETER FILE");
-        put(" ");
-        put("RECONSTRUCT_FROM_SINOGRAMS = YES");
-        put(" ");
-        put("! Parameters defining the projection file series ");
-        put("SINOGRAM_PREFIX = " + field(p.FILE_PREFIX, ZYT_NAME_LENGTH));
-        put("NUM_FIRST_SINOGRAM = " + i6(p.NUM_FIRST_IMAGE) + " ! No. of first sinogram file");
-        put("NUM_LAST_SINOGRAM = " + i6(p.NUM_LAST_IMAGE) + " ! No. of last sinogram file");
-        put_number_length(put, "", p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART);
-        put("SINOGRAM_POSTFIX = " + field(p.FILE_POSTFIX, ZYT_POSTFIX_LENGTH));
-        put("SINOGRAM_INTERVAL = " + i6(p.FILE_INTERVAL) + " ! Interval between input sinograms");
-        put(" ");
-        put("! Parameters defining the sinogram file format");
-        put_image_format(put, p);
+        put_series(put, p, sinogram_words);
         put_take_logarithm(put, p);
-        put("ROTATION_AXIS_POSITION = " + io_fortran_f(p.ROTATION_AXIS_POSITION, 14, 4) +
-            " ! Position in pixels");
-        put(" ");
-        put("! Parameters defining reconstruction");
+        put_axis_position(put, p);
         put_voxel(put, "START_VOXEL_1", p.START_VOXEL_1, "X-start");
         put_voxel(put, "START_VOXEL_2", p.START_VOXEL_2, "Y-start");
         put_voxel(put, "END_VOXEL_1", p.END_VOXEL_1, "X-end");

@@ -75,6 +75,20 @@ std::string padded_field(std::string_view value, std::size_t width)
     return field;
 }
 
+// Reads a stored number back from the first characters of its text;
+// retstat 3 when the text is no number.
+template <typename T, typename Convert>
+void inquire_number(std::string_view key, T& value, int& retstat, int& status, Convert convert)
+{
+    int length = 0;
+    std::string text;
+    IO_INQ_KEYVALUE(key, length, text, retstat, status);
+    if (retstat != 0) return;
+    bool found = false;
+    convert(std::string_view(text).substr(0, TYPED_FIELD), found, value, status);
+    if (!found) retstat = 3;
+}
+
 } // namespace
 
 // The engine under every database routine.
@@ -176,25 +190,13 @@ void IO_SET_LKEYVALUE(std::string_view key, bool value, int& retstat, int& statu
 void IO_INQ_IKEYVALUE(std::string_view key, int& value, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine IO_INQ_IKEYVALUE V0.1")) return;
-    int length = 0;
-    std::string text;
-    IO_INQ_KEYVALUE(key, length, text, retstat, status);
-    if (retstat != 0) return;
-    bool found = false;
-    IO_TOKTI(std::string_view(text).substr(0, TYPED_FIELD), found, value, status);
-    if (!found) retstat = 3;
+    inquire_number(key, value, retstat, status, IO_TOKTI);
 }
 
 void IO_INQ_RKEYVALUE(std::string_view key, float& value, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine IO_INQ_RKEYVALUE V0.1")) return;
-    int length = 0;
-    std::string text;
-    IO_INQ_KEYVALUE(key, length, text, retstat, status);
-    if (retstat != 0) return;
-    bool found = false;
-    IO_TOKTR(std::string_view(text).substr(0, TYPED_FIELD), found, value, status);
-    if (!found) retstat = 3;
+    inquire_number(key, value, retstat, status, IO_TOKTR);
 }
 
 void IO_INQ_LKEYVALUE(std::string_view key, bool& value, int& retstat, int& status)

@@ -167,56 +167,55 @@ std::string IO_OUTPROMPT(std::string_view prompt, std::string_view default_text,
     return line;
 }
 
+namespace {
+
+// The numeric questions: the answer is converted, and refused (with the
+// question asked again) when it is no number or lies outside the range.
+template <typename T, typename ToText, typename Convert>
+void ask_number(bool range, T lower, T upper, std::string_view prompt, TextLines help, T& value,
+                int& status, ToText to_text, Convert convert, std::string_view failure)
+{
+    const std::string range_text =
+        range ? "(Range: " + to_text(lower) + " to " + to_text(upper) + ")" : "";
+    ask(prompt, to_text(value), range_text, help, false, status, [&](const std::string& answer) {
+        if (answer.empty()) return true;
+        bool found = false;
+        T entered = value;
+        convert(answer, found, entered, status);
+        if (!found) {
+            IO_WRITE(failure, status);
+            return false;
+        }
+        if (range && (entered < lower || entered > upper)) {
+            IO_WRITE("WARNING: Entered value is out of the acceptable range", status);
+            return false;
+        }
+        value = entered;
+        return true;
+    });
+}
+
+} // namespace
+
 void IO_INPI(bool range, int lower, int upper, std::string_view prompt, TextLines help,
              int& value, int& status)
 {
     if (!st_enter(status, "Subroutine IO_INPI V0.1")) return;
-    const std::string range_text =
-        range ? "(Range: " + std::to_string(lower) + " to " + std::to_string(upper) + ")" : "";
-    ask(prompt, std::to_string(value), range_text, help, false, status,
-        [&](const std::string& answer) {
-            if (answer.empty()) return true;
-            bool found = false;
-            int entered = value;
-            IO_TOKTI(answer, found, entered, status);
-            if (!found) {
-                IO_WRITE("Entered response cannot be converted to an integer", status);
-                return false;
-            }
-            if (range && (entered < lower || entered > upper)) {
-                IO_WRITE("WARNING: Entered value is out of the acceptable range", status);
-                return false;
-            }
-            value = entered;
-            return true;
-        });
+    ask_number(range, lower, upper, prompt, help, value, status,
+               [](int v) { return std::to_string(v); }, IO_TOKTI,
+               "Entered response cannot be converted to an integer");
 }
 
 void IO_INPR(bool range, float lower, float upper, std::string_view prompt, TextLines help,
              float& value, int& status)
 {
     if (!st_enter(status, "Subroutine IO_INPR V0.1")) return;
-    int convert = ST_GOOD_VALUE;
-    const std::string range_text =
-        range ? "(Range: " + IO_RTOC(lower, convert) + " to " + IO_RTOC(upper, convert) + ")"
-              : "";
-    ask(prompt, IO_RTOC(value, convert), range_text, help, false, status,
-        [&](const std::string& answer) {
-            if (answer.empty()) return true;
-            bool found = false;
-            float entered = value;
-            IO_TOKTR(answer, found, entered, status);
-            if (!found) {
-                IO_WRITE("Error in input value: cannot convert to a real number", status);
-                return false;
-            }
-            if (range && (entered < lower || entered > upper)) {
-                IO_WRITE("WARNING: Entered value is out of the acceptable range", status);
-                return false;
-            }
-            value = entered;
-            return true;
-        });
+    ask_number(range, lower, upper, prompt, help, value, status,
+               [](float v) {
+                   int convert = ST_GOOD_VALUE;
+                   return IO_RTOC(v, convert);
+               },
+               IO_TOKTR, "Error in input value: cannot convert to a real number");
 }
 
 void IO_INPL(std::string_view prompt, TextLines help, bool& value, int& status)
