@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config
   libgtest-dev libbenchmark-dev
+  libx11-dev libcairo2-dev fonts-dejavu-core
+  xvfb xdotool
 )
 
 missing=()

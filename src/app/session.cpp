@@ -7,7 +7,10 @@
 #include "app/parameters.h"
 #include "io/database.h"
 #include "io/image_view.h"
+#include "io/filename.h"
 #include "io/status.h"
+#include "io/system.h"
+#include "lg/lg.h"
 
 namespace {
 
@@ -41,15 +44,31 @@ void write_graphics_advice()
              "   - Check that the \"DISPLAY\" variable names your X terminal: \"printenv DISPLAY\"",
              "     shows it; set it with \"export DISPLAY=myterminal:0\" (sh, bash) or",
              "     \"setenv DISPLAY myterminal:0\" (C-shell or T-shell users).",
+             "   - Without any display, a run can be made from an event script:",
+             "     \"zyt_zevuza --headless --events FILE\" (see \"zyt_zevuza --help\").",
              "ZYT exiting owing to lack of graphics"})
         IO_WRITE(line, status);
 }
 
-// The window device is wired in here once it is part of the program; until
-// then no graphics can be opened, and the program says so and stops.
+// Opens the graphics window: portrait, or landscape when asked for on the
+// command line.
 void open_graphics(int& status)
 {
-    st_fail(status, ST_MOD_LG + 2001, "Subroutine GS_OPEN_GRAPHICS V0.1");
+    int count = 0;
+    std::vector<std::string> arguments;
+    IO_GETARGS(20, count, arguments, status);
+    bool landscape = false;
+    for (const auto& argument : arguments)
+        if (IO_UPPER(argument).rfind("LANDSCAPE", 0) == 0) landscape = true;
+    LG_OPEN(0, status);
+    LG_OPEN_WK(1, 1, landscape ? LG_WINDOW_LANDSCAPE : LG_WINDOW_PORTRAIT, status);
+    LG_ACTIVATE_WK(1, status);
+}
+
+void close_graphics(int& status)
+{
+    LG_CLOSE_WK(1, status);
+    LG_CLOSE(status);
 }
 
 } // namespace
@@ -77,6 +96,7 @@ int ZYT_ZEVUZA()
 
     ZYT_MMAIN(status);
     if (status == ST_ESCAPE_VALUE) return 0; // cancelled: nothing saved, no trailer
+    close_graphics(status);
 
     if (status == ST_GOOD_VALUE) {
         IO_SAVE_DATABASE(ZYT_DEFAULTS_FILE, retstat, status);
