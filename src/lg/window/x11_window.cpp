@@ -7,6 +7,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <cstdio>
 #include <string>
 
 #include "lg/window/device_events.h"
@@ -25,7 +26,7 @@ public:
     ~XWindow() override
     {
         XFreeGC(display_, gc_);
-        XDestroyWindow(display_, window_);
+        if (!gone_) XDestroyWindow(display_, window_);
         XCloseDisplay(display_);
     }
 
@@ -35,7 +36,7 @@ public:
     void show(const unsigned char* pixels, int stride, int x, int y, int width,
               int height) override
     {
-        if (width <= 0 || height <= 0) return;
+        if (width <= 0 || height <= 0 || gone_) return;
         // The image points into the backing picture; it is never freed by Xlib.
         XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
                                      reinterpret_cast<char*>(const_cast<unsigned char*>(pixels)),
@@ -108,6 +109,11 @@ private:
             if (static_cast<Atom>(xe.xclient.data.l[0]) != delete_atom_) return false;
             event.kind = DeviceEvent::Kind::close;
             return true;
+        case DestroyNotify:
+            // Destroyed from outside: nothing more can be shown.
+            gone_ = true;
+            event.kind = DeviceEvent::Kind::close;
+            return true;
         case KeyPress: {
             char buffer[8] = {};
             KeySym keysym = 0;
@@ -145,7 +151,17 @@ private:
     Atom delete_atom_;
     Visual* visual_;
     int depth_;
+    bool gone_ = false;
 };
+
+// A failed request (a window destroyed from outside, say) is reported, not fatal.
+int report_x_error(Display* display, XErrorEvent* error)
+{
+    char text[160];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "WARNING: X request failed: %s\n", text);
+    return 0;
+}
 
 } // namespace
 
@@ -153,6 +169,7 @@ std::unique_ptr<X11Window> X11Window::open(int width, int height, std::string_vi
 {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return nullptr;
+    XSetErrorHandler(report_x_error);
     const int screen = DefaultScreen(display);
     XVisualInfo info;
     // The backing picture is 32-bit 0x00RRGGBB: it goes to a true-colour visual as it is.
