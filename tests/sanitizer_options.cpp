@@ -1,0 +1,14 @@
+// Settings of the sanitizer build of the tests. Allocation failures are part
+// of what the program handles, so they return null rather than abort; the
+// font and X libraries keep caches for the life of the process.
+extern "C" const char* __asan_default_options()
+{
+    return "allocator_may_return_null=1:detect_leaks=1";
+}
+
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\nleak:libX11.so\nleak:libcairo.so\n";
+}
+
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
