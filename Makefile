@@ -30,6 +30,7 @@ test: test-fast test-asan
 
 bench: build
 	./$(BUILD)/bench/zyt_bench_io
+	./$(BUILD)/bench/zyt_bench_lg
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

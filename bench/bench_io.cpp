@@ -42,13 +42,9 @@ BENCHMARK(BM_FileSequence);
 void BM_RealToText(benchmark::State& state)
 {
     int status = ST_GOOD_VALUE;
-    float x = 0.001f;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(IO_RTOC(x, status));
-        x *= 1.7f;
-        if (x > 1.0e6f) x = -1.0e6f;
-        if (x < 0.0f && x > -0.001f) x = 0.001f;
-    }
+    const float values[] = {0.0f, 0.05f, 1.5f, -42.0f, 999.9f, 123456.0f, -0.05f, -1.0e6f};
+    std::size_t i = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(IO_RTOC(values[i++ % 8], status));
 }
 BENCHMARK(BM_RealToText);
 
