@@ -8,6 +8,7 @@ using zyt_test::ConsoleCapture;
 using zyt_test::fresh_status;
 using zyt_test::HeadlessWindow;
 using zyt_test::read_file;
+using zyt_test::write_file;
 
 namespace {
 
@@ -267,6 +268,31 @@ TEST_F(Window, TextAndItsWidth)
     int dark = 0;
     for (int y = 300; y < 320; ++y)
         for (int x = 100; x < 160; ++x)
-            if (LG_X11_PIXEL(x, y) == 0) ++dark;
+            if ((LG_X11_PIXEL(x, y) & 0xff) < 0x80) ++dark;
     EXPECT_GT(dark, 30);
+}
+
+TEST_F(Window, SnapshotsWhenInputIsAwaited)
+{
+    const std::string pages = dir.file("pages");
+    write_file(dir.file("events.txt"), "expose\nexpose\nsnapshot /no/such/dir/x\nexpose\n");
+    LgWindowOptions options;
+    options.headless = true;
+    options.events_file = dir.file("events.txt");
+    options.snapshots_dir = pages;
+    LG_X11_SET_OPTIONS(options);
+    status = fresh_status();
+    LG_OPEN(0, status);
+    LG_OPEN_WK(1, 1, LG_WINDOW_LANDSCAPE, status);
+    LG_ACTIVATE_WK(1, status);
+    int event = -5;
+    float x = 0, y = 0;
+    LG_INP_COORDINATE(1, 1, event, x, y, status);
+    LG_INP_COORDINATE(1, 1, event, x, y, status);
+    ConsoleCapture console;
+    LG_INP_COORDINATE(1, 1, event, x, y, status);
+    EXPECT_EQ(console.lines().at(0), "WARNING: Could not write the snapshot /no/such/dir/x.png");
+    for (const char* name : {"/page_0001.png", "/page_0002.png", "/page_0003.png"})
+        EXPECT_EQ(read_file(pages + name).substr(1, 3), "PNG") << name;
+    EXPECT_FALSE(std::filesystem::exists(pages + "/page_0004.png"));
 }

@@ -155,7 +155,9 @@ TEST_F(RealWindow, AClickAndATypedLineArriveAsEvents)
     LG_FILLAREA(4, x, y, status);
     const std::vector<unsigned> before = picture();
 
-    // The pointer moves over the window (crosshair drawn), then clicks.
+    // The pointer moves over the window (crosshair and a rubber band from the
+    // start point drawn), then clicks.
+    LG_SET_RUBBERBAND(1, 1, 0.2f, 0.3f, status);
     Background user(find_window + "xdotool mousemove --window $W 60 300; sleep 0.2; "
                     "xdotool mousemove --window $W 120 220; sleep 0.2; xdotool click 1");
     int event = -5;
@@ -206,4 +208,48 @@ TEST_F(RealWindow, TheCloseButtonCancelsTheQuestion)
     LG_INP_COORDINATE(1, 0, event, px, py, status);
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(status, ST_ESCAPE_VALUE);
+}
+
+TEST_F(RealWindow, TheSpyglassMagnifiesTheElementsUnderThePointer)
+{
+    // A 64 x 64 image, dark on the left half and bright on the right, shown in
+    // the lower half of the page; the glass above it.
+    std::vector<float> image(64 * 64);
+    for (int j = 0; j < 64; ++j)
+        for (int i = 0; i < 64; ++i) image[i + j * 64] = i < 32 ? 0.0f : 10.0f;
+    LG_UNITYTRANSFORM(true, status);
+    LG_REALCELLARRAY(64, 64, 1, 1, 64, 64, image.data(), 0.0f, 0.0f, 0.5f, 0.5f, 0.0f, 10.0f,
+                     status);
+    LgSpyglass glass;
+    glass.mode = 1;
+    glass.data = image.data();
+    glass.xmaxdat = glass.ymaxdat = 64;
+    glass.xend = glass.yend = 64;
+    glass.image_x2 = glass.image_y2 = 0.5f;
+    glass.xnum = glass.ynum = 8;
+    glass.glass_x1 = 0.55f;
+    glass.glass_y1 = 0.55f;
+    glass.glass_x2 = 0.7f;
+    glass.glass_y2 = 0.7f;
+    LG_SPYGLASS(1, glass, status);
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    // Over the border between dark and bright (element 32, page x 0.25).
+    const int border_x = static_cast<int>(0.25f * 707);
+    Background user(find_window + "xdotool mousemove --window $W " + std::to_string(border_x) +
+                    " 530; sleep 0.3; xdotool click 1");
+    int event = -5;
+    float px = 0, py = 0;
+    LG_INP_COORDINATE(1, 0, event, px, py, status);
+    EXPECT_EQ(user.wait(), 0);
+    // The glass shows both halves magnified: dark on its left, bright on its right.
+    const int gy = 707 - static_cast<int>(0.6f * 707);
+    const unsigned left = LG_X11_PIXEL(static_cast<int>(0.57f * 707), gy);
+    const unsigned right = LG_X11_PIXEL(static_cast<int>(0.68f * 707), gy);
+    EXPECT_NE(left, right);
+    EXPECT_NE(left, 0xffffffu);
+    // The element and its value are written at the top left.
+    int dark = 0;
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 120; ++x) dark += (LG_X11_PIXEL(x, y) & 0xff) < 0x80 ? 1 : 0;
+    EXPECT_GT(dark, 20);
 }
