@@ -75,6 +75,13 @@ inline std::string_view st_strip(std::string_view text)
 }
 
 void IO_WRITE(std::string_view message, int& status);
+// Writes a message line whatever the caller's status is (warnings and
+// diagnostics that must reach the user).
+inline void io_say(std::string_view message)
+{
+    int status = ST_GOOD_VALUE;
+    IO_WRITE(message, status);
+}
 void IO_WRITENA(std::string_view message, int& status);
 void IO_WRITE_FILE(int unit, std::string_view message, int& status);
 void IO_WRITENA_FILE(int unit, std::string_view message, int& status);

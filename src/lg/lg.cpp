@@ -95,17 +95,11 @@ struct Target
 };
 std::vector<Target> targets;
 
-void say(std::string_view line)
-{
-    int status = ST_GOOD_VALUE;
-    IO_WRITE(line, status);
-}
-
 // True when the layer is open; otherwise the routine says so (status stays good).
 bool layer_open(std::string_view routine)
 {
     if (lg_system.open) return true;
-    say("ERROR: Vaded Arovediv system is not open (" + std::string(routine) + ")");
+    io_say("ERROR: Vaded Arovediv system is not open (" + std::string(routine) + ")");
     return false;
 }
 
@@ -163,8 +157,8 @@ void set_rectangle(std::array<float, 4>& target, std::string_view name, float x1
     if (!st_enter(status, position)) return;
     if (x2 <= x1) {
         int convert = ST_GOOD_VALUE;
-        say("ERROR: " + std::string(name) + ":");
-        say("x_min_wc, x_max_wc = " + IO_RTOC(x1, convert) + " " + IO_RTOC(x2, convert));
+        io_say("ERROR: " + std::string(name) + ":");
+        io_say("x_min_wc, x_max_wc = " + IO_RTOC(x1, convert) + " " + IO_RTOC(x2, convert));
         st_fail(status, ST_MOD_LG + 13, position);
         return;
     }
@@ -314,7 +308,7 @@ void LG_CLOSE(int& status)
 {
     if (!st_enter(status, "Subroutine LG_CLOSE V0.2")) return;
     if (!lg_system.open) {
-        say("WARNING: Vaded Arovediv system is already closed ! (LG_CLOSE)");
+        io_say("WARNING: Vaded Arovediv system is already closed ! (LG_CLOSE)");
         return;
     }
     lg_system.open = false;
@@ -325,7 +319,7 @@ void LG_OPEN_WK(int identifier, int connection, int type, int& status)
     constexpr std::string_view position = "Subroutine LG_OPEN_WK V0.7";
     if (!st_enter(status, position)) return;
     if (!lg_system.open) {
-        say("WARNING: Vaded Arovediv system is not open (LG_OPEN_WK)");
+        io_say("WARNING: Vaded Arovediv system is not open (LG_OPEN_WK)");
         return;
     }
     if (identifier < 1) {
@@ -333,14 +327,14 @@ void LG_OPEN_WK(int identifier, int connection, int type, int& status)
         return;
     }
     if (find_slot(identifier) != 0) {
-        say("WARNING: Workstation already open (LG_OPEN_WK)");
+        io_say("WARNING: Workstation already open (LG_OPEN_WK)");
         return;
     }
     // A slot is taken for the new workstation; it is given back when the
     // device cannot be opened, so no empty slot stays counted.
     const bool counted = lg_system.count < MAX_WORKSTATIONS;
     if (counted) ++lg_system.count;
-    else say("WARNING: Maximum number of workstations are already open (LG_OPEN_WK)");
+    else io_say("WARNING: Maximum number of workstations are already open (LG_OPEN_WK)");
     auto give_back = [&] {
         if (counted) --lg_system.count;
     };
@@ -354,7 +348,7 @@ void LG_OPEN_WK(int identifier, int connection, int type, int& status)
     int category = 0;
     if (type == LG_WINDOW_PORTRAIT || type == LG_WINDOW_LANDSCAPE) {
         if (lg_system.window_count > 0) {
-            say("WARNING: Maximum number of X-11 workstations are already open (LG_OPEN_WK)");
+            io_say("WARNING: Maximum number of X-11 workstations are already open (LG_OPEN_WK)");
             give_back();
             return;
         }
@@ -362,7 +356,7 @@ void LG_OPEN_WK(int identifier, int connection, int type, int& status)
         int error = 0;
         LG_X11_OPEN(portrait ? 1 : 2, portrait ? 500 : 707, portrait ? 707 : 500, error);
         if (error != 0) {
-            say("WARNING: X-11 workstation not opened successfully (LG_OPEN_WK)");
+            io_say("WARNING: X-11 workstation not opened successfully (LG_OPEN_WK)");
             give_back();
             st_fail(status, ST_MOD_LG + 2001, position);
             return;
@@ -379,7 +373,7 @@ void LG_OPEN_WK(int identifier, int connection, int type, int& status)
         category = CATEGORY_WINDOW;
     } else {
         // PostScript workstations (types 21 to 24) come with the PostScript device.
-        say("WARNING: Unknown graphics device type (LG_OPEN_WK)");
+        io_say("WARNING: Unknown graphics device type (LG_OPEN_WK)");
         give_back();
         return;
     }
@@ -398,7 +392,7 @@ void LG_CLOSE_WK(int identifier, int& status)
     }
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_CLOSE_WK)");
+        io_say("ERROR: Workstation ID is unknown (LG_CLOSE_WK)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_WINDOW) {
@@ -418,10 +412,10 @@ void LG_ACTIVATE_WK(int identifier, int& status)
     int slot = 0;
     for (int i = 1; i <= lg_system.count && slot == 0; ++i)
         if (lg_system.slot[i].identifier == identifier) slot = i;
-    if (slot == 0) say("ERROR: Workstation ID is unknown (LG_ACTIVATE_WK)");
-    else if (lg_system.slot[slot].state == 0) say("ERROR: Workstation is not open (LG_ACTIVATE_WK)");
+    if (slot == 0) io_say("ERROR: Workstation ID is unknown (LG_ACTIVATE_WK)");
+    else if (lg_system.slot[slot].state == 0) io_say("ERROR: Workstation is not open (LG_ACTIVATE_WK)");
     else if (lg_system.slot[slot].state == 2)
-        say("WARNING: Workstation is already active (LG_ACTIVATE_WK)");
+        io_say("WARNING: Workstation is already active (LG_ACTIVATE_WK)");
     else lg_system.slot[slot].state = 2;
 }
 
@@ -431,11 +425,11 @@ void LG_DEACTIVATE_WK(int identifier, int& status)
     int slot = 0;
     for (int i = 1; i <= lg_system.count && slot == 0; ++i)
         if (lg_system.slot[i].identifier == identifier) slot = i;
-    if (slot == 0) say("ERROR: Workstation ID is unknown (LG_DEACTIVATE_WK)");
+    if (slot == 0) io_say("ERROR: Workstation ID is unknown (LG_DEACTIVATE_WK)");
     else if (lg_system.slot[slot].state == 0)
-        say("ERROR: Workstation is not open (LG_DEACTIVATE_WK)");
+        io_say("ERROR: Workstation is not open (LG_DEACTIVATE_WK)");
     else if (lg_system.slot[slot].state == 1)
-        say("WARNING: Workstation is not active (LG_DEACTIVATE_WK)");
+        io_say("WARNING: Workstation is not active (LG_DEACTIVATE_WK)");
     else lg_system.slot[slot].state = 1;
 }
 
@@ -518,15 +512,15 @@ void LG_INQ_SCALING(float& x_scale, float& y_scale, int& status)
     const TransformRecord& t = lg_transform;
     int convert = ST_GOOD_VALUE;
     if (t.wc[2] <= t.wc[0]) {
-        say("LG_INQ_SCALING: ERROR");
-        say("lg_wc_xmax = " + IO_RTOC(t.wc[2], convert));
-        say("lg_wc_xmin = " + IO_RTOC(t.wc[0], convert));
+        io_say("LG_INQ_SCALING: ERROR");
+        io_say("lg_wc_xmax = " + IO_RTOC(t.wc[2], convert));
+        io_say("lg_wc_xmin = " + IO_RTOC(t.wc[0], convert));
         return;
     }
     if (t.wc[3] <= t.wc[1]) {
-        say("LG_INQ_SCALING: ERROR");
-        say("lg_wc_ymax = " + IO_RTOC(t.wc[3], convert));
-        say("lg_wc_ymin = " + IO_RTOC(t.wc[1], convert));
+        io_say("LG_INQ_SCALING: ERROR");
+        io_say("lg_wc_ymax = " + IO_RTOC(t.wc[3], convert));
+        io_say("lg_wc_ymin = " + IO_RTOC(t.wc[1], convert));
         return;
     }
     x_scale = (t.vp[2] - t.vp[0]) / (t.wc[2] - t.wc[0]);
@@ -661,9 +655,9 @@ void LG_RMASKCELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int
         int error = 0;
         LG_X11_RMCA(use_mask, x1, y1, x2, y2, xdim, ydim, xstart, ystart, xend - xstart + 1,
                     yend - ystart + 1, array, mask, minimum, maximum, mask_colour, error);
-        if (error == 1) say("ERROR: Function LG_X11_RMCA failed because of bad data scaling range");
+        if (error == 1) io_say("ERROR: Function LG_X11_RMCA failed because of bad data scaling range");
         if (error == 2)
-            say("ERROR: Function LG_X11_RMCA failed to allocate memory for image display");
+            io_say("ERROR: Function LG_X11_RMCA failed to allocate memory for image display");
         if (error != 0) st_fail(status, ST_MOD_LG + 9999, position);
     }
 }
@@ -690,7 +684,7 @@ void LG_FILLCOLOUR(int value, int& status)
 {
     if (status == ST_GOOD_VALUE && (value < 0 || value > 255)) {
         int convert = ST_GOOD_VALUE;
-        say("Error: colour_index = " + IO_ITOC(value, convert));
+        io_say("Error: colour_index = " + IO_ITOC(value, convert));
     }
     set_attribute(value, lg_attributes.fill_colour, 0, 255, "LG_FILLCOLOUR", status,
                   LG_X11_FILLCOLOUR);
@@ -700,7 +694,7 @@ void LG_TEXTFONT(int value, int& status)
 {
     if (status == ST_GOOD_VALUE && (value < 1 || value > 2)) {
         int convert = ST_GOOD_VALUE;
-        say("font_index = " + IO_ITOC(value, convert));
+        io_say("font_index = " + IO_ITOC(value, convert));
     }
     set_attribute(value, lg_attributes.text_font, 1, 2, "LG_TEXTFONT", status, LG_X11_TEXTFONT);
 }
@@ -839,7 +833,7 @@ void LG_INQ_TEXTWIDTH(int identifier, std::string_view text, float& width, int& 
     if (!layer_open("LG_INQ_TEXTWIDTH")) return;
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_INQ_TEXTWIDTH)");
+        io_say("ERROR: Workstation ID is unknown (LG_INQ_TEXTWIDTH)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_WINDOW) LG_X11_TEXTWIDTH(width, st_trim(text));
@@ -859,7 +853,7 @@ void LG_UPDATE(int identifier, bool page_flag, int& status)
     (void)page_flag; // for the PostScript device's end of page
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_UPDATE)");
+        io_say("ERROR: Workstation ID is unknown (LG_UPDATE)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_WINDOW) LG_X11_UPDATE();
@@ -870,11 +864,11 @@ void LG_SET_UPDATE(int identifier, int& status)
     if (!st_enter(status, "Subroutine LG_SET_UPDATE V0.1")) return;
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_SET_UPDATE)");
+        io_say("ERROR: Workstation ID is unknown (LG_SET_UPDATE)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_POSTSCRIPT) {
-        say("WARNING: SET UPDATE is not possible on a Postscript device");
+        io_say("WARNING: SET UPDATE is not possible on a Postscript device");
         return;
     }
     int error = 0;
@@ -887,11 +881,11 @@ void LG_INP_COORDINATE(int identifier, int mode, int& event_type, float& x, floa
     if (!st_enter(status, "Subroutine LG_INP_COORDINATE V0.4")) return;
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_INP_COORDINATE)");
+        io_say("ERROR: Workstation ID is unknown (LG_INP_COORDINATE)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_POSTSCRIPT) {
-        say("WARNING: Coordinate input is not possible from a Postscript device");
+        io_say("WARNING: Coordinate input is not possible from a Postscript device");
         return;
     }
     int error = 0;
@@ -903,7 +897,7 @@ void LG_INP_COORDINATE(int identifier, int mode, int& event_type, float& x, floa
         return;
     }
     if (error != 0) {
-        say("WARNING: Coordinate not successfully input from X-11 workstation");
+        io_say("WARNING: Coordinate not successfully input from X-11 workstation");
         return;
     }
     if (event_type == LG_EVENT_PRESS) {
@@ -919,11 +913,11 @@ void LG_INP_EVENT(int identifier, int mode, bool prompt_flag, std::string_view p
     if (!st_enter(status, "Subroutine LG_INP_EVENT V0.5")) return;
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_INP_EVENT)");
+        io_say("ERROR: Workstation ID is unknown (LG_INP_EVENT)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_POSTSCRIPT) {
-        say("WARNING: String input is not possible from a Postscript device");
+        io_say("WARNING: String input is not possible from a Postscript device");
         return;
     }
     std::string buffer(st_trim(prompt.substr(0, 132)));
@@ -937,7 +931,7 @@ void LG_INP_EVENT(int identifier, int mode, bool prompt_flag, std::string_view p
         return;
     }
     if (error != 0) {
-        say("WARNING: String not successfully input from X-11 workstation");
+        io_say("WARNING: String not successfully input from X-11 workstation");
         return;
     }
     text = entry;
@@ -949,11 +943,11 @@ void LG_SET_RUBBERBAND(int identifier, int mode, float x, float y, int& status)
     if (!st_enter(status, "Subroutine LG_SET_RUBBERBAND V0.1")) return;
     const int slot = find_slot(identifier);
     if (slot == 0) {
-        say("ERROR: Workstation ID is unknown (LG_SET_RUBBERBAND)");
+        io_say("ERROR: Workstation ID is unknown (LG_SET_RUBBERBAND)");
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_POSTSCRIPT) {
-        say("WARNING: Rubber-banding is not possible from a Postscript device");
+        io_say("WARNING: Rubber-banding is not possible from a Postscript device");
         return;
     }
     LG_X11_RUBBERBAND(mode, x, y);

@@ -11,6 +11,24 @@
 
 namespace zyt_test {
 
+// Opens the layer and window workstation 1 with these device options.
+inline void open_window(const LgWindowOptions& options, int type, int& status)
+{
+    LG_X11_SET_OPTIONS(options);
+    status = fresh_status();
+    LG_OPEN(0, status);
+    LG_OPEN_WK(1, 1, type, status);
+    LG_ACTIVATE_WK(1, status);
+}
+
+inline void close_window()
+{
+    int s = ST_GOOD_VALUE;
+    LG_CLOSE_WK(1, s);
+    LG_CLOSE(s);
+    LG_X11_SET_OPTIONS(LgWindowOptions{});
+}
+
 class HeadlessWindow : public ::testing::Test
 {
 protected:
@@ -22,21 +40,12 @@ protected:
         options.headless = true;
         options.events_file = dir.file("events.txt");
         options.record_file = record_file;
-        LG_X11_SET_OPTIONS(options);
-        status = fresh_status();
-        LG_OPEN(0, status);
-        LG_OPEN_WK(1, 1, type, status);
-        LG_ACTIVATE_WK(1, status);
+        options.snapshots_dir = snapshots_dir;
+        open_window(options, type, status);
         ASSERT_EQ(status, ST_GOOD_VALUE);
     }
 
-    void TearDown() override
-    {
-        int s = ST_GOOD_VALUE;
-        LG_CLOSE_WK(1, s);
-        LG_CLOSE(s);
-        LG_X11_SET_OPTIONS(LgWindowOptions{});
-    }
+    void TearDown() override { close_window(); }
 
     // The pixel a colour index is shown with.
     static unsigned pixel_of(int index)
@@ -60,6 +69,7 @@ protected:
 
     TempDir dir;
     std::string record_file;
+    std::string snapshots_dir;
     int status = ST_GOOD_VALUE;
 };
 

@@ -8,7 +8,6 @@ using zyt_test::ConsoleCapture;
 using zyt_test::fresh_status;
 using zyt_test::HeadlessWindow;
 using zyt_test::read_file;
-using zyt_test::write_file;
 
 namespace {
 
@@ -275,16 +274,8 @@ TEST_F(Window, TextAndItsWidth)
 TEST_F(Window, SnapshotsWhenInputIsAwaited)
 {
     const std::string pages = dir.file("pages");
-    write_file(dir.file("events.txt"), "expose\nexpose\nsnapshot /no/such/dir/x\nexpose\n");
-    LgWindowOptions options;
-    options.headless = true;
-    options.events_file = dir.file("events.txt");
-    options.snapshots_dir = pages;
-    LG_X11_SET_OPTIONS(options);
-    status = fresh_status();
-    LG_OPEN(0, status);
-    LG_OPEN_WK(1, 1, LG_WINDOW_LANDSCAPE, status);
-    LG_ACTIVATE_WK(1, status);
+    snapshots_dir = pages;
+    open("expose\nexpose\nsnapshot /no/such/dir/x\nexpose\n", LG_WINDOW_LANDSCAPE);
     int event = -5;
     float x = 0, y = 0;
     LG_INP_COORDINATE(1, 1, event, x, y, status);

@@ -106,20 +106,10 @@ protected:
         ASSERT_TRUE(display.running()) << "Xvfb could not be started";
         LgWindowOptions options;
         options.record_file = dir.file("record.txt");
-        LG_X11_SET_OPTIONS(options);
-        status = zyt_test::fresh_status();
-        LG_OPEN(0, status);
-        LG_OPEN_WK(1, 1, LG_WINDOW_PORTRAIT, status);
-        LG_ACTIVATE_WK(1, status);
+        zyt_test::open_window(options, LG_WINDOW_PORTRAIT, status);
         ASSERT_EQ(status, ST_GOOD_VALUE);
     }
-    void TearDown() override
-    {
-        int s = ST_GOOD_VALUE;
-        LG_CLOSE_WK(1, s);
-        LG_CLOSE(s);
-        LG_X11_SET_OPTIONS(LgWindowOptions{});
-    }
+    void TearDown() override { zyt_test::close_window(); }
 
     VirtualDisplay display;
     TempDir dir;

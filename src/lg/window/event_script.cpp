@@ -23,12 +23,6 @@
 
 namespace {
 
-void say(std::string_view line)
-{
-    int status = ST_GOOD_VALUE;
-    IO_WRITE(line, status);
-}
-
 struct Word
 {
     std::string text;
@@ -107,15 +101,15 @@ public:
         while (pending_.empty()) {
             if (ended_) return false;
             if (line_ >= lines_.size()) {
-                say("ERROR: Event script ended while input was awaited");
+                io_say("ERROR: Event script ended while input was awaited");
                 ended_ = true;
                 return false;
             }
             std::string reason;
             if (!translate(lines_[line_], reason)) {
-                say("ERROR: Bad event script line " + std::to_string(line_ + 1) + ": " +
+                io_say("ERROR: Bad event script line " + std::to_string(line_ + 1) + ": " +
                     lines_[line_]);
-                say("       (" + reason + ")");
+                io_say("       (" + reason + ")");
                 ended_ = true;
                 return false;
             }

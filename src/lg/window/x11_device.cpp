@@ -27,12 +27,6 @@ constexpr std::size_t ENTRY_LENGTH = 132;
 constexpr std::size_t HISTORY_ENTRIES = 40;
 constexpr int RUN_POINTS = 200;
 
-void say(std::string_view line)
-{
-    int status = ST_GOOD_VALUE;
-    IO_WRITE(line, status);
-}
-
 struct CairoDeleter
 {
     void operator()(cairo_t* cr) const { cairo_destroy(cr); }
@@ -588,7 +582,7 @@ void draw_spyglass(int px, int py)
 bool input_exhausted()
 {
     if (device->input_ended) {
-        say("ERROR: No input left for a further question: stopping");
+        io_say("ERROR: No input left for a further question: stopping");
         std::exit(1);
     }
     device->input_ended = true;
@@ -605,7 +599,7 @@ void event_loop(int mode, bool text_entry, bool prompt_flag, std::string_view pr
     error = 0;
     if (d.input_ended || (!d.window && !d.script)) {
         if (!d.window && !d.script && !d.input_ended)
-            say("ERROR: Event script ended while input was awaited");
+            io_say("ERROR: Event script ended while input was awaited");
         input_exhausted();
         error = LG_X11_CANCELLED;
         return;
@@ -694,13 +688,13 @@ void event_loop(int mode, bool text_entry, bool prompt_flag, std::string_view pr
         case DeviceEvent::Kind::close:
             d.erase_feedback();
             d.show();
-            say("INFO: The window was closed: the question is cancelled");
+            io_say("INFO: The window was closed: the question is cancelled");
             error = LG_X11_CANCELLED;
             return;
         case DeviceEvent::Kind::snapshot:
             d.erase_feedback();
             if (!LG_X11_SNAPSHOT(ev.name + ".png"))
-                say("WARNING: Could not write the snapshot " + ev.name + ".png");
+                io_say("WARNING: Could not write the snapshot " + ev.name + ".png");
             break;
         case DeviceEvent::Kind::key:
             if (!text_entry) break;
@@ -765,7 +759,7 @@ void event_loop(int mode, bool text_entry, bool prompt_flag, std::string_view pr
                 return;
             }
             if (static_cast<unsigned char>(ev.ch) < 32 || ev.ch == 127) {
-                say("Unknown character value = " + std::to_string(static_cast<int>(ev.ch)));
+                io_say("Unknown character value = " + std::to_string(static_cast<int>(ev.ch)));
             } else if (entry.size() >= ENTRY_LENGTH) {
                 beep();
             } else {
@@ -783,6 +777,15 @@ bool is_open(int& error)
     if (device) return true;
     error = 1;
     return false;
+}
+
+// An attribute is only remembered: it takes effect at the next drawing.
+template <typename T>
+void set_field(T Device::*field, T value, int& error)
+{
+    if (!is_open(error)) return;
+    error = 0;
+    (*device).*field = value;
 }
 
 } // namespace
@@ -814,7 +817,7 @@ void LG_X11_OPEN(int format, int width, int height, int& error)
         std::string message;
         d.script = open_event_script(options.events_file, d, message);
         if (!d.script) {
-            say(message);
+            io_say(message);
             device.reset();
             error = 1;
             return;
@@ -823,7 +826,7 @@ void LG_X11_OPEN(int format, int width, int height, int& error)
     if (!options.record_file.empty()) {
         d.record = std::make_unique<std::ofstream>(options.record_file, std::ios::app);
         if (!*d.record) {
-            say("WARNING: Cannot write the event record " + options.record_file);
+            io_say("WARNING: Cannot write the event record " + options.record_file);
             d.record.reset();
         }
     }
@@ -1020,7 +1023,7 @@ void LG_X11_RMCA(bool mask_flag, float x1, float y1, float x2, float y2, int xdi
         return;
     }
     if (!(minimum >= 1.0e-11f && minimum < maximum)) {
-        say(masked ? "ERROR: Scaling range unacceptable" : "ERROR: Log scaling range unacceptable");
+        io_say(masked ? "ERROR: Scaling range unacceptable" : "ERROR: Log scaling range unacceptable");
         error = 2;
         return;
     }
@@ -1049,89 +1052,18 @@ void LG_X11_RMCA(bool mask_flag, float x1, float y1, float x2, float y2, int xdi
     });
 }
 
-void LG_X11_LINECOLOUR(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->line_colour = value;
-}
-
-void LG_X11_LINESTYLE(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->line_style = value;
-}
-
-void LG_X11_LINEWIDTH(float value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->line_width = value;
-}
-
-void LG_X11_FILLCOLOUR(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->fill_colour = value;
-}
-
-void LG_X11_MARKERCOLOUR(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->marker_colour = value;
-}
-
-void LG_X11_MARKERTYPE(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->marker_type = value;
-}
-
-void LG_X11_MARKERSCALE(float value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->marker_scale = value;
-}
-
-void LG_X11_MARKERWIDTH(float value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->marker_width = value;
-}
-
-void LG_X11_TEXTCOLOUR(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->text_colour = value;
-}
-
-void LG_X11_TEXTFONT(int value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->font = value;
-}
-
-void LG_X11_TEXTHEIGHT(float value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->font_height = value;
-}
-
-void LG_X11_TEXTANGLE(float value, int& error)
-{
-    if (!is_open(error)) return;
-    error = 0;
-    device->text_angle = value;
-}
+void LG_X11_LINECOLOUR(int value, int& error) { set_field(&Device::line_colour, value, error); }
+void LG_X11_LINESTYLE(int value, int& error) { set_field(&Device::line_style, value, error); }
+void LG_X11_LINEWIDTH(float value, int& error) { set_field(&Device::line_width, value, error); }
+void LG_X11_FILLCOLOUR(int value, int& error) { set_field(&Device::fill_colour, value, error); }
+void LG_X11_MARKERCOLOUR(int value, int& error) { set_field(&Device::marker_colour, value, error); }
+void LG_X11_MARKERTYPE(int value, int& error) { set_field(&Device::marker_type, value, error); }
+void LG_X11_MARKERSCALE(float value, int& error) { set_field(&Device::marker_scale, value, error); }
+void LG_X11_MARKERWIDTH(float value, int& error) { set_field(&Device::marker_width, value, error); }
+void LG_X11_TEXTCOLOUR(int value, int& error) { set_field(&Device::text_colour, value, error); }
+void LG_X11_TEXTFONT(int value, int& error) { set_field(&Device::font, value, error); }
+void LG_X11_TEXTHEIGHT(float value, int& error) { set_field(&Device::font_height, value, error); }
+void LG_X11_TEXTANGLE(float value, int& error) { set_field(&Device::text_angle, value, error); }
 
 void LG_X11_TEXTALIGNMENT(int horizontal, int vertical, int& error)
 {
