@@ -100,7 +100,9 @@ public:
     CairoContext cr;
     std::unique_ptr<X11Window> window;
     std::unique_ptr<EventSource> script;
-    PixelBox dirty;
+    // What changed since it was last shown: a few boxes (the thin lines of the
+    // pointer feedback stay thin), merged into one when they grow many.
+    std::vector<PixelBox> dirty;
     bool input_ended = false;
     int snapshot_number = 0;
     std::unique_ptr<std::ofstream> record;
@@ -152,7 +154,13 @@ public:
         box.y1 = std::max(box.y1, 0);
         box.x2 = std::min(box.x2, x_pixels - 1);
         box.y2 = std::min(box.y2, y_pixels - 1);
-        dirty.add(box);
+        if (box.empty()) return;
+        if (dirty.size() >= 16) {
+            PixelBox all;
+            for (const PixelBox& b : dirty) all.add(b);
+            dirty.assign(1, all);
+        }
+        dirty.push_back(box);
     }
 
     void touch_all() { touch({0, 0, x_pixels - 1, y_pixels - 1}); }
@@ -161,15 +169,16 @@ public:
     void show()
     {
         if (!window || dirty.empty()) {
-            dirty = PixelBox{};
+            dirty.clear();
             return;
         }
         cairo_surface_flush(surface.get());
-        window->show(cairo_image_surface_get_data(surface.get()),
-                     cairo_image_surface_get_stride(surface.get()), dirty.x1, dirty.y1,
-                     dirty.x2 - dirty.x1 + 1, dirty.y2 - dirty.y1 + 1);
+        for (const PixelBox& b : dirty)
+            window->show(cairo_image_surface_get_data(surface.get()),
+                         cairo_image_surface_get_stride(surface.get()), b.x1, b.y1,
+                         b.x2 - b.x1 + 1, b.y2 - b.y1 + 1);
         window->flush();
-        dirty = PixelBox{};
+        dirty.clear();
     }
 
     unsigned* row(int y)
