@@ -7,10 +7,9 @@
 #include "app/parameters.h"
 #include "io/database.h"
 #include "io/image_view.h"
-#include "io/filename.h"
 #include "io/status.h"
-#include "io/system.h"
-#include "lg/lg.h"
+#include "app/banner.h"
+#include "gs/gs.h"
 
 namespace {
 
@@ -50,27 +49,6 @@ void write_graphics_advice()
         IO_WRITE(line, status);
 }
 
-// Opens the graphics window: portrait, or landscape when asked for on the
-// command line.
-void open_graphics(int& status)
-{
-    int count = 0;
-    std::vector<std::string> arguments;
-    IO_GETARGS(20, count, arguments, status);
-    bool landscape = false;
-    for (const auto& argument : arguments)
-        if (IO_UPPER(argument).rfind("LANDSCAPE", 0) == 0) landscape = true;
-    LG_OPEN(0, status);
-    LG_OPEN_WK(1, 1, landscape ? LG_WINDOW_LANDSCAPE : LG_WINDOW_PORTRAIT, status);
-    LG_ACTIVATE_WK(1, status);
-}
-
-void close_graphics(int& status)
-{
-    LG_CLOSE_WK(1, status);
-    LG_CLOSE(status);
-}
-
 } // namespace
 
 // The program: status set-up, banner, defaults, graphics, the main sequence,
@@ -88,15 +66,18 @@ int ZYT_ZEVUZA()
         return 1;
     }
 
-    open_graphics(status);
+    GS_OPEN_GRAPHICS(status);
     if (status != ST_GOOD_VALUE) {
         write_graphics_advice();
         return 1;
     }
+    ZYT_MBANNER(ZYT_VERSION, status);
+    GS_SET_LUTCHOICE(4, 200, status);
+    GS_COLOURS(status);
 
     ZYT_MMAIN(status);
     if (status == ST_ESCAPE_VALUE) return 0; // cancelled: nothing saved, no trailer
-    close_graphics(status);
+    GS_CLOSE_GRAPHICS(status);
 
     if (status == ST_GOOD_VALUE) {
         IO_SAVE_DATABASE(ZYT_DEFAULTS_FILE, retstat, status);

@@ -94,6 +94,8 @@ struct Target
     float x1, y1, x2, y2;
 };
 std::vector<Target> targets;
+// The targets of pictures kept by LG_PUSH_PICTURE, given back with them.
+std::vector<std::vector<Target>> kept_targets;
 
 // True when the layer is open; otherwise the routine says so (status stays good).
 bool layer_open(std::string_view routine)
@@ -716,10 +718,13 @@ void LG_TEXTHEIGHT(float value, int& status)
                        LG_X11_TEXTHEIGHT);
 }
 
+// The angle in degrees; the devices take radians.
 void LG_TEXTANGLE(float value, int& status)
 {
     set_real_attribute(value, lg_attributes.text_angle, "LG_TEXTANGLE", status,
-                       LG_X11_TEXTANGLE);
+                       [](float degrees, int& error) {
+                           LG_X11_TEXTANGLE(degrees * 3.1415925f / 180.0f, error);
+                       });
 }
 
 void LG_TEXTALIGNMENT(int horizontal, int vertical, int& status)
@@ -845,6 +850,25 @@ void LG_CLEAR(int& status)
     if (!st_enter(status, position)) return;
     LG_CLEAR_TARGETS();
     fan_out(status, ST_MOD_LG + 9999, position, [](int& error) { LG_X11_CLEAR(error); });
+}
+
+void LG_PUSH_PICTURE(int& status)
+{
+    if (!st_enter(status, "Subroutine LG_PUSH_PICTURE V0.1")) return;
+    kept_targets.push_back(targets);
+    fan_out(status, ST_MOD_LG + 1, "Subroutine LG_PUSH_PICTURE V0.1",
+            [](int& error) { LG_X11_PUSH_PICTURE(error); });
+}
+
+void LG_POP_PICTURE(int& status)
+{
+    if (!st_enter(status, "Subroutine LG_POP_PICTURE V0.1")) return;
+    if (!kept_targets.empty()) {
+        targets = std::move(kept_targets.back());
+        kept_targets.pop_back();
+    }
+    fan_out(status, ST_MOD_LG + 1, "Subroutine LG_POP_PICTURE V0.1",
+            [](int& error) { LG_X11_POP_PICTURE(error); });
 }
 
 void LG_UPDATE(int identifier, bool page_flag, int& status)

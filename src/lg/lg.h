@@ -80,6 +80,10 @@ void LG_INQ_TEXTFONT(int& font, int& status);
 void LG_INQ_TEXTWIDTH(int identifier, std::string_view text, float& width, int& status);
 
 void LG_CLEAR(int& status);
+// Keeps the picture on the window, and puts the kept picture back (a widget
+// drawn over the page leaves it as it was).
+void LG_PUSH_PICTURE(int& status);
+void LG_POP_PICTURE(int& status);
 void LG_UPDATE(int identifier, bool page_flag, int& status);
 void LG_SET_UPDATE(int identifier, int& status);
 

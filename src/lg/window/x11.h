@@ -46,6 +46,9 @@ void LG_X11_TEXTALIGNMENT(int horizontal, int vertical, int& error);
 void LG_X11_TEXTWIDTH(float& width, std::string_view text);
 void LG_X11_CLIP(bool on, float x1, float y1, float x2, float y2, int& error);
 void LG_X11_CLEAR(int& error);
+void LG_X11_PUSH_PICTURE(int& error);
+// Puts back the picture last kept (nothing when the window changed size).
+void LG_X11_POP_PICTURE(int& error);
 void LG_X11_UPDATE();
 void LG_X11_SET_UPDATE(int& error);
 void LG_X11_COORDINATE(int mode, int& event_type, float& x, float& y, int& error);

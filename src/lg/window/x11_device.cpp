@@ -89,6 +89,13 @@ public:
     PixelBox clip;
 
     std::deque<std::string> history; // newest first
+    struct KeptPicture
+    {
+        int width;
+        int height;
+        std::vector<unsigned char> pixels;
+    };
+    std::vector<KeptPicture> kept;
     int rubber_mode = 0;
     float rubber_wx = 0, rubber_wy = 0;
     bool rubber_drawn = false;
@@ -1109,6 +1116,36 @@ void LG_X11_CLEAR(int& error)
     error = 0;
     device->cross_drawn = false;
     device->rubber_drawn = false;
+}
+
+void LG_X11_PUSH_PICTURE(int& error)
+{
+    if (!is_open(error)) return;
+    error = 0;
+    Device& d = *device;
+    d.erase_feedback();
+    cairo_surface_flush(d.surface.get());
+    const unsigned char* data = cairo_image_surface_get_data(d.surface.get());
+    const std::size_t bytes =
+        static_cast<std::size_t>(cairo_image_surface_get_stride(d.surface.get())) * d.y_pixels;
+    d.kept.push_back({d.x_pixels, d.y_pixels, std::vector<unsigned char>(data, data + bytes)});
+}
+
+void LG_X11_POP_PICTURE(int& error)
+{
+    if (!is_open(error)) return;
+    error = 0;
+    Device& d = *device;
+    if (d.kept.empty()) return;
+    Device::KeptPicture picture = std::move(d.kept.back());
+    d.kept.pop_back();
+    if (picture.width != d.x_pixels || picture.height != d.y_pixels) return;
+    d.erase_feedback();
+    cairo_surface_flush(d.surface.get());
+    std::copy(picture.pixels.begin(), picture.pixels.end(),
+              cairo_image_surface_get_data(d.surface.get()));
+    cairo_surface_mark_dirty(d.surface.get());
+    d.touch_all();
 }
 
 void LG_X11_UPDATE()

@@ -1,0 +1,153 @@
+#pragma once
+// The graphics system: the graphics session and its kept state, named
+// colours and colour scales, text styles and the polygon-font characters,
+// menus, messages, warnings and prompts, and prompted value input. Widgets
+// draw in page coordinates on the device layer.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "lg/lg_types.h"
+
+using GsLines = std::span<const std::string>;
+
+// Colour codes.
+enum GsColour {
+    GS_BLACK = 1, GS_WHITE, GS_RED, GS_GREEN, GS_BLUE, GS_YELLOW, GS_MAGENTA, GS_CYAN,
+    GS_ORANGE, GS_GREY, GS_BROWN, GS_VIOLET, GS_INDEX0, GS_INDEX1, GS_INVERSE
+};
+
+// --- Session, colours and kept state ---
+void GS_OPEN_GRAPHICS(int& status);
+void GS_OPEN_NOTERM(int& status);
+void GS_CLOSE_GRAPHICS(int& status);
+void GS_DEF_GRAPHICS(int& status);
+void GS_MSET_OPTIONS(int& status);
+void GS_MSET_LANDSCAPE(int& status);
+void GS_COLOURS(int& status);
+void GS_DEF_COLOURS(int& status);
+void GS_CAL_COLOURS(int& status);
+// The colour index a colour code is drawn with.
+int GS_COLOUR_INDEX(int code);
+std::string GS_GIVE_COLOURNAME(int code);
+int GS_GIVE_COLOUR(std::string_view name);
+void GS_SET_LUTCHOICE(int choice, int levels, int& status);
+void GS_INQ_LUTCHOICE(int& choice, int& levels, int& status);
+void GS_DEF_LUTCHOICE(int& status);
+void GS_CAL_COLOURTABLE(int num_points, std::span<const LgRgb> points, int image_min,
+                        int image_max, int levels, std::span<LgRgb> table, int& status);
+void GS_BACKGROUND(int& status);
+void GS_UPDATE(int& status);
+
+void GS_SET_GUIREGION(float x1, float y1, float x2, float y2, int& status);
+void GS_INQ_GUIREGION(float& x1, float& y1, float& x2, float& y2, int& status);
+void GS_DEF_GUIREGION(int& status);
+void GS_SET_MESSAGE(float x1, float y1, float x2, float y2, int& status);
+void GS_INQ_MESSAGE(float& x1, float& y1, float& x2, float& y2, int& status);
+void GS_DEF_MESSAGE(int& status);
+void GS_SET_GPP(float x1, float y1, float x2, float y2, int& status);
+void GS_INQ_GPP(float& x1, float& y1, float& x2, float& y2, int& status);
+void GS_DEF_GPP(int& status);
+void GS_SET_DDDR(float x1, float y1, float x2, float y2, int& status);
+void GS_INQ_DDDR(float& x1, float& y1, float& x2, float& y2, int& status);
+void GS_SET_DGPP(float x1, float y1, float x2, float y2, int& status);
+void GS_INQ_DGPP(float& x1, float& y1, float& x2, float& y2, int& status);
+void GS_SET_IDR(float x1, float y1, float x2, float y2, int& status);
+void GS_INQ_IDR(float& x1, float& y1, float& x2, float& y2, int& status);
+void GS_SET_WINDOWFORMAT(int format, int& status);
+void GS_INQ_WINDOWFORMAT(int& format, int& status);
+void GS_DEF_WINDOWFORMAT(int& status);
+void GS_SET_PSFILE(bool open, int& status);
+void GS_INQ_PSFILE(bool& open, int& status);
+// Documentation switches: forms and menus offer to print themselves.
+void GS_SET_DOC_CONTROL(bool forms, bool menus, int& status);
+void GS_INQ_DOC_CONTROL(bool& forms, bool& menus, int& status);
+// The width in page coordinates of "iiii..MMWW", measured when the graphics opened.
+float GS_INQ_TEXTWIDTH_MEASURE();
+// The data window and viewport of the picture last drawn, back in force.
+void GS_RESTORE_TRANSFORM(int& status);
+
+void GS_FILLSTYLE(int fill_type, int colour, int& status);
+void GS_LINESTYLE(int line_type, float width, int colour, int& status);
+void GS_RECTANGLE(float x1, float y1, float x2, float y2, bool fill, bool outline, int& status);
+void GS_TRIANGLE(float x1, float y1, float x2, float y2, float x3, float y3, bool fill,
+                 bool outline, int& status);
+void GS_LINE(float x1, float y1, float x2, float y2, int& status);
+// Registers a clickable, labelled target (page coordinates) for event scripts.
+void GS_TARGET(std::string_view label, float x1, float y1, float x2, float y2);
+
+// --- Text style and polygon-font characters ---
+void GS_TEXTSTYLE(int font, int colour, float height, float unused1, float unused2,
+                  float unused3, int horizontal, int vertical, float up_x, float up_y,
+                  int& status);
+void GS_DRAW_CHARACTER(std::string_view character, float& x, float y, int& status);
+void GS_SET_CHAR_SCALING(float width, float height, int& status);
+void GS_INQ_CHAR_SCALING(float& width, float& height, int& status);
+
+// --- Menus ---
+struct GsDrawnMenu
+{
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int buttons = 0;
+    float bx1[100] = {}, by1[100] = {}, bx2[100] = {}, by2[100] = {};
+    std::string labels[100];
+    std::string title[10];
+    int title_lines = 0;
+    float bevel = 0;
+};
+void GS_MENU(int max_title, int num_title, GsLines title, int max_choices, int num_choices,
+             GsLines labels, float x1, float y1, float x2, float y2, int& status);
+void GS_FMENU(int max_title, int num_title, GsLines title, int max_choices, int num_choices,
+              GsLines labels, int& status);
+void GS_INP_MENUCHOICE(int max_choices, int num_choices, GsLines labels, int mode,
+                       int& input_type, std::string& chosen, float& x, float& y, int& status);
+void GS_CAL_MENUCHOICE(float x, float y, bool& inside, int& choice, int& status);
+void GS_STRINGBUTTON(float x1, float y1, float x2, float y2, float bevel, std::string_view label,
+                     int& status);
+void GS_BUTTON(float x1, float y1, float x2, float y2, float bevel, int& status);
+void GS_SET_MENULAYOUT(int layout, int columns, int title_chars, int choice_chars, int& status);
+void GS_INQ_MENULAYOUT(int& layout, int& columns, int& title_chars, int& choice_chars,
+                       int& status);
+void GS_DEF_MENULAYOUT(int& status);
+void GS_SET_MENUSTYLE(const int (&style)[8], int& status);
+void GS_INQ_MENUSTYLE(int (&style)[8], int& status);
+void GS_DEF_MENUSTYLE(int& status);
+// The record of the last menu drawn, to keep it across a widget drawn over it.
+GsDrawnMenu GS_SAVE_DRAWN_MENU();
+void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu);
+
+// --- Messages, warnings, prompts and scroll bars ---
+void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status);
+void GS_WARNING(float x1, float y1, float x2, float y2, int max_lines, int num_lines,
+                GsLines text, int& status);
+void GS_FWARNING(int max_lines, int num_lines, GsLines text, int& status);
+void GS_PROMPT(bool button_style, int max_lines, int num_lines, GsLines text, float x1, float y1,
+               float x2, float y2, int& status);
+void GS_PPROMPT(int max_lines, int num_lines, GsLines text, int& status);
+void GS_FPROMPT(int max_lines, int num_lines, GsLines text, int& status);
+void GS_SPROMPT(int max_lines, std::string_view text, float x1, float y1, float x2, float y2,
+                int& status);
+void GS_SCROLLBAR(bool vertical, float x1, float y1, float x2, float y2, int& status);
+void GS_CAL_SCROLLBAR(float x, float y, bool& on_bar, int& button, int& status);
+void GS_INP_SCROLLBAR(int mode, int& input_type, int& button, float& x, float& y, int& status);
+void GS_SET_MESSAGESTYLE(const float (&style)[10], int& status);
+void GS_INQ_MESSAGESTYLE(float (&style)[10], int& status);
+void GS_DEF_MESSAGESTYLE(int& status);
+// How many lines the last message showed, and its first shown line (for tests
+// and callers that scroll).
+void GS_INQ_MESSAGE_VIEW(int& first, int& shown, bool& scroll_bar);
+
+// --- Prompted value input ---
+void GS_INPL(bool use_default, std::string_view prompt, int num_help, GsLines help, bool& value,
+             int& status);
+void GS_INPI(bool range, int minimum, int maximum, bool use_default, std::string_view prompt,
+             int num_help, GsLines help, int num_second, GsLines second, int& value,
+             int& status);
+void GS_INPR(bool range, float minimum, float maximum, bool use_default, std::string_view prompt,
+             int num_help, GsLines help, int num_second, GsLines second, float& value,
+             int& status);
+void GS_INPS(bool use_default, std::string_view prompt, int num_help, GsLines help,
+             std::string& value, int& length, int& status);
+void GS_INPC(bool use_default, std::string_view prompt, int num_help, GsLines help,
+             std::string& value, int& length, int& status);
