@@ -470,6 +470,13 @@ void GS_SET_DOC_CONTROL(bool forms, bool menus, int& status)
     gs.doc_forms = forms;
     gs.doc_menus = menus;
 }
+void GS_INQ_COLOURINDICES(int& value1, int& value2, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_INQ_COLOURINDICES V0.1")) return;
+    value1 = gs.colour_value1;
+    value2 = gs.colour_value2;
+}
+
 void GS_INQ_DOC_CONTROL(bool& forms, bool& menus, int& status)
 {
     if (!st_enter(status, "Subroutine GS_INQ_DOC_CONTROL V0.1")) return;
@@ -478,6 +485,24 @@ void GS_INQ_DOC_CONTROL(bool& forms, bool& menus, int& status)
 }
 
 float GS_INQ_TEXTWIDTH_MEASURE() { return gs.text_measure; }
+
+// Fonts differ in width from display to display: the text is measured and
+// the height lowered until it fits.
+float GS_FIT_TEXTHEIGHT(float height, int font, std::string_view text, float width)
+{
+    const std::string_view trimmed = st_trim(text);
+    if (trimmed.empty() || width <= 0.0f || height <= 0.0f) return height;
+    int status = ST_GOOD_VALUE;
+    LG_TEXTFONT(font, status);
+    for (int attempt = 0; attempt < 4 && status == ST_GOOD_VALUE; ++attempt) {
+        LG_TEXTHEIGHT(height, status);
+        float measured = 0.0f;
+        LG_INQ_TEXTWIDTH(1, trimmed, measured, status);
+        if (measured <= width) break;
+        height *= 0.97f * width / measured;
+    }
+    return height;
+}
 
 void GS_RESTORE_TRANSFORM(int& status)
 {

@@ -62,9 +62,14 @@ void GS_SET_PSFILE(bool open, int& status);
 void GS_INQ_PSFILE(bool& open, int& status);
 // Documentation switches: forms and menus offer to print themselves.
 void GS_SET_DOC_CONTROL(bool forms, bool menus, int& status);
+// The two colour-index integers (108 and 210, or the "+COLOURS" number).
+void GS_INQ_COLOURINDICES(int& value1, int& value2, int& status);
 void GS_INQ_DOC_CONTROL(bool& forms, bool& menus, int& status);
 // The width in page coordinates of "iiii..MMWW", measured when the graphics opened.
 float GS_INQ_TEXTWIDTH_MEASURE();
+// A text height no larger than asked for at which the text fits the width
+// (page coordinates) in the given font.
+float GS_FIT_TEXTHEIGHT(float height, int font, std::string_view text, float width);
 // The data window and viewport of the picture last drawn, back in force.
 void GS_RESTORE_TRANSFORM(int& status);
 

@@ -173,10 +173,13 @@ void GS_INPS(bool use_default, std::string_view prompt, int num_help, GsLines he
         const std::size_t blank = whole.find(' ', 39);
         if (blank != std::string::npos) lines = {whole.substr(0, blank), std::string(st_strip(whole.substr(blank)))};
     }
-    std::size_t longest = 1;
-    for (const auto& line : lines) longest = std::max(longest, line.size());
-    const float height = std::min(1.7f * 0.85f * w / static_cast<float>(longest),
-                                  std::min(h / 4.0f, 0.03f));
+    std::string_view widest = lines.front();
+    for (const auto& line : lines)
+        if (line.size() > widest.size()) widest = line;
+    const float height = GS_FIT_TEXTHEIGHT(
+        std::min(1.7f * 0.85f * w / static_cast<float>(std::max<std::size_t>(1, widest.size())),
+                 std::min(h / 4.0f, 0.03f)),
+        1, widest, 0.81f * w);
     const std::string buttons[] = {"CANCEL", "HELP", "O.K."};
     const std::string no_title[] = {""};
     std::string entry = use_default ? std::string(st_trim(value)) : std::string();

@@ -56,13 +56,23 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
     GS_RECTANGLE(x1, y1, x2, y2, true, true, status);
     GS_LINE(x1, y2 - t * h, x2, y2 - t * h, status);
     if (t > 0) {
-        const float height = std::min(f * (x2 - x1) / (menu_layout.title_chars + 1), 0.8f * h);
-        GS_TEXTSTYLE(menu_style[5], menu_style[4], height, 1.0f, 1.0f, 1.0f, 2, 1, 0.0f, 1.0f,
+        std::string_view widest;
+        for (int k = 0; k < t; ++k)
+            if (menu.title[k].size() > widest.size()) widest = menu.title[k];
+        const float height =
+            GS_FIT_TEXTHEIGHT(std::min(f * (x2 - x1) / (menu_layout.title_chars + 1), 0.8f * h),
+                              menu_style[5], widest, 0.95f * (x2 - x1));
+        GS_TEXTSTYLE(menu_style[5], menu_style[4], height, 1.0f, 1.0f, 1.0f, 2, 0, 0.0f, 1.0f,
                      status);
         for (int k = 1; k <= t; ++k)
             LG_TEXT((x1 + x2) / 2.0f, y2 - height - (k - 1) * h, menu.title[k - 1], status);
     }
-    const float label_height = std::min(f * w / (menu_layout.choice_chars + 1), 0.7f * h);
+    std::string_view widest;
+    for (int i = 0; i < n; ++i)
+        if (menu.labels[i].size() > widest.size()) widest = menu.labels[i];
+    const float label_height =
+        GS_FIT_TEXTHEIGHT(std::min(f * w / (menu_layout.choice_chars + 1), 0.7f * h),
+                          menu_style[7], widest, 0.9f * w);
     GS_TEXTSTYLE(menu_style[7], menu_style[6], label_height, 1.0f, 1.0f, 1.0f, 2, 3, 0.0f, 1.0f,
                  status);
     drawn.bevel = std::min(0.1f * h, 0.1f * w);

@@ -79,6 +79,15 @@ std::size_t longest(GsLines text, int n)
     return length;
 }
 
+// The longest line (in characters) of a text, to be fitted to a width.
+std::string_view longest_line(GsLines text, int n)
+{
+    std::string_view line;
+    for (int i = 0; i < n && i < static_cast<int>(text.size()); ++i)
+        if (st_trim(text[i]).size() > line.size()) line = st_trim(text[i]);
+    return line;
+}
+
 // An arrow symbol on a scroll button: one or two filled triangles pointing
 // to the end (forward) or the start, with a stop line for the outer buttons.
 void draw_arrow(const Box& b, bool vertical, bool forward, int heads, bool stop, float size,
@@ -124,12 +133,13 @@ void draw_warning(const Box& box, GsLines text, int num_lines, Box& ok, int& sta
     if (w / h > 3.0f) {
         // A wide strip: title, text and button side by side.
         const float row = h - 2 * my;
-        GS_TEXTSTYLE(1, GS_WHITE, 0.8f * row / 2.0f, 1, 1, 1, 1, 3, 0, 1, status);
+        const float title_height = GS_FIT_TEXTHEIGHT(0.8f * row / 2.0f, 1, title[0], 0.25f * w);
+        GS_TEXTSTYLE(1, GS_WHITE, title_height, 1, 1, 1, 1, 3, 0, 1, status);
         LG_TEXT(box.x1 + mx, (box.y1 + box.y2) / 2.0f, title[0], status);
         float title_width = 0.0f;
         LG_INQ_TEXTWIDTH(1, title[0], title_width, status);
         const float text_x1 = box.x1 + 2 * mx + title_width;
-        ok = {box.x2 - mx - 0.12f * w, box.y1 + my, box.x2 - mx, box.y2 - my};
+        ok = {box.x2 - mx - 0.1f * w, box.y1 + my, box.x2 - mx, box.y2 - my};
         GS_PROMPT(false, std::max(1, num_lines), num_lines, text, text_x1, box.y1 + my,
                   ok.x1 - mx, box.y2 - my, status);
     } else {
@@ -170,7 +180,9 @@ void draw_message(GsLines text, int num_lines, int first, const Box& box, Box& o
     const int font = static_cast<int>(message_style[3]);
     const float f = font == 2 ? factor(1.5f, 1.4f, 1.4f, 1.4f) : factor(2.6f, 2.4f, 1.9f, 1.85f);
     const float columns = static_cast<float>(std::max<std::size_t>(longest(text, num_lines) + 2, 3));
-    const float height = std::min(f * (area.x2 - area.x1) / columns, (area.y2 - area.y1) / 3.0f);
+    const float height = GS_FIT_TEXTHEIGHT(
+        std::min(f * (area.x2 - area.x1) / columns, (area.y2 - area.y1) / 3.0f), font,
+        longest_line(text, num_lines), area.x2 - area.x1 - mx);
     const float spacing = 1.2f * height;
     view.shown = std::max(1, static_cast<int>((area.y2 - area.y1) / spacing));
     view.first = first;
@@ -247,8 +259,9 @@ void GS_PROMPT(bool button_style, int max_lines, int num_lines, GsLines text, fl
     if (n > 0) {
         const float line_height = (ay2 - ay1) / n;
         const float c = static_cast<float>(std::max<std::size_t>(longest(text, n) + 2, 3));
-        const float height =
-            std::min(factor(1.7f, 1.6f, 1.4f, 1.2f) * (ax2 - ax1) / c, 0.8f * line_height);
+        const float height = GS_FIT_TEXTHEIGHT(
+            std::min(factor(1.7f, 1.6f, 1.4f, 1.2f) * (ax2 - ax1) / c, 0.8f * line_height), 1,
+            longest_line(text, n), 0.95f * (ax2 - ax1));
         GS_TEXTSTYLE(1, button_style ? GS_BLUE : GS_BLACK, height, 1, 1, 1, 2, 3, 0, 1, status);
         for (int k = 0; k < n; ++k)
             LG_TEXT((ax1 + ax2) / 2.0f, ay2 - (k + 0.5f) * line_height, text[k], status);

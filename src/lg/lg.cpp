@@ -48,6 +48,7 @@ struct TransformRecord
     std::array<float, 4> saved_wc{};
     std::array<float, 4> saved_vp{};
     bool saved = false;
+    int unity_depth = 0;
     // The raster transform is kept as the drawing paths of old kept it, unused.
     float raster_x_scale = 707.0f, raster_x_offset = 0.0f;
     float raster_y_scale = 707.0f, raster_y_offset = 0.0f;
@@ -466,12 +467,15 @@ void LG_INQ_VIEWPORT(float& x1, float& y1, float& x2, float& y2, int& status)
 }
 
 // With true, world coordinates become page coordinates until switched back.
+// Switches nest: a widget drawn inside another (a prompt inside a warning)
+// switches on and off again without losing the caller's transform.
 void LG_UNITYTRANSFORM(bool on, int& status)
 {
     constexpr std::string_view position = "Subroutine LG_UNITYTRANSFORM V0.2";
     if (!st_enter(status, position)) return;
     TransformRecord& t = lg_transform;
     if (on) {
+        if (t.unity_depth++ > 0) return;
         t.saved_wc = t.wc;
         t.saved_vp = t.vp;
         t.saved = true;
@@ -482,6 +486,7 @@ void LG_UNITYTRANSFORM(bool on, int& status)
             st_fail(status, ST_MOD_LG + 1007, position);
             return;
         }
+        if (--t.unity_depth > 0) return;
         t.wc = t.saved_wc;
         t.vp = t.saved_vp;
         t.saved = false;
