@@ -245,3 +245,13 @@ TEST_F(Widgets, PromptsSizeTheirText)
                status);
     EXPECT_EQ(status, ST_GOOD_VALUE);
 }
+
+TEST_F(Widgets, MessageTextSavedToAFile)
+{
+    const std::string file = dir.file("help.txt");
+    open("click \"SAVE\"\nkey ClearLine\ntext \"" + file + "\"\nclick \"O.K.\"\n");
+    const std::vector<std::string> text{"First help line", "Second help line   "};
+    GS_MESSAGE(2, 2, text, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(zyt_test::read_file(file), "First help line\nSecond help line\n");
+}
