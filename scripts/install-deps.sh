@@ -7,7 +7,7 @@ packages=(
   g++ make cmake pkg-config
   libgtest-dev libbenchmark-dev
   libx11-dev libcairo2-dev fonts-dejavu-core
-  xvfb xdotool
+  xvfb xdotool ghostscript
 )
 
 missing=()

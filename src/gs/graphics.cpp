@@ -12,11 +12,15 @@
 #include "io/filename.h"
 #include "io/status.h"
 #include "io/system.h"
+#include "io/terminal.h"
+#include "io/units.h"
 #include "lg/lg.h"
 
 namespace {
 
 using Rect = std::array<float, 4>;
+
+constexpr int PS_UNIT = 17;
 
 constexpr Rect PORTRAIT_GUI{0.0f, 0.0f, 0.7071f, 0.15f};
 constexpr Rect PORTRAIT_MESSAGE{0.0f, 0.0f, 0.7071f, 1.0f};
@@ -172,7 +176,81 @@ void GS_CLOSE_GRAPHICS(int& status)
 {
     if (!st_enter(status, "Subroutine GS_CLOSE_GRAPHICS V0.2")) return;
     LG_CLOSE_WK(1, status);
+    GS_CLOSE_PS(status);
     LG_CLOSE(status);
+}
+
+void GS_ON_PRINT(bool graphical_prompt, bool& printing, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_ON_PRINT V0.3")) return;
+    printing = false;
+    if (!gs.ps_open) {
+        static const std::string help[] = {"File to store graphics",
+                                           "Enter <RETURN> for no file storage"};
+        constexpr std::string_view prompt = "Enter name of PostScript output file or <RETURN>";
+        std::string name;
+        int length = 0;
+        if (graphical_prompt) GS_INPS(false, prompt, 2, help, name, length, status);
+        else IO_INPS(prompt, help, name, status);
+        if (status != ST_GOOD_VALUE) return;
+        if (!st_strip(name).empty()) GS_OPEN_PS(name, status);
+    }
+    if (!gs.ps_open || status != ST_GOOD_VALUE) return;
+    io_say("INFO: Writing graphics file: Please wait");
+    LG_DEACTIVATE_WK(1, status);
+    LG_ACTIVATE_WK(2, status);
+    printing = true;
+}
+
+void GS_OFF_PRINT(int& status)
+{
+    if (!st_enter(status, "Subroutine GS_OFF_PRINT V0.2")) return;
+    LG_UPDATE(2, true, status);
+    LG_DEACTIVATE_WK(2, status);
+    LG_ACTIVATE_WK(1, status);
+}
+
+void GS_OPEN_PS(std::string_view file_name, int& status)
+{
+    constexpr std::string_view position = "Subroutine GS_OPEN_PS V0.3";
+    if (!st_enter(status, position)) return;
+    if (st_strip(file_name).empty()) {
+        st_fail(status, ST_MOD_GS + 33, position);
+        return;
+    }
+    if (gs.ps_open) return;
+    int translated = 0;
+    std::string path;
+    IO_TRANS_PATH(file_name, translated, path, status);
+    int error_value = 0;
+    if (translated != 0 || !io_unit_open(PS_UNIT, path, IoAccess::write, error_value)) {
+        io_say("ERROR: Failed to open ASCII text file. May be you do not");
+        io_say("       have write permission.");
+        io_say("       Run-time I/O status return value (IOSTAT) = " +
+               io_fortran_i(error_value, 8));
+        io_say("(This value is system dependent; see system documentation.)");
+        st_fail(status, ST_MOD_IO + ST_OPEN_FAIL, position);
+        return;
+    }
+    const bool landscape = gs.window_format % 2 == 1;
+    const int type = gs.colour_postscript ? (landscape ? 22 : 21) : (landscape ? 24 : 23);
+    LG_OPEN_WK(2, PS_UNIT, type, status);
+    gs.ps_open = status == ST_GOOD_VALUE;
+}
+
+void GS_CLOSE_PS(int& status)
+{
+    if (!st_enter(status, "Subroutine GS_CLOSE_PS V0.2")) return;
+    if (!gs.ps_open) return;
+    LG_CLOSE_WK(2, status);
+    IO_WRITE_FILE(PS_UNIT, "% End of PostScript file", status);
+    IO_CLOSE_FILE(PS_UNIT, status);
+    gs.ps_open = false;
+}
+
+void GS_SET_POSTSCRIPT(bool colour, int& status)
+{
+    if (st_enter(status, "Subroutine GS_SET_POSTSCRIPT V0.1")) gs.colour_postscript = colour;
 }
 
 void GS_DEF_GRAPHICS(int& status)

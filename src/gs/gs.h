@@ -38,6 +38,13 @@ void GS_DEF_LUTCHOICE(int& status);
 void GS_CAL_COLOURTABLE(int num_points, std::span<const LgRgb> points, int image_min,
                         int image_max, int levels, std::span<LgRgb> table, int& status);
 void GS_BACKGROUND(int& status);
+// Printing: what is drawn between GS_ON_PRINT and GS_OFF_PRINT goes to a
+// PostScript file (one page each time); printing tells whether it started.
+void GS_ON_PRINT(bool graphical_prompt, bool& printing, int& status);
+void GS_OFF_PRINT(int& status);
+void GS_OPEN_PS(std::string_view file_name, int& status);
+void GS_CLOSE_PS(int& status);
+void GS_SET_POSTSCRIPT(bool colour, int& status);
 void GS_UPDATE(int& status);
 
 void GS_SET_GUIREGION(float x1, float y1, float x2, float y2, int& status);
@@ -120,6 +127,8 @@ void GS_INQ_MENUSTYLE(int (&style)[8], int& status);
 void GS_DEF_MENUSTYLE(int& status);
 // The record of the last menu drawn, to keep it across a widget drawn over it.
 GsDrawnMenu GS_SAVE_DRAWN_MENU();
+// Asks for a PostScript file and draws the last menu again into it.
+void GS_PRINT_MENU(int& status);
 void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu);
 
 // --- Messages, warnings, prompts and scroll bars ---

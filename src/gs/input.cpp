@@ -106,6 +106,10 @@ void GS_INPL(bool use_default, std::string_view prompt, int num_help, GsLines he
         if (status != ST_GOOD_VALUE) return;
         if (input_type == 2) {
             redraw = true;
+        } else if (input_type == -1) {
+            // Forms documentation: the question offers to print itself.
+            GS_PRINT_MENU(status);
+            redraw = true;
         } else if (input_type == 1) {
             if (chosen == "CANCEL") {
                 status = ST_ESCAPE_VALUE;

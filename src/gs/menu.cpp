@@ -89,6 +89,18 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
     LG_UNITYTRANSFORM(false, status);
 }
 
+// Draws the last menu again into a PostScript file the user names.
+void print_last_menu(int& status)
+{
+    bool printing = false;
+    const GsDrawnMenu menu = drawn;
+    GS_ON_PRINT(true, printing, status);
+    if (!printing || status != ST_GOOD_VALUE) return;
+    draw_menu(menu, status);
+    GS_OFF_PRINT(status);
+    GS_CLOSE_PS(status);
+}
+
 bool check_counts(int max_title, int num_title, int max_choices, int num_choices, int& status,
                   std::string_view position)
 {
@@ -182,6 +194,11 @@ void GS_INP_MENUCHOICE(int max_choices, int num_choices, GsLines labels, int mod
         if (choice == 0) {
             if (doc_forms) {
                 input_type = -1;
+                return;
+            }
+            if (doc_menus && inside) {
+                print_last_menu(status);
+                input_type = 2;
                 return;
             }
             if (mode == 2) {
@@ -301,6 +318,11 @@ void GS_DEF_MENUSTYLE(int& status)
 }
 
 GsDrawnMenu GS_SAVE_DRAWN_MENU() { return drawn; }
+
+void GS_PRINT_MENU(int& status)
+{
+    if (st_enter(status, "Subroutine GS_PRINT_MENU V0.1")) print_last_menu(status);
+}
 
 // The menu's buttons are the ones to click again, also for event scripts.
 void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu)

@@ -8,6 +8,7 @@
 #include "io/convert.h"
 #include "io/status.h"
 #include "io/system.h"
+#include "lg/ps/ps.h"
 #include "lg/window/x11.h"
 
 namespace {
@@ -114,10 +115,12 @@ int find_slot(int identifier)
     return 0;
 }
 
-// Sends an output call to every active workstation. A failing window device
-// turns the status into failure_status and the walk goes on.
-template <typename WindowCall>
-void fan_out(int& status, int failure_status, std::string_view position, WindowCall window)
+// Sends an output call to every active workstation: the window device's
+// routine, or the PostScript device's. A failing window device turns the
+// status into failure_status and the walk goes on.
+template <typename WindowCall, typename PostScriptCall>
+void fan_out(int& status, int failure_status, std::string_view position, WindowCall window,
+             PostScriptCall postscript)
 {
     for (int i = 1; i <= lg_system.count; ++i) {
         const Workstation& ws = lg_system.slot[i];
@@ -126,20 +129,30 @@ void fan_out(int& status, int failure_status, std::string_view position, WindowC
             int error = 0;
             window(error);
             if (error != 0) st_fail(status, failure_status, position);
+        } else if (ws.category == CATEGORY_POSTSCRIPT) {
+            postscript(status);
         }
-        // The PostScript device (category 20) joins the walk when it is built.
     }
+}
+
+template <typename WindowCall>
+void fan_out(int& status, int failure_status, std::string_view position, WindowCall window)
+{
+    fan_out(status, failure_status, position, window, [](int&) {});
 }
 
 void send_transform()
 {
+    const auto& w = lg_transform.wc;
+    const auto& v = lg_transform.vp;
     for (int i = 1; i <= lg_system.count; ++i) {
         const Workstation& ws = lg_system.slot[i];
-        if (ws.state < 1 || ws.category != CATEGORY_WINDOW) continue;
+        if (ws.state < 1) continue;
         int error = 0;
-        LG_X11_TRANSFORM(lg_transform.wc[0], lg_transform.wc[1], lg_transform.wc[2],
-                         lg_transform.wc[3], lg_transform.vp[0], lg_transform.vp[1],
-                         lg_transform.vp[2], lg_transform.vp[3], error);
+        if (ws.category == CATEGORY_WINDOW)
+            LG_X11_TRANSFORM(w[0], w[1], w[2], w[3], v[0], v[1], v[2], v[3], error);
+        else if (ws.category == CATEGORY_POSTSCRIPT)
+            LG_PS_TRANSFORM(w[0], w[1], w[2], w[3], v[0], v[1], v[2], v[3], error);
     }
 }
 
@@ -220,9 +233,9 @@ void send_colour_map(int& status, std::string_view position)
 }
 
 // An integer attribute: checked, remembered, and sent only when it changes.
-template <typename Device>
+template <typename Device, typename PostScript>
 void set_attribute(int value, int& current, int low, int high, std::string_view name,
-                   int& status, Device device)
+                   int& status, Device device, PostScript postscript)
 {
     const std::string position = "Subroutine " + std::string(name) + " V0.3";
     if (!st_enter(status, position)) return;
@@ -232,18 +245,31 @@ void set_attribute(int value, int& current, int low, int high, std::string_view 
     }
     if (value == current) return;
     current = value;
-    fan_out(status, ST_MOD_LG + 1, position, [&](int& error) { device(value, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position, [&](int& error) { device(value, error); },
+        [&](int& s) { postscript(value, s); });
 }
 
-template <typename Device>
+template <typename Device, typename PostScript>
 void set_real_attribute(float value, float& current, std::string_view name, int& status,
-                        Device device)
+                        Device device, PostScript postscript)
 {
     const std::string position = "Subroutine " + std::string(name) + " V0.3";
     if (!st_enter(status, position)) return;
     if (value == current) return;
     current = value;
-    fan_out(status, ST_MOD_LG + 1, position, [&](int& error) { device(value, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position, [&](int& error) { device(value, error); },
+        [&](int& s) { postscript(value, s); });
+}
+
+// A colour goes to PostScript as the RGB triple of its table entry.
+template <typename PostScript>
+auto as_rgb(PostScript postscript)
+{
+    return [postscript](int index, int& status) {
+        postscript(lg_colours.table[static_cast<std::size_t>(std::clamp(index, 0, 255))], status);
+    };
 }
 
 // The range a real cell array is shown with: a flat range is widened, and a
@@ -278,6 +304,26 @@ void adjust_range(float& minimum, float& maximum)
         minimum *= 0.5f;
         maximum *= 2.0f;
     }
+}
+
+// A new PostScript file starts with the attributes now in force.
+void send_attributes_to_postscript(int& status)
+{
+    const AttributeRecord& a = lg_attributes;
+    auto rgb = [](int index) { return lg_colours.table[static_cast<std::size_t>(std::clamp(index, 0, 255))]; };
+    LG_PS_LINESTYLE(a.line_style, status);
+    if (a.line_colour >= 1) LG_PS_LINECOLOUR(rgb(a.line_colour), status);
+    LG_PS_LINEWIDTH(a.line_width, status);
+    LG_PS_FILLCOLOUR(rgb(a.fill_colour), status);
+    LG_PS_MARKERTYPE(a.marker_type, status);
+    LG_PS_MARKERCOLOUR(rgb(a.marker_colour), status);
+    LG_PS_MARKERSCALE(a.marker_scale, status);
+    LG_PS_MARKERWIDTH(a.marker_width, status);
+    LG_PS_TEXTFONT(a.text_font, status);
+    LG_PS_TEXTHEIGHT(a.text_height, status);
+    LG_PS_TEXTCOLOUR(rgb(a.text_colour), status);
+    LG_PS_TEXTALIGNMENT(a.horizontal, a.vertical, status);
+    LG_PS_TEXTANGLE(a.text_angle * 3.1415925f / 180.0f, status);
 }
 
 } // namespace
@@ -374,13 +420,25 @@ void LG_OPEN_WK(int identifier, int connection, int type, int& status)
                          lg_transform.vp[2], lg_transform.vp[3], error);
         ++lg_system.window_count;
         category = CATEGORY_WINDOW;
+    } else if (type >= 21 && type <= 24) {
+        if (lg_system.postscript_count > 0) {
+            io_say("WARNING: Maximum number of PostScript workstations are already open (LG_OPEN_WK)");
+            give_back();
+            return;
+        }
+        LG_PS_OPEN(connection, false, type == 22 || type == 24, type == 21 || type == 22, status);
+        const auto& w = lg_transform.wc;
+        const auto& v = lg_transform.vp;
+        LG_PS_TRANSFORM(w[0], w[1], w[2], w[3], v[0], v[1], v[2], v[3], status);
+        send_attributes_to_postscript(status);
+        ++lg_system.postscript_count;
+        category = CATEGORY_POSTSCRIPT;
     } else {
-        // PostScript workstations (types 21 to 24) come with the PostScript device.
         io_say("WARNING: Unknown graphics device type (LG_OPEN_WK)");
         give_back();
         return;
     }
-    const bool portrait = type % 2 == 1;
+    const bool portrait = type == LG_WINDOW_PORTRAIT || type == 21 || type == 23;
     lg_system.slot[slot] = {identifier, connection, type, category, 1,
                             portrait ? PAGE_SHORT : 1.0f, portrait ? 1.0f : PAGE_SHORT};
 }
@@ -403,6 +461,7 @@ void LG_CLOSE_WK(int identifier, int& status)
         LG_X11_CLOSE();
     } else if (lg_system.slot[slot].category == CATEGORY_POSTSCRIPT) {
         --lg_system.postscript_count;
+        LG_PS_CLOSE(status);
     }
     for (int i = slot; i < lg_system.count; ++i) lg_system.slot[i] = lg_system.slot[i + 1];
     lg_system.slot[lg_system.count] = Workstation{};
@@ -553,8 +612,10 @@ void LG_CLIP(bool on, int& status)
     constexpr std::string_view position = "Subroutine LG_CLIP V0.1";
     if (!st_enter(status, position)) return;
     const auto& c = lg_transform.clip;
-    fan_out(status, ST_MOD_LG + 1, position,
-            [&](int& error) { LG_X11_CLIP(on, c[0], c[1], c[2], c[3], error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position,
+        [&](int& error) { LG_X11_CLIP(on, c[0], c[1], c[2], c[3], error); },
+        [&](int& s) { LG_PS_CLIP(on, c[0], c[1], c[2], c[3], s); });
 }
 
 void LG_POLYLINE(int n, const float* x, const float* y, int& status)
@@ -565,7 +626,9 @@ void LG_POLYLINE(int n, const float* x, const float* y, int& status)
         st_fail(status, ST_MOD_LG + 17, position);
         return;
     }
-    fan_out(status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_PL(n, x, y, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_PL(n, x, y, error); },
+        [&](int& s) { LG_PS_PL(n, x, y, s); });
 }
 
 void LG_FILLAREA(int n, const float* x, const float* y, int& status)
@@ -576,7 +639,11 @@ void LG_FILLAREA(int n, const float* x, const float* y, int& status)
         st_fail(status, ST_MOD_LG + 17, position);
         return;
     }
-    fan_out(status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_FA(n, x, y, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_FA(n, x, y, error); },
+        [&](int& s) {
+            if (n <= 200) LG_PS_FA(n, x, y, s);
+        });
 }
 
 void LG_POLYMARKER(int n, const float* x, const float* y, int& status)
@@ -587,7 +654,9 @@ void LG_POLYMARKER(int n, const float* x, const float* y, int& status)
         st_fail(status, ST_MOD_LG + 17, position);
         return;
     }
-    fan_out(status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_PM(n, x, y, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_PM(n, x, y, error); },
+        [&](int& s) { LG_PS_PM(n, x, y, s); });
 }
 
 void LG_TEXT(float x, float y, std::string_view text, int& status)
@@ -595,8 +664,9 @@ void LG_TEXT(float x, float y, std::string_view text, int& status)
     constexpr std::string_view position = "Subroutine LG_TEXT V0.3";
     if (!st_enter(status, position)) return;
     const std::string_view trimmed = st_trim(text);
-    fan_out(status, ST_MOD_LG + 1, position,
-            [&](int& error) { LG_X11_TEXT(x, y, trimmed, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position, [&](int& error) { LG_X11_TEXT(x, y, trimmed, error); },
+        [&](int& s) { LG_PS_TEXT(x, y, trimmed, s); });
 }
 
 void LG_CELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int yend,
@@ -613,10 +683,16 @@ void LG_CELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int yend
         st_fail(status, ST_MOD_LG + 17, position);
         return;
     }
-    fan_out(status, ST_MOD_LG + 9999, position, [&](int& error) {
-        LG_X11_CA(x1, y1, x2, y2, xdim, ydim, xstart, ystart, xend - xstart + 1,
-                  yend - ystart + 1, array, error);
-    });
+    fan_out(
+        status, ST_MOD_LG + 9999, position,
+        [&](int& error) {
+            LG_X11_CA(x1, y1, x2, y2, xdim, ydim, xstart, ystart, xend - xstart + 1,
+                      yend - ystart + 1, array, error);
+        },
+        [&](int& s) {
+            LG_PS_CA(x1, y1, x2, y2, xdim, xstart, ystart, xend - xstart + 1, yend - ystart + 1,
+                     array, lg_colours.table.data(), s);
+        });
 }
 
 void LG_REALCELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int yend,
@@ -657,7 +733,15 @@ void LG_RMASKCELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int
     const bool use_mask = mask_flag && mask != nullptr;
     for (int i = 1; i <= lg_system.count; ++i) {
         const Workstation& ws = lg_system.slot[i];
-        if (ws.state != 2 || ws.category != CATEGORY_WINDOW) continue;
+        if (ws.state != 2) continue;
+        if (ws.category == CATEGORY_POSTSCRIPT) {
+            LG_PS_RMCA(use_mask, x1, y1, x2, y2, xdim, xstart, ystart, xend - xstart + 1,
+                       yend - ystart + 1, array, mask, minimum, maximum, mask_colour,
+                       lg_colours.log_scaling, lg_colours.min_image, lg_colours.max_image,
+                       lg_colours.table.data(), status);
+            continue;
+        }
+        if (ws.category != CATEGORY_WINDOW) continue;
         LG_X11_ZSCALING(lg_colours.log_scaling);
         int error = 0;
         LG_X11_RMCA(use_mask, x1, y1, x2, y2, xdim, ydim, xstart, ystart, xend - xstart + 1,
@@ -672,19 +756,25 @@ void LG_RMASKCELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int
 void LG_LINECOLOUR(int value, int& status)
 {
     set_attribute(value, lg_attributes.line_colour, -1, 255, "LG_LINECOLOUR", status,
-                  LG_X11_LINECOLOUR);
+                  LG_X11_LINECOLOUR, [](int index, int& s) {
+                      if (index < 1) {
+                          io_say("WARNING: The PostScript driver does not support inverse video");
+                          return;
+                      }
+                      as_rgb(LG_PS_LINECOLOUR)(index, s);
+                  });
 }
 
 void LG_LINESTYLE(int value, int& status)
 {
     set_attribute(value, lg_attributes.line_style, 0, 4, "LG_LINESTYLE", status,
-                  LG_X11_LINESTYLE);
+                  LG_X11_LINESTYLE, LG_PS_LINESTYLE);
 }
 
 void LG_LINEWIDTH(float value, int& status)
 {
     set_real_attribute(value, lg_attributes.line_width, "LG_LINEWIDTH", status,
-                       LG_X11_LINEWIDTH);
+                       LG_X11_LINEWIDTH, LG_PS_LINEWIDTH);
 }
 
 void LG_FILLCOLOUR(int value, int& status)
@@ -694,7 +784,7 @@ void LG_FILLCOLOUR(int value, int& status)
         io_say("Error: colour_index = " + IO_ITOC(value, convert));
     }
     set_attribute(value, lg_attributes.fill_colour, 0, 255, "LG_FILLCOLOUR", status,
-                  LG_X11_FILLCOLOUR);
+                  LG_X11_FILLCOLOUR, as_rgb(LG_PS_FILLCOLOUR));
 }
 
 void LG_TEXTFONT(int value, int& status)
@@ -703,13 +793,14 @@ void LG_TEXTFONT(int value, int& status)
         int convert = ST_GOOD_VALUE;
         io_say("font_index = " + IO_ITOC(value, convert));
     }
-    set_attribute(value, lg_attributes.text_font, 1, 2, "LG_TEXTFONT", status, LG_X11_TEXTFONT);
+    set_attribute(value, lg_attributes.text_font, 1, 2, "LG_TEXTFONT", status, LG_X11_TEXTFONT,
+                  LG_PS_TEXTFONT);
 }
 
 void LG_TEXTCOLOUR(int value, int& status)
 {
     set_attribute(value, lg_attributes.text_colour, 0, 255, "LG_TEXTCOLOUR", status,
-                  LG_X11_TEXTCOLOUR);
+                  LG_X11_TEXTCOLOUR, as_rgb(LG_PS_TEXTCOLOUR));
 }
 
 void LG_TEXTHEIGHT(float value, int& status)
@@ -720,16 +811,16 @@ void LG_TEXTHEIGHT(float value, int& status)
         return;
     }
     set_real_attribute(value, lg_attributes.text_height, "LG_TEXTHEIGHT", status,
-                       LG_X11_TEXTHEIGHT);
+                       LG_X11_TEXTHEIGHT, LG_PS_TEXTHEIGHT);
 }
 
 // The angle in degrees; the devices take radians.
 void LG_TEXTANGLE(float value, int& status)
 {
-    set_real_attribute(value, lg_attributes.text_angle, "LG_TEXTANGLE", status,
-                       [](float degrees, int& error) {
-                           LG_X11_TEXTANGLE(degrees * 3.1415925f / 180.0f, error);
-                       });
+    set_real_attribute(
+        value, lg_attributes.text_angle, "LG_TEXTANGLE", status,
+        [](float degrees, int& error) { LG_X11_TEXTANGLE(degrees * 3.1415925f / 180.0f, error); },
+        [](float degrees, int& s) { LG_PS_TEXTANGLE(degrees * 3.1415925f / 180.0f, s); });
 }
 
 void LG_TEXTALIGNMENT(int horizontal, int vertical, int& status)
@@ -739,32 +830,34 @@ void LG_TEXTALIGNMENT(int horizontal, int vertical, int& status)
     if (horizontal == lg_attributes.horizontal && vertical == lg_attributes.vertical) return;
     lg_attributes.horizontal = horizontal;
     lg_attributes.vertical = vertical;
-    fan_out(status, ST_MOD_LG + 1, position,
-            [&](int& error) { LG_X11_TEXTALIGNMENT(horizontal, vertical, error); });
+    fan_out(
+        status, ST_MOD_LG + 1, position,
+        [&](int& error) { LG_X11_TEXTALIGNMENT(horizontal, vertical, error); },
+        [&](int& s) { LG_PS_TEXTALIGNMENT(horizontal, vertical, s); });
 }
 
 void LG_MARKERTYPE(int value, int& status)
 {
     set_attribute(value, lg_attributes.marker_type, 1, 5, "LG_MARKERTYPE", status,
-                  LG_X11_MARKERTYPE);
+                  LG_X11_MARKERTYPE, LG_PS_MARKERTYPE);
 }
 
 void LG_MARKERCOLOUR(int value, int& status)
 {
     set_attribute(value, lg_attributes.marker_colour, 1, 255, "LG_MARKERCOLOUR", status,
-                  LG_X11_MARKERCOLOUR);
+                  LG_X11_MARKERCOLOUR, as_rgb(LG_PS_MARKERCOLOUR));
 }
 
 void LG_MARKERSCALE(float value, int& status)
 {
     set_real_attribute(value, lg_attributes.marker_scale, "LG_MARKERSCALE", status,
-                       LG_X11_MARKERSCALE);
+                       LG_X11_MARKERSCALE, LG_PS_MARKERSCALE);
 }
 
 void LG_MARKERWIDTH(float value, int& status)
 {
     set_real_attribute(value, lg_attributes.marker_width, "LG_MARKERWIDTH", status,
-                       LG_X11_MARKERWIDTH);
+                       LG_X11_MARKERWIDTH, LG_PS_MARKERWIDTH);
 }
 
 void LG_COLOURS(int count, int first, int last, std::span<const LgRgb> table, int& status)
@@ -854,7 +947,9 @@ void LG_CLEAR(int& status)
     constexpr std::string_view position = "Subroutine LG_CLEAR V0.2";
     if (!st_enter(status, position)) return;
     LG_CLEAR_TARGETS();
-    fan_out(status, ST_MOD_LG + 9999, position, [](int& error) { LG_X11_CLEAR(error); });
+    fan_out(
+        status, ST_MOD_LG + 9999, position, [](int& error) { LG_X11_CLEAR(error); },
+        [](int& s) { LG_PS_CLEAR(s); });
 }
 
 void LG_PUSH_PICTURE(int& status)
@@ -886,6 +981,7 @@ void LG_UPDATE(int identifier, bool page_flag, int& status)
         return;
     }
     if (lg_system.slot[slot].category == CATEGORY_WINDOW) LG_X11_UPDATE();
+    else LG_PS_UPDATE(status);
 }
 
 void LG_SET_UPDATE(int identifier, int& status)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gs_test_support.h"
+#include "ps_render.h"
 
 using zyt_test::ConsoleCapture;
 using zyt_test::fresh_status;
@@ -254,4 +255,28 @@ TEST_F(Widgets, MessageTextSavedToAFile)
     GS_MESSAGE(2, 2, text, status);
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_EQ(zyt_test::read_file(file), "First help line\nSecond help line\n");
+}
+
+TEST_F(Widgets, MenuDocumentationPrintsTheMenu)
+{
+    const std::string file = dir.file("menu.ps");
+    // A click on the menu's title (inside the menu, on no button) offers to print it.
+    open("click 0.35 0.14\ntext \"" + file + "\"\n", {"+DMENU"});
+    const std::vector<std::string> title{"RECONSTRUCT DIRECT FROM SINOGRAMS"};
+    const std::vector<std::string> labels{"CANCEL", "HELP", "YES", "NO"};
+    GS_SET_MENULAYOUT(0, 2, 40, 6, status);
+    GS_FMENU(1, 1, title, 4, 4, labels, status);
+    int type = 0;
+    std::string chosen;
+    float x = 0, y = 0;
+    GS_INP_MENUCHOICE(4, 4, labels, 1, type, chosen, x, y, status);
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    const std::string text = zyt_test::read_file(file);
+    EXPECT_NE(text.find("(RECONSTRUCT DIRECT FROM SINOGRAMS)"), std::string::npos);
+    EXPECT_NE(text.find("% End of PostScript file"), std::string::npos);
+    const zyt_test::Rendered page = zyt_test::render(file, dir.file("menu.png"));
+    EXPECT_EQ(page.exit_code, 0) << page.messages;
+    ASSERT_NE(page.page, nullptr);
+    EXPECT_EQ(page.at(0.02f, 0.14f), 0x0000ffu); // the menu's blue frame area
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "io/status.h"
+#include "lg/cell_index.h"
 #include "lg/lg.h"
 #include "lg/window/device_events.h"
 #include "lg/window/x11.h"
@@ -1017,54 +1018,15 @@ void LG_X11_RMCA(bool mask_flag, float x1, float y1, float x2, float y2, int xdi
     error = 0;
     (void)ydim;
     Device& d = *device;
-    const int first = d.min_image;
-    const int last = d.max_image;
-    const int levels = last - first + 1;
     const bool masked = mask_flag && mask != nullptr;
-    auto masked_index = [&](long at, unsigned index) {
-        return masked && mask[at] ? static_cast<unsigned>(mask_colour) : index;
-    };
-    if (!d.log_scaling) {
-        double range = static_cast<double>(maximum) - minimum;
-        if (std::fabs(range) < 1.0e-36) range = 1.0;
-        const double scale = levels / range;
-        d.put_image(x1, y1, x2, y2, xdim, xstart, ystart, xcount, ycount, [&](long at) {
-            const float v = array[at];
-            // A value that is no number is shown at the bottom of the scale.
-            const double level = std::isnan(v) ? 0.0 : (v - minimum) * scale;
-            const long index = std::clamp(std::lround(std::clamp(level, -1.0e9, 1.0e9)) + first,
-                                          static_cast<long>(first), static_cast<long>(last));
-            return masked_index(at, static_cast<unsigned>(index));
-        });
-        return;
-    }
-    if (!(minimum >= 1.0e-11f && minimum < maximum)) {
+    const LgCellIndex index_of(d.log_scaling, minimum, maximum, d.min_image, d.max_image);
+    if (!index_of.usable()) {
         io_say(masked ? "ERROR: Scaling range unacceptable" : "ERROR: Log scaling range unacceptable");
         error = 2;
         return;
     }
-    std::vector<double> bound(static_cast<std::size_t>(levels));
-    const double lmin = std::log10(static_cast<double>(minimum));
-    const double lstep = (std::log10(static_cast<double>(maximum)) - lmin) / std::max(1, levels - 1);
-    for (int k = 0; k < levels; ++k) bound[k] = std::pow(10.0, lmin + k * lstep);
     d.put_image(x1, y1, x2, y2, xdim, xstart, ystart, xcount, ycount, [&](long at) {
-        const float v = array[at];
-        unsigned index = 0;
-        if (v >= maximum) {
-            index = static_cast<unsigned>(last);
-        } else if (!(v > minimum)) {
-            index = static_cast<unsigned>(first);
-        } else {
-            int lo = 0;
-            int hi = levels - 1;
-            while (hi - lo >= 2) {
-                const int mid = (lo + hi) / 2;
-                if (v >= bound[mid]) lo = mid;
-                else hi = mid;
-            }
-            index = static_cast<unsigned>(lo + first);
-        }
-        return masked_index(at, index);
+        return masked && mask[at] ? static_cast<unsigned>(mask_colour) : index_of(array[at]);
     });
 }
 

@@ -1,0 +1,49 @@
+#pragma once
+// PostScript files rendered by Ghostscript, for tests that judge them.
+
+#include <cairo.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace zyt_test {
+
+struct Rendered
+{
+    int exit_code = -1;
+    std::string messages;
+    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> page{nullptr,
+                                                                       cairo_surface_destroy};
+
+    // The pixel at a page position (page coordinates of a portrait page).
+    unsigned at(float x, float y) const
+    {
+        const int px = static_cast<int>(18.0 + 787.1 * x);
+        const int py = static_cast<int>(842.0 - (23.0 + 787.1 * y));
+        cairo_surface_flush(page.get());
+        const unsigned char* data = cairo_image_surface_get_data(page.get());
+        const int stride = cairo_image_surface_get_stride(page.get());
+        return *reinterpret_cast<const unsigned*>(data + py * stride + px * 4) & 0xffffffu;
+    }
+};
+
+// Ghostscript renders the first page of a file at 72 dots per inch on A4.
+inline Rendered render(const std::string& ps_file, const std::string& png_file)
+{
+    Rendered r;
+    const std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 "
+                                "-sPAPERSIZE=a4 -dFIXEDMEDIA -dFirstPage=1 -dLastPage=1 "
+                                "-sOutputFile='" + png_file + "' '" + ps_file + "' 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[512];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        r.messages.append(buffer, n);
+    const int status = ::pclose(pipe);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.page.reset(cairo_image_surface_create_from_png(png_file.c_str()));
+    return r;
+}
+
+} // namespace zyt_test
