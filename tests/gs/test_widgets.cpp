@@ -280,3 +280,18 @@ TEST_F(Widgets, MenuDocumentationPrintsTheMenu)
     ASSERT_NE(page.page, nullptr);
     EXPECT_EQ(page.at(0.02f, 0.14f), 0x0000ffu); // the menu's blue frame area
 }
+
+TEST_F(Widgets, FormDocumentationPrintsTheQuestion)
+{
+    const std::string file = dir.file("question.ps");
+    // With +DFORM a click beside the buttons offers to print the question.
+    open("click 0.35 0.5\ntext \"" + file + "\"\nclick \"YES\"\n", {"+DFORM"});
+    const std::vector<std::string> help{"Help"};
+    bool answer = false;
+    GS_INPL(true, "RECONSTRUCT DIRECT FROM SINOGRAMS", 1, help, answer, status);
+    EXPECT_TRUE(answer);
+    const zyt_test::Rendered page = zyt_test::render(file, dir.file("question.png"));
+    EXPECT_EQ(page.exit_code, 0) << page.messages;
+    ASSERT_NE(page.page, nullptr);
+    EXPECT_EQ(page.at(0.18f, 0.025f), 0xffff00u); // a yellow button of the question
+}
