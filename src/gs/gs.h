@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lg/lg_types.h"
 
@@ -151,6 +152,42 @@ void GS_DEF_MESSAGESTYLE(int& status);
 // How many lines the last message showed, and its first shown line (for tests
 // and callers that scroll).
 void GS_INQ_MESSAGE_VIEW(int& first, int& shown, bool& scroll_bar);
+
+// --- Forms ---
+// One parameter of a form: its button label, description, type (1 integer,
+// 2 logical, 3 real, 4 text, 5 colour, 6 image data type, 7 input file,
+// 8 output file, 9 scan type, 10 choice from its own list), bounds and value.
+struct GsFormItem
+{
+    std::string label;
+    std::string description;
+    int type = 1;
+    bool range = false;
+    int int_min = 0, int_max = 0;
+    float real_min = 0.0f, real_max = 0.0f;
+    int int_value = 0;
+    bool logical_value = false;
+    float real_value = 0.0f;
+    std::string text_value;
+    std::vector<std::string> choices; // type 10
+    std::string help;                 // one help line for the item's question
+};
+// The modal form: up to 20 items edited in any order, then O.K. (values kept)
+// or CANCEL (user escape, the items as they were passed).
+void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_help,
+             GsLines help, int max_items, int num_items, std::vector<GsFormItem>& items,
+             int& status);
+void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& items,
+                  int& status);
+void GS_HELPFORM(int& status);
+// The value of an item as the form shows it.
+std::string GS_FORM_VALUE_TEXT(const GsFormItem& item);
+void GS_INP_FORMMENU(std::string_view title, GsLines choices, int num_help, GsLines help,
+                     int& choice, int& status);
+void GS_INP_DATATYPE(std::string_view title, int num_help, GsLines help, int& data_type,
+                     int& status);
+void GS_INP_SCANTYPE(int num_help, GsLines help, int& scan_type, int& status);
+void GS_GUI_COLOUR(std::string_view title, int num_help, GsLines help, int& colour, int& status);
 
 // --- Prompted value input ---
 void GS_INPL(bool use_default, std::string_view prompt, int num_help, GsLines help, bool& value,
