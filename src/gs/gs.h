@@ -104,6 +104,7 @@ struct GsDrawnMenu
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int buttons = 0;
     float bx1[100] = {}, by1[100] = {}, bx2[100] = {}, by2[100] = {};
+    float label_height[100] = {};
     std::string labels[100];
     std::string title[10];
     int title_lines = 0;

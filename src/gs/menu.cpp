@@ -34,6 +34,8 @@ float width_factor()
 // Draws a button in the menu's colours, raised (positive bevel) or pressed.
 void draw_menu_button(int i, float bevel, int& status)
 {
+    GS_TEXTSTYLE(menu_style[7], menu_style[6], drawn.label_height[i], 1.0f, 1.0f, 1.0f, 2, 3,
+                 0.0f, 1.0f, status);
     GS_FILLSTYLE(1, menu_style[3], status);
     GS_LINESTYLE(1, 1.0f, menu_style[2], status);
     GS_STRINGBUTTON(drawn.bx1[i], drawn.by1[i], drawn.bx2[i], drawn.by2[i], bevel,
@@ -73,8 +75,6 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
     const float label_height =
         GS_FIT_TEXTHEIGHT(std::min(f * w / (menu_layout.choice_chars + 1), 0.7f * h),
                           menu_style[7], widest, 0.9f * w);
-    GS_TEXTSTYLE(menu_style[7], menu_style[6], label_height, 1.0f, 1.0f, 1.0f, 2, 3, 0.0f, 1.0f,
-                 status);
     drawn.bevel = std::min(0.1f * h, 0.1f * w);
     for (int i = 0; i < n; ++i) {
         const int row = menu_layout.layout == 0 ? i / columns : i % rows;
@@ -83,6 +83,7 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
         drawn.bx2[i] = x1 + column * w + 0.98f * w;
         drawn.by1[i] = y2 - (row + t + 1) * h + 0.05f * h;
         drawn.by2[i] = y2 - (row + t + 1) * h + 0.95f * h;
+        drawn.label_height[i] = label_height;
         draw_menu_button(i, drawn.bevel, status);
         GS_TARGET(drawn.labels[i], drawn.bx1[i], drawn.by1[i], drawn.bx2[i], drawn.by2[i]);
     }
