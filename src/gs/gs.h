@@ -190,6 +190,18 @@ void GS_INP_DATATYPE(std::string_view title, int num_help, GsLines help, int& da
 void GS_INP_SCANTYPE(int num_help, GsLines help, int& scan_type, int& status);
 void GS_GUI_COLOUR(std::string_view title, int num_help, GsLines help, int& colour, int& status);
 
+// --- File selection ---
+// The panel through which every file of the run is chosen. Modes: 0 an
+// existing file; 1 an existing file of the list (input directory kept);
+// 2 an existing file (output directory kept); 3 a new or existing file;
+// 4 a new file. retstat: 0 a name was chosen (with its directory), 1 cancelled.
+void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_info, int num_info,
+                      GsLines info, int mode, bool confirm, int& retstat, std::string& file_name,
+                      int& status);
+void GS_HELPFILESELECT(bool gui, int& status);
+// Forgets the remembered directories, extension and pattern (a new run).
+void GS_DEF_FILESELECTION();
+
 // --- Prompted value input ---
 void GS_INPL(bool use_default, std::string_view prompt, int num_help, GsLines help, bool& value,
              int& status);

@@ -1,5 +1,7 @@
 #include "io/os/os_layer.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +94,39 @@ long long IO_FILESIZEC(const std::string& name)
     struct stat info{};
     if (::stat(name.c_str(), &info) != 0) return -1;
     return static_cast<long long>(info.st_size);
+}
+
+bool IO_DIRECTORYC(const std::string& directory, bool list_files, std::vector<std::string>& names)
+{
+    names.clear();
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        bool is_directory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // Links count as what they point to.
+            struct stat info{};
+            is_directory = ::fstatat(fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (is_directory != list_files) names.push_back(name);
+    }
+    ::closedir(dir);
+    return true;
+}
+
+bool IO_GETCWDC(std::string& directory)
+{
+    char buffer[4096];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) return false;
+    directory = buffer;
+    return true;
 }
 
 void IO_SET_ARGUMENTSC(int argc, const char* const* argv)

@@ -25,6 +25,12 @@ void IO_SLEEPC(long milliseconds);
 bool IO_READC(const std::string& prompt, std::string& line);
 // Examines a name: false when it does not exist; directory is set for a directory.
 bool IO_FILEEXISTC(const std::string& name, bool& directory);
+// The entries of a directory of one kind (files, or directories), without
+// "." and ".."; false when the directory cannot be read. The process's
+// working directory is not changed.
+bool IO_DIRECTORYC(const std::string& directory, bool list_files, std::vector<std::string>& names);
+// The process's working directory; false when the system cannot tell it.
+bool IO_GETCWDC(std::string& directory);
 // The size of a file in bytes, -1 when it cannot be examined.
 long long IO_FILESIZEC(const std::string& name);
 
