@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include <vector>
+
+#include "gs/gs.h"
 #include "io/convert.h"
 #include "io/database.h"
 #include "io/status.h"
@@ -29,18 +32,25 @@ std::string i2(int value) { return io_fortran_i(value, 2); }
 float microns(float metres) { return metres * 1000000.0f; }
 float degrees(float radians) { return radians * 57.29578f; }
 
-// Opens the writer's file on the parameter unit; false (with a failure status)
-// when it cannot be opened.
+// Asks for the file on the selection panel and opens it; a name that cannot
+// be opened is warned about and asked again, until one opens.
 bool open_parameter_file(std::string& file_name, int& status, std::string_view position)
 {
-    int retstat = 0;
-    IO_OPEN_ASCIIFILE(false, "WRITE", PARAMETER_UNIT, file_name, retstat, status);
-    if (status != ST_GOOD_VALUE) return false;
-    if (retstat == 0) return true;
-    IO_WRITE("WARNING: Could not open parameter output file:", status);
-    IO_WRITE(std::string_view(file_name).substr(0, 80), status);
-    st_fail(status, ST_MOD_IO + ST_OPEN_FAIL, position);
-    return false;
+    (void)position;
+    const std::vector<std::string> title{"SELECT NAME FOR PARAMETER FILE"};
+    const std::vector<std::string> info{"This file will store the parameter values",
+                                        "to be used by \"zyt_vuzov\" for the reconstruction"};
+    for (;;) {
+        int retstat = 0;
+        GS_FILESELECTION(1, 1, title, 2, 2, info, 3, false, retstat, file_name, status);
+        if (status != ST_GOOD_VALUE) return false;
+        IO_OPEN_ASCIIFILE(false, "WRITE", PARAMETER_UNIT, file_name, retstat, status);
+        if (status != ST_GOOD_VALUE) return false;
+        if (retstat == 0) return true;
+        const std::vector<std::string> warning{"Could not open parameter output file:",
+                                               file_name.substr(0, 80)};
+        GS_FWARNING(2, 2, warning, status);
+    }
 }
 
 // Writes the lines and closes the file; a write that failed shows at the close.

@@ -9,7 +9,7 @@
 void ZYT_SAVE_PARAMETERS(const ZytParameters& parameters, int& status);
 void ZYT_SAVE_SINOPARAMETERS(const ZytParameters& parameters, int& status);
 
-// The file name each writer offers (and, until the file-selection panel
-// chooses it, opens); each writer keeps its own between calls.
+// The file name each writer offers on its file-selection panel; each writer
+// keeps the name chosen last between calls.
 void ZYT_SET_PARAMETER_FILENAME(std::string_view file_name);
 void ZYT_SET_SINOPARAMETER_FILENAME(std::string_view file_name);

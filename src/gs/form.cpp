@@ -139,15 +139,22 @@ void edit_item(GsFormItem& item, int index, int& status)
                 static_cast<int>(lines.size()), lines, 1, range, edited.real_value, status);
         break;
     }
-    case 4:
-    case 7:
-    case 8: {
-        // File names are typed here; the file-selection panel takes them over.
+    case 4: {
         std::vector<std::string> lines = help;
-        lines.emplace_back(item.type == 4 ? "Enter character string" : "Enter file name");
+        lines.emplace_back("Enter character string");
         int length = 0;
         GS_INPC(true, item.description, static_cast<int>(lines.size()), lines, edited.text_value,
                 length, status);
+        break;
+    }
+    case 7:
+    case 8: {
+        // An input file must exist; an output file may be new.
+        const std::vector<std::string> prompt{item.description};
+        int retstat = 1;
+        GS_FILESELECTION(1, 1, prompt, 1, static_cast<int>(help.size()), help,
+                         item.type == 7 ? 0 : 3, false, retstat, edited.text_value, status);
+        if (retstat != 0 && status == ST_GOOD_VALUE) return;
         break;
     }
     case 5: GS_GUI_COLOUR("SELECT REQUIRED COLOUR", static_cast<int>(help.size()), help, edited.int_value, status); break;
@@ -360,6 +367,11 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
                 if (IO_UPPER(st_strip(item.label)) != label) continue;
                 const GsDrawnMenu form_menu = GS_SAVE_DRAWN_MENU();
                 edit_item(item, i, status);
+                if (item.type == 7 || item.type == 8) {
+                    // The file panel took the whole page: the form comes back whole.
+                    GS_DRAW_FORM(num_title, title, edited, status);
+                    break;
+                }
                 GS_RESTORE_DRAWN_MENU(form_menu);
                 LG_UNITYTRANSFORM(true, status);
                 draw_value(edited, i, status);

@@ -3,12 +3,11 @@
 #include <filesystem>
 
 #include "app/parameter_file.h"
-#include "test_support.h"
+#include "gs/gs_test_support.h"
 
 using zyt_test::ConsoleCapture;
 using zyt_test::fresh_status;
 using zyt_test::read_file;
-using zyt_test::TempDir;
 
 namespace {
 
@@ -54,27 +53,34 @@ ZytParameters full_series()
     return p;
 }
 
-std::string write_projection_file(const ZytParameters& p, const TempDir& dir)
+// The name is chosen on the file-selection panel: typed, then Return.
+std::string choose(const std::string& path)
 {
-    const std::string path = dir.file("recon.par");
-    ZYT_SET_PARAMETER_FILENAME(path);
-    int status = fresh_status();
-    ZYT_SAVE_PARAMETERS(p, status);
-    EXPECT_EQ(status, ST_GOOD_VALUE);
-    return read_file(path);
+    return "key ClearLine\ntext \"" + path + "\"\n";
 }
+
+class ParameterFile : public zyt_test::Graphics
+{
+protected:
+    std::string write_projection_file(const ZytParameters& p)
+    {
+        const std::string path = dir.file("recon.par");
+        open(choose(path));
+        ZYT_SAVE_PARAMETERS(p, status);
+        EXPECT_EQ(status, ST_GOOD_VALUE);
+        return read_file(path);
+    }
+};
 
 } // namespace
 
-TEST(ParameterFile, ProjectionSeriesWithBackgroundAndFlatFieldSeries)
+TEST_F(ParameterFile, ProjectionSeriesWithBackgroundAndFlatFieldSeries)
 {
-    TempDir dir;
-    EXPECT_EQ(write_projection_file(full_series(), dir), expected("projection_series.par"));
+    EXPECT_EQ(write_projection_file(full_series()), expected("projection_series.par"));
 }
 
-TEST(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
+TEST_F(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
 {
-    TempDir dir;
     ZytParameters p;
     p.NUM_FIRST_IMAGE = 1234567;
     p.NUM_LAST_IMAGE = 5;
@@ -107,15 +113,14 @@ TEST(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
     p.SINOGRAM_MEGABYTES = 16;
     p.OUTPUT_FILE = "out.vol";
     p.DISPLAY_GRAPHICS = true;
-    EXPECT_EQ(write_projection_file(p, dir), expected("projection_single_flat.par"));
+    EXPECT_EQ(write_projection_file(p), expected("projection_single_flat.par"));
 }
 
-TEST(ParameterFile, NoFlatFieldCorrectionGivesTenNotApplicableLines)
+TEST_F(ParameterFile, NoFlatFieldCorrectionGivesTenNotApplicableLines)
 {
-    TempDir dir;
     ZytParameters p = full_series();
     p.CORRECT_FLATFIELD = false;
-    const std::string text = write_projection_file(p, dir);
+    const std::string text = write_projection_file(p);
     const std::string block = expected("no_flatfield_block.txt");
     const std::size_t at = text.find("! Parameters defining flat-field treatment\n");
     ASSERT_NE(at, std::string::npos);
@@ -123,9 +128,8 @@ TEST(ParameterFile, NoFlatFieldCorrectionGivesTenNotApplicableLines)
     EXPECT_EQ(text.substr(at + 43 + block.size(), 2), " \n");
 }
 
-TEST(ParameterFile, SinogramSeries)
+TEST_F(ParameterFile, SinogramSeries)
 {
-    TempDir dir;
     ZytParameters p;
     p.FILE_PREFIX = "/data/sino/sino_";
     p.NUM_FIRST_IMAGE = 1;
@@ -143,29 +147,26 @@ TEST(ParameterFile, SinogramSeries)
     p.OVERSAMPLING_FACTOR = 0;
     p.OUTPUT_FILE = "/data/sino/slices.vol";
     const std::string path = dir.file("sino.par");
-    ZYT_SET_SINOPARAMETER_FILENAME(path);
-    int status = fresh_status();
+    open(choose(path));
     ZYT_SAVE_SINOPARAMETERS(p, status);
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_EQ(read_file(path), expected("sinogram_series.par"));
 }
 
-TEST(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
+TEST_F(ParameterFile, AFileThatCannotBeOpenedIsAskedForAgain)
 {
-    TempDir dir;
-    // A file that cannot be opened: a warning and a failure status.
-    ZYT_SET_PARAMETER_FILENAME(dir.file("no/such/dir/recon.par"));
-    int status = fresh_status();
-    {
-        ConsoleCapture console;
-        ZYT_SAVE_PARAMETERS(full_series(), status);
-        EXPECT_NE(console.text().find("Could not open parameter output file:"), std::string::npos);
-    }
-    EXPECT_EQ(ST_ERRORCODE(status), 1000);
+    // A directory that does not exist: the warning, then a good name.
+    const std::string good = dir.file("recon.par");
+    open(choose(dir.file("no/such/dir/recon.par")) + "click \"O.K.\"\n" + choose(good));
+    ZYT_SAVE_PARAMETERS(full_series(), status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(read_file(good), expected("projection_series.par"));
+}
 
+TEST_F(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
+{
     // A device that takes no data: the close reports the lost lines.
-    ZYT_SET_PARAMETER_FILENAME("/dev/full");
-    status = fresh_status();
+    open(choose("/dev/full"));
     {
         ConsoleCapture console;
         ZYT_SAVE_PARAMETERS(full_series(), status);
@@ -179,4 +180,10 @@ TEST(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
     ZYT_SAVE_SINOPARAMETERS(full_series(), status);
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(status, 140017);
+
+    // The end of the input while the panel waits: no file, and no endless asking.
+    TearDown();
+    open("");
+    ZYT_SAVE_PARAMETERS(full_series(), status);
+    EXPECT_EQ(status, ST_ESCAPE_VALUE);
 }
