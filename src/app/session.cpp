@@ -5,6 +5,7 @@
 
 #include "app/parameter_file.h"
 #include "app/parameters.h"
+#include "app/workflow.h"
 #include "io/database.h"
 #include "io/image_view.h"
 #include "io/status.h"
@@ -97,11 +98,8 @@ void ZYT_MMAIN(int& status)
     const ImageView data{image.data(), MAX_X, MAX_Y};
     ZytParameters parameters;
     bool sinogram_route = false;
-    (void)data;
 
-    // The projection-series workflow fills the parameter set here, and may
-    // choose the sinogram route, which writes its own file.
-
+    ZYT_INPUT_PARAMETERS(data, parameters, sinogram_route, status);
     if (status == ST_ESCAPE_VALUE) {
         int out = ST_GOOD_VALUE;
         IO_WRITE("ZYT_ZEVUZA cancelled", out);
