@@ -16,7 +16,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/src/zyt_zevuza $(ARGS)
+	scripts/run.sh ./$(BUILD)/src/zyt_zevuza $(ARGS)
 
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -413,8 +413,10 @@ Outcome typed_name(Panel& p, std::string& choice, int& status)
     std::string file;
     std::string directory = p.directory;
     IO_CHANGEDIR(directory, typed, retstat, is_file, file, status);
+    // A refusal is warned about and the typed text cleared.
     if (retstat == 2) {
         warn(" BAD FILE PATH SYNTAX ", status);
+        p.typed.clear();
         return Outcome::redraw;
     }
     if (retstat == 0 && !is_file) {
@@ -426,6 +428,7 @@ Outcome typed_name(Panel& p, std::string& choice, int& status)
     const bool exists = retstat == 0;
     if (!exists && p.mode != 3 && p.mode != 4) {
         warn(" !!! FILE DOES NOT EXIST, OR WRONG PATH !!!", status);
+        p.typed.clear();
         return Outcome::redraw;
     }
     if (exists) {

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "gs_test_support.h"
+
+using zyt_test::fresh_status;
+using zyt_test::Graphics;
+using zyt_test::write_file;
+
+namespace {
+
+class FileSelection : public Graphics
+{
+protected:
+    void SetUp() override
+    {
+        GS_DEF_FILESELECTION();
+        tree = dir.file("tree");
+        std::filesystem::create_directories(tree + "/sub");
+        std::filesystem::create_directories(tree + "/other");
+        for (const char* name : {"scan_a1.tif", "scan_a2.tif", "flat.dat", "dark.edf"})
+            write_file(tree + "/" + name, "x");
+        write_file(tree + "/sub/inside.tif", "x");
+    }
+
+    // The panel in a mode, starting from a default name; the chosen name.
+    std::string select(int mode, const std::string& default_name, bool confirm = false)
+    {
+        const std::vector<std::string> prompt{"SELECT A FILE"};
+        const std::vector<std::string> info{"Any file will do"};
+        std::string name = default_name;
+        retstat = -1;
+        GS_FILESELECTION(1, 1, prompt, 1, 1, info, mode, confirm, retstat, name, status);
+        return name;
+    }
+
+    std::string tree;
+    int retstat = -1;
+};
+
+} // namespace
+
+TEST_F(FileSelection, ClickedFilesAndDirectories)
+{
+    open("click \"flat.dat\"\nclick \"sub\"\nclick \"inside.tif\"\n");
+    EXPECT_EQ(select(0, tree + "/"), tree + "/flat.dat");
+    EXPECT_EQ(retstat, 0);
+    EXPECT_EQ(select(0, tree + "/"), tree + "/sub/inside.tif");
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+TEST_F(FileSelection, ADefaultNameStartsInItsDirectoryAlreadyTyped)
+{
+    open("key Return\nclick \"CANCEL\"\n");
+    EXPECT_EQ(select(0, tree + "/dark.edf"), tree + "/dark.edf");
+    const std::string unchanged = select(0, tree + "/dark.edf");
+    EXPECT_EQ(retstat, 1);
+    EXPECT_EQ(unchanged, tree + "/dark.edf");
+    EXPECT_EQ(status, ST_GOOD_VALUE); // a cancel is no error
+}
+
+TEST_F(FileSelection, UpDirAtTheRootWarnsAndStays)
+{
+    open("click \"UP DIR\"\nclick \"O.K.\"\nclick \"UP DIR\"\nclick \"O.K.\"\nclick \"CANCEL\"\n");
+    select(0, "/x");
+    EXPECT_EQ(retstat, 1);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+TEST_F(FileSelection, TypedNamesInEachMode)
+{
+    open("text \"missing.dat\"\nclick \"O.K.\"\n"  // mode 0: refused
+         "text \"sub\"\n"                          // a directory is entered
+         "text \"../flat.dat\"\n"                  // relative, climbing
+         "text \"flat.dat\"\nclick \"O.K.\"\n"     // mode 4: an existing file is refused
+         "text \"new.par\"\n"                      // mode 4: a new file
+         "text \"~/new.par\"\n"                    // returned as typed
+         "click \"TYPES\"\ntext \"tif\"\n"
+         "text \"flat.dat\"\nclick \"O.K.\"\n"     // mode 1: not a listed file
+         "click \"TYPES\"\nkey ClearLine\ntext \"\"\n"
+         "text \"flat.dat\"\n");
+    EXPECT_EQ(select(0, tree + "/"), tree + "/flat.dat");
+    EXPECT_EQ(select(4, tree + "/"), tree + "/new.par");
+    EXPECT_EQ(select(3, tree + "/"), "~/new.par");
+    EXPECT_EQ(select(1, tree + "/"), tree + "/flat.dat");
+    EXPECT_EQ(retstat, 0);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+TEST_F(FileSelection, CompletionWithTheTabKey)
+{
+    open("tab \"su\"\n"                 // one match, a directory: entered
+         "click \"inside.tif\"\n"
+         "tab \"sc\"\n"                 // several matches: the common start
+         "tab \"\"\n"                   // the same again: only the matches are listed
+         "text \"1.tif\"\n");
+    EXPECT_EQ(select(0, tree + "/"), tree + "/sub/inside.tif");
+    EXPECT_EQ(select(0, tree + "/"), tree + "/scan_a1.tif");
+}
+
+TEST_F(FileSelection, ScrollingAndConfirmation)
+{
+    for (int i = 0; i < 100; ++i) write_file(tree + "/other/f" + std::to_string(1000 + i) + ".dat", "");
+    // f1099 is not on the first page of the list: only on the last.
+    open("click \"FILES LAST PAGE\"\nclick \"f1099.dat\"\nclick \"NO\"\n"
+         "click \"FILES FIRST PAGE\"\nclick \"FILES LINE DOWN\"\nclick \"f1001.dat\"\n"
+         "click \"YES\"\n");
+    EXPECT_EQ(select(2, tree + "/other/", true), tree + "/other/f1001.dat");
+    EXPECT_EQ(retstat, 0);
+}
+
+TEST_F(FileSelection, TheOutputDirectoryIsRemembered)
+{
+    open("click \"sub\"\ntext \"out.par\"\ntext \"again.par\"\n");
+    EXPECT_EQ(select(3, tree + "/"), tree + "/sub/out.par");
+    EXPECT_EQ(select(3, ""), tree + "/sub/again.par");
+}
+
+TEST_F(FileSelection, BadArguments)
+{
+    open("");
+    const std::vector<std::string> prompt{"P"};
+    std::string name;
+    GS_FILESELECTION(0, 0, prompt, 1, 1, prompt, 0, false, retstat, name, status);
+    EXPECT_EQ(status, 140001);
+    status = fresh_status();
+    GS_FILESELECTION(1, 2, prompt, 1, 1, prompt, 0, false, retstat, name, status);
+    EXPECT_EQ(status, 140005);
+}
