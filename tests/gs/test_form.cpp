@@ -62,14 +62,18 @@ protected:
 
 TEST_F(Form, EveryItemTypeIsEditedAndKeptOnOk)
 {
+    // File items are chosen on the file-selection panel: an input file must exist.
+    const std::string input = dir.file("in.dat");
+    const std::string output = dir.file("out.vol");
+    zyt_test::write_file(input, "x");
     open("click \"NUMBER\"\nkey ClearLine\ntext \"7\"\n"
          "click \"SWITCH\"\n"
          "click \"REAL\"\nkey ClearLine\ntext \"2.25\"\n"
          "click \"TEXT\"\nkey ClearLine\ntext \"new text\"\n"
          "click \"COLOUR\"\nclick \"RED\"\n"
          "click \"DATA TYPE\"\nclick \"BYTE VALUES\"\n"
-         "click \"INPUT FILE\"\ntext \"in.dat\"\n"
-         "click \"OUTPUT FILE\"\ntext \"out.vol\"\n"
+         "click \"INPUT FILE\"\ntext \"" + input + "\"\n"
+         "click \"OUTPUT FILE\"\ntext \"" + output + "\"\n"
          "click \"SCAN\"\nclick \"Q-SPACE\"\n"
          "click \"CHOICE\"\nclick \"THIRD\"\n"
          "expose\n"
@@ -83,8 +87,8 @@ TEST_F(Form, EveryItemTypeIsEditedAndKeptOnOk)
     EXPECT_EQ(items[3].text_value, "new text");
     EXPECT_EQ(items[4].int_value, GS_RED);
     EXPECT_EQ(items[5].int_value, 2);
-    EXPECT_EQ(items[6].text_value, "in.dat");
-    EXPECT_EQ(items[7].text_value, "out.vol");
+    EXPECT_EQ(items[6].text_value, input);
+    EXPECT_EQ(items[7].text_value, output);
     EXPECT_EQ(items[8].int_value, 3);
     EXPECT_EQ(items[9].int_value, 3);
     EXPECT_EQ(GS_FORM_VALUE_TEXT(items[4]), "RED");
