@@ -1,6 +1,6 @@
-// Settings of the sanitizer build of the tests. Allocation failures are part
-// of what the program handles, so they return null rather than abort; the
-// font and X libraries keep caches for the life of the process.
+// Settings of the sanitizer builds (the tests and the program). Allocation
+// failures are part of what the program handles, so they return null rather
+// than abort; the font and X libraries keep caches for the life of the process.
 extern "C" const char* __asan_default_options()
 {
     return "allocator_may_return_null=1:detect_leaks=1";
