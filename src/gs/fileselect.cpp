@@ -731,13 +731,5 @@ void GS_HELPFILESELECT(bool gui, int& status)
         IO_TEXT(text, status);
         return;
     }
-    float style[10];
-    GS_INQ_MESSAGESTYLE(style, status);
-    float fixed[10];
-    std::copy(style, style + 10, fixed);
-    fixed[3] = 2.0f;
-    GS_SET_MESSAGESTYLE(fixed, status);
-    GS_MESSAGE(static_cast<int>(text.size()), static_cast<int>(text.size()), text, status);
-    int restore = ST_GOOD_VALUE;
-    GS_SET_MESSAGESTYLE(style, restore);
+    GS_MESSAGE_FIXED(text, status);
 }

@@ -420,15 +420,7 @@ void GS_HELPFORM(int& status)
         "form. CANCEL leaves the form and keeps none of the",
         "changes. HELP gives help on this particular form, and",
         "? describes the buttons at the top."};
-    float style[10];
-    GS_INQ_MESSAGESTYLE(style, status);
-    float fixed[10];
-    std::copy(style, style + 10, fixed);
-    fixed[3] = 2.0f;
-    GS_SET_MESSAGESTYLE(fixed, status);
-    GS_MESSAGE(static_cast<int>(text.size()), static_cast<int>(text.size()), text, status);
-    int restore = ST_GOOD_VALUE;
-    GS_SET_MESSAGESTYLE(style, restore);
+    GS_MESSAGE_FIXED(text, status);
 }
 
 void GS_INP_FORMMENU(std::string_view title, GsLines choices, int num_help, GsLines help,

@@ -135,6 +135,8 @@ void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu);
 
 // --- Messages, warnings, prompts and scroll bars ---
 void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status);
+// A message in the fixed-pitch font (help texts laid out in columns).
+void GS_MESSAGE_FIXED(GsLines text, int& status);
 void GS_WARNING(float x1, float y1, float x2, float y2, int max_lines, int num_lines,
                 GsLines text, int& status);
 void GS_FWARNING(int max_lines, int num_lines, GsLines text, int& status);

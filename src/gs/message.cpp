@@ -412,6 +412,17 @@ void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status)
     GS_RESTORE_TRANSFORM(restore);
 }
 
+void GS_MESSAGE_FIXED(GsLines text, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_MESSAGE_FIXED V0.1")) return;
+    float kept[10];
+    std::copy(message_style, message_style + 10, kept);
+    message_style[3] = 2.0f;
+    const int n = static_cast<int>(text.size());
+    GS_MESSAGE(n, n, text, status);
+    std::copy(kept, kept + 10, message_style);
+}
+
 void GS_INQ_MESSAGE_VIEW(int& first, int& shown, bool& scroll_bar)
 {
     first = last_view.first;
