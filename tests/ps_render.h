@@ -2,11 +2,11 @@
 // PostScript files rendered by Ghostscript, for tests that judge them.
 
 #include <cairo.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
+
+#include "test_support.h"
 
 namespace zyt_test {
 
@@ -35,13 +35,10 @@ inline Rendered render(const std::string& ps_file, const std::string& png_file)
     Rendered r;
     const std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 "
                                 "-sPAPERSIZE=a4 -dFIXEDMEDIA -dFirstPage=1 -dLastPage=1 "
-                                "-sOutputFile='" + png_file + "' '" + ps_file + "' 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[512];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        r.messages.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                                "-sOutputFile='" + png_file + "' '" + ps_file + "'";
+    const CommandResult result = run_command(command);
+    r.exit_code = result.exit_status;
+    r.messages = result.output;
     r.page.reset(cairo_image_surface_create_from_png(png_file.c_str()));
     return r;
 }

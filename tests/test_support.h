@@ -2,8 +2,10 @@
 // Helpers for tests: capture the console, type answers on the terminal, and
 // work in a fresh temporary directory on the real file system.
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -105,6 +107,26 @@ inline int fresh_status()
     int status = ST_GOOD_VALUE;
     ST_DEF_SYSTEM(status);
     return status;
+}
+
+// A shell command's exit status and everything it printed.
+struct CommandResult
+{
+    int exit_status = -1;
+    std::string output;
+};
+
+inline CommandResult run_command(const std::string& command)
+{
+    CommandResult r;
+    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return r;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        r.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    r.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
 }
 
 // Whether the tests run with root's rights, which ignore file permissions.

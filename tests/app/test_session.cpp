@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 
 #include "test_support.h"
@@ -23,15 +20,10 @@ struct ProgramRun
 // Runs the program with HOME in a temporary directory and no display.
 ProgramRun run_program(const TempDir& home)
 {
-    const std::string command = "cd '" + home.path().string() + "' && env -u DISPLAY HOME='" +
-                                home.path().string() + "' '" + ZYT_BINARY + "' </dev/null 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, split_lines(output)};
+    const zyt_test::CommandResult r = zyt_test::run_command(
+        "cd '" + home.path().string() + "' && env -u DISPLAY HOME='" + home.path().string() +
+        "' '" + ZYT_BINARY + "' </dev/null");
+    return {r.exit_status, split_lines(r.output)};
 }
 
 const std::vector<std::string> banner = {

@@ -1,9 +1,6 @@
 // Whole runs of the program, headless from event scripts.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 
 #include "test_support.h"
@@ -13,28 +10,15 @@ using zyt_test::TempDir;
 
 namespace {
 
-struct ProgramRun
-{
-    int exit_status = -1;
-    std::string output;
-};
-
 // Runs the program in a working directory of its own with its own home.
-ProgramRun run(const TempDir& dir, const std::string& events, const std::string& options = "")
+zyt_test::CommandResult run(const TempDir& dir, const std::string& events,
+                            const std::string& options = "")
 {
     const std::string home = dir.file("home");
     std::filesystem::create_directories(home);
-    const std::string command = "cd '" + dir.path().string() + "' && env -u DISPLAY HOME='" +
-                                home + "' '" + ZYT_BINARY + "' --headless --events '" + events +
-                                "' " + options + " </dev/null 2>&1";
-    ProgramRun r;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        r.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return zyt_test::run_command("cd '" + dir.path().string() + "' && env -u DISPLAY HOME='" +
+                                 home + "' '" + ZYT_BINARY + "' --headless --events '" + events +
+                                 "' " + options + " </dev/null");
 }
 
 const std::string e2e = ZYT_E2E_DIR;
@@ -44,7 +28,7 @@ const std::string e2e = ZYT_E2E_DIR;
 TEST(FirstRun, FromTheTitleToAWrittenParameterFile)
 {
     TempDir dir;
-    const ProgramRun r = run(dir, e2e + "/first_run.events", "--snapshots pages");
+    const zyt_test::CommandResult r = run(dir, e2e + "/first_run.events", "--snapshots pages");
     EXPECT_EQ(r.exit_status, 0) << r.output;
     EXPECT_NE(r.output.find("ZYT_ZEVUZA Exited"), std::string::npos) << r.output;
     EXPECT_EQ(read_file(dir.file("recon.par")), read_file(e2e + "/expected/first_run.par"));
@@ -60,7 +44,7 @@ TEST(FirstRun, AnswersAreOfferedAgainInTheNextRun)
     // The next run takes every default: the remembered values come back.
     zyt_test::write_file(dir.file("again.events"),
                          "click \"NO\"\nclick \"O.K.\"\nclick \"O.K.\"\ntext \"again.par\"\n");
-    const ProgramRun again = run(dir, dir.file("again.events"));
+    const zyt_test::CommandResult again = run(dir, dir.file("again.events"));
     EXPECT_EQ(again.exit_status, 0) << again.output;
     EXPECT_NE(again.output.find("ZYT_ZEVUZA Exited"), std::string::npos) << again.output;
     const std::string text = read_file(dir.file("again.par"));
@@ -74,7 +58,7 @@ TEST(FirstRun, CancellingEndsTheRunAndKeepsTheDefaults)
     ASSERT_EQ(run(dir, e2e + "/first_run.events").exit_status, 0);
     const std::string before = read_file(dir.file("home/.zyt.def"));
     zyt_test::write_file(dir.file("cancel.events"), "click \"CANCEL\"\n");
-    const ProgramRun r = run(dir, dir.file("cancel.events"));
+    const zyt_test::CommandResult r = run(dir, dir.file("cancel.events"));
     EXPECT_EQ(r.exit_status, 0);
     EXPECT_NE(r.output.find("ZYT_ZEVUZA cancelled"), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find("ZYT_ZEVUZA Exited"), std::string::npos);
@@ -85,7 +69,7 @@ TEST(FirstRun, AScriptThatEndsEarlyNeverHangs)
 {
     TempDir dir;
     zyt_test::write_file(dir.file("short.events"), "click \"NO\"\n");
-    const ProgramRun r = run(dir, dir.file("short.events"));
+    const zyt_test::CommandResult r = run(dir, dir.file("short.events"));
     EXPECT_NE(r.output.find("ERROR: Event script ended while input was awaited"),
               std::string::npos)
         << r.output;
