@@ -484,6 +484,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
 {
     constexpr std::string_view position = "Subroutine GS_FILESELECTION V0.9";
     if (!st_enter(status, position)) return;
+    retstat = 1; // nothing chosen until a choice is made
     if (max_prompt < 1 || max_info < 1) {
         st_fail(status, ST_MOD_GS + 1, position);
         return;
@@ -542,7 +543,6 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
     const std::string field_prompt = "File Name (Optional)";
     std::string choice;
     bool chosen = false;
-    retstat = 1;
     while (status == ST_GOOD_VALUE) {
         int event = 0;
         int workstation = 0;
