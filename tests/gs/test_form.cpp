@@ -172,3 +172,18 @@ TEST_F(Form, HelpInformationAndButtonDescriptions)
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_EQ(items[0].int_value, 5);
 }
+
+TEST_F(Form, DocumentationPrintsTheForm)
+{
+    const std::string file = dir.file("form.ps");
+    open("click 0.35 0.95\nkey ClearLine\ntext \"" + file + "\"\nclick \"O.K.\"\n", {"+DFORM"});
+    std::vector<GsFormItem> items = every_type();
+    run_form(items);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    const std::string text = zyt_test::read_file(file);
+    EXPECT_NE(text.find("(DESCRIPTIONS)"), std::string::npos);
+    const zyt_test::Rendered page = zyt_test::render(file, dir.file("form.png"));
+    EXPECT_EQ(page.exit_code, 0) << page.messages;
+    ASSERT_NE(page.page, nullptr);
+    EXPECT_EQ(page.at(0.35f, 0.95f), 0xffff00u); // the yellow title box
+}
