@@ -548,6 +548,89 @@ void GS_SET_DOC_CONTROL(bool forms, bool menus, int& status)
     gs.doc_forms = forms;
     gs.doc_menus = menus;
 }
+void GS_DEF_PSFILE(int& status)
+{
+    if (st_enter(status, "Subroutine GS_DEF_PSFILE V0.1")) gs.ps_open = false;
+}
+
+void GS_DEF_POSTSCRIPT(int& status)
+{
+    if (st_enter(status, "Subroutine GS_DEF_POSTSCRIPT V0.1")) gs.colour_postscript = true;
+}
+
+void GS_SET_IMAGESCALE(int mode, float parameter, int& status)
+{
+    constexpr std::string_view position = "Subroutine GS_SET_IMAGESCALE V0.1";
+    if (!st_enter(status, position)) return;
+    if (mode < 0) {
+        st_fail(status, ST_MOD_GS + 17, position);
+        return;
+    }
+    gs.image_scale = mode;
+    gs.image_scale_parameter = parameter;
+}
+
+void GS_INQ_IMAGESCALE(int& mode, float& parameter, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_INQ_IMAGESCALE V0.1")) return;
+    mode = gs.image_scale;
+    parameter = gs.image_scale_parameter;
+}
+
+void GS_DEF_IMAGESCALE(int& status)
+{
+    if (!st_enter(status, "Subroutine GS_DEF_IMAGESCALE V0.1")) return;
+    gs.image_scale = 0;
+    gs.image_scale_parameter = 1.0f;
+}
+
+void GS_SET_PIXELLIMITS(int limit1, int limit2, int& status)
+{
+    constexpr std::string_view position = "Subroutine GS_SET_PIXELLIMITS V0.1";
+    if (!st_enter(status, position)) return;
+    if (limit1 < 1 || limit2 < 1) {
+        st_fail(status, ST_MOD_GS + 17, position);
+        return;
+    }
+    gs.pixel_limits[0] = limit1;
+    gs.pixel_limits[1] = limit2;
+}
+
+void GS_INQ_PIXELLIMITS(int& limit1, int& limit2, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_INQ_PIXELLIMITS V0.1")) return;
+    limit1 = gs.pixel_limits[0];
+    limit2 = gs.pixel_limits[1];
+}
+
+void GS_DEF_PIXELLIMITS(int& status)
+{
+    if (!st_enter(status, "Subroutine GS_DEF_PIXELLIMITS V0.1")) return;
+    gs.pixel_limits[0] = 600;
+    gs.pixel_limits[1] = 200;
+}
+
+void GS_SET_MASKCOLOUR(int colour, int& status)
+{
+    constexpr std::string_view position = "Subroutine GS_SET_MASKCOLOUR V0.1";
+    if (!st_enter(status, position)) return;
+    if (colour < 1 || colour > 15) {
+        st_fail(status, ST_MOD_GS + 17, position);
+        return;
+    }
+    gs.mask_colour = colour;
+}
+
+void GS_INQ_MASKCOLOUR(int& colour, int& status)
+{
+    if (st_enter(status, "Subroutine GS_INQ_MASKCOLOUR V0.1")) colour = gs.mask_colour;
+}
+
+void GS_DEF_MASKCOLOUR(int& status)
+{
+    if (st_enter(status, "Subroutine GS_DEF_MASKCOLOUR V0.1")) gs.mask_colour = GS_RED;
+}
+
 void GS_INQ_COLOURINDICES(int& value1, int& value2, int& status)
 {
     if (!st_enter(status, "Subroutine GS_INQ_COLOURINDICES V0.1")) return;

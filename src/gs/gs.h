@@ -70,6 +70,19 @@ void GS_SET_PSFILE(bool open, int& status);
 void GS_INQ_PSFILE(bool& open, int& status);
 // Documentation switches: forms and menus offer to print themselves.
 void GS_SET_DOC_CONTROL(bool forms, bool menus, int& status);
+void GS_DEF_PSFILE(int& status);
+void GS_DEF_POSTSCRIPT(int& status);
+// Image display state: scaling mode (0 linear) and its parameter, the
+// display pixel limits, and the colour code of masked pixels.
+void GS_SET_IMAGESCALE(int mode, float parameter, int& status);
+void GS_INQ_IMAGESCALE(int& mode, float& parameter, int& status);
+void GS_DEF_IMAGESCALE(int& status);
+void GS_SET_PIXELLIMITS(int limit1, int limit2, int& status);
+void GS_INQ_PIXELLIMITS(int& limit1, int& limit2, int& status);
+void GS_DEF_PIXELLIMITS(int& status);
+void GS_SET_MASKCOLOUR(int colour, int& status);
+void GS_INQ_MASKCOLOUR(int& colour, int& status);
+void GS_DEF_MASKCOLOUR(int& status);
 // The two colour-index integers (108 and 210, or the "+COLOURS" number).
 void GS_INQ_COLOURINDICES(int& value1, int& value2, int& status);
 void GS_INQ_DOC_CONTROL(bool& forms, bool& menus, int& status);

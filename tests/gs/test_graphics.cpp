@@ -142,3 +142,33 @@ TEST_F(Session, TextStyleAndPolygonCharacters)
     EXPECT_EQ(console.lines().at(0), "WARNING: Letter not available");
     EXPECT_EQ(status, ST_GOOD_VALUE);
 }
+
+TEST_F(Session, KeptStateAndItsDefaults)
+{
+    open("");
+    int mode = -1, l1 = 0, l2 = 0, colour = 0;
+    float parameter = 0.0f;
+    GS_INQ_IMAGESCALE(mode, parameter, status);
+    GS_INQ_PIXELLIMITS(l1, l2, status);
+    GS_INQ_MASKCOLOUR(colour, status);
+    EXPECT_EQ(mode, 0);
+    EXPECT_FLOAT_EQ(parameter, 1.0f);
+    EXPECT_EQ(l1, 600);
+    EXPECT_EQ(l2, 200);
+    EXPECT_EQ(colour, GS_RED);
+    GS_SET_MASKCOLOUR(16, status);
+    EXPECT_EQ(status, 140017);
+    status = fresh_status();
+    GS_SET_PIXELLIMITS(800, 300, status);
+    GS_SET_MASKCOLOUR(GS_GREEN, status);
+    GS_DEF_GRAPHICS(status);
+    GS_INQ_PIXELLIMITS(l1, l2, status);
+    GS_INQ_MASKCOLOUR(colour, status);
+    EXPECT_EQ(l1, 600);
+    EXPECT_EQ(colour, GS_RED);
+    int layout = -1, columns = 0, title = 0, choice = 0;
+    GS_INQ_MENULAYOUT(layout, columns, title, choice, status);
+    EXPECT_EQ(std::vector<int>({layout, columns, title, choice}), std::vector<int>({0, 1, 40, 20}));
+    GS_SET_MENULAYOUT(2, 1, 1, 1, status);
+    EXPECT_EQ(status, 140017);
+}
