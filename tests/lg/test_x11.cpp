@@ -96,7 +96,8 @@ private:
     int exit_code_ = -1;
 };
 
-const std::string find_window = "W=$(xdotool search --sync --onlyvisible --name zyt_zevuza | head -1); ";
+const std::string find_window =
+    "W=$(timeout 20 xdotool search --sync --onlyvisible --name zyt_zevuza | head -1); ";
 
 class RealWindow : public ::testing::Test
 {
@@ -130,7 +131,7 @@ std::vector<unsigned> picture()
 
 TEST_F(RealWindow, AClickAndATypedLineArriveAsEvents)
 {
-    Background geometry("xdotool search --sync --onlyvisible --name zyt_zevuza getwindowgeometry "
+    Background geometry("timeout 20 xdotool search --sync --onlyvisible --name zyt_zevuza getwindowgeometry "
                         "--shell > " + dir.file("geometry.txt"));
     EXPECT_EQ(geometry.wait(), 0);
     const std::string shape = read_file(dir.file("geometry.txt"));
