@@ -80,7 +80,7 @@ bool to_number(const Word& word, float& value)
 bool to_size(const Word& word, int& value)
 {
     float number = 0.0f;
-    if (!to_number(word, number) || number < 1.0f || number > 10000.0f ||
+    if (!to_number(word, number) || number < 1.0f || number > 4096.0f ||
         number != static_cast<float>(static_cast<int>(number)))
         return false;
     value = static_cast<int>(number);
