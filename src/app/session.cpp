@@ -1,16 +1,15 @@
 #include "app/session.h"
 
-#include <string>
 #include <vector>
 
+#include "app/banner.h"
 #include "app/parameter_file.h"
 #include "app/parameters.h"
 #include "app/workflow.h"
+#include "gs/gs.h"
 #include "io/database.h"
 #include "io/image_view.h"
 #include "io/status.h"
-#include "app/banner.h"
-#include "gs/gs.h"
 
 namespace {
 
@@ -100,12 +99,9 @@ void ZYT_MMAIN(int& status)
     bool sinogram_route = false;
 
     ZYT_INPUT_PARAMETERS(data, parameters, sinogram_route, status);
-    if (status == ST_ESCAPE_VALUE) {
-        int out = ST_GOOD_VALUE;
-        IO_WRITE("ZYT_ZEVUZA cancelled", out);
-        return;
-    }
-    if (!sinogram_route) ZYT_SAVE_PARAMETERS(parameters, status);
+    if (status == ST_GOOD_VALUE && !sinogram_route) ZYT_SAVE_PARAMETERS(parameters, status);
+    // A cancel (in a question, or the window closed) ends the run here.
+    if (status == ST_ESCAPE_VALUE) io_say("ZYT_ZEVUZA cancelled");
 }
 
 void ZYT_MTRAILER(std::string_view version, int& status)
