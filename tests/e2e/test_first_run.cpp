@@ -73,6 +73,9 @@ TEST(FirstRun, AScriptThatEndsEarlyNeverHangs)
     EXPECT_NE(r.output.find("ERROR: Event script ended while input was awaited"),
               std::string::npos)
         << r.output;
+    EXPECT_NE(r.output.find("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA"),
+              std::string::npos);
+    EXPECT_NE(r.output.find("ZYT_ZEVUZA cancelled"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("recon.par")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("home/.zyt.def")));
 }
