@@ -34,9 +34,8 @@ float degrees(float radians) { return radians * 57.29578f; }
 
 // Asks for the file on the selection panel and opens it; a name that cannot
 // be opened is warned about and asked again, until one opens.
-bool open_parameter_file(std::string& file_name, int& status, std::string_view position)
+bool open_parameter_file(std::string& file_name, int& status)
 {
-    (void)position;
     const std::vector<std::string> title{"SELECT NAME FOR PARAMETER FILE"};
     const std::vector<std::string> info{"This file will store the parameter values",
                                         "to be used by \"zyt_vuzov\" for the reconstruction"};
@@ -55,10 +54,10 @@ bool open_parameter_file(std::string& file_name, int& status, std::string_view p
 
 // Writes the lines and closes the file; a write that failed shows at the close.
 template <typename Lines>
-void write_parameter_file(std::string& file_name, int& status, std::string_view position,
+void write_parameter_file(std::string& file_name, int& status,
                           Lines lines)
 {
-    if (!open_parameter_file(file_name, status, position)) return;
+    if (!open_parameter_file(file_name, status)) return;
     lines([](std::string_view line) { io_unit_put_line(PARAMETER_UNIT, line); });
     IO_CLOSE_FILE(PARAMETER_UNIT, status);
 }
@@ -228,9 +227,8 @@ void ZYT_SET_SINOPARAMETER_FILENAME(std::string_view file_name)
 // The parameter file of a reconstruction from a projection-image series.
 void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
 {
-    constexpr std::string_view position = "Subroutine ZYT_SAVE_PARAMETERS V0.11";
-    if (!st_enter(status, position)) return;
-    write_parameter_file(projection_file_name, status, position, [&](auto put) {
+    if (!st_enter(status, "Subroutine ZYT_SAVE_PARAMETERS V0.11")) return;
+    write_parameter_file(projection_file_name, status, [&](auto put) {
         put_series(put, p, projection_words);
         put("! Parameters defining background treatment");
         if (p.SUBTRACT_BACKGROUND) {
@@ -269,9 +267,8 @@ void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
 // projection-series members hold the sinogram series.
 void ZYT_SAVE_SINOPARAMETERS(const ZytParameters& p, int& status)
 {
-    constexpr std::string_view position = "Subroutine ZYT_SAVE_SINOPARAMETERS V0.1 ";
-    if (!st_enter(status, position)) return;
-    write_parameter_file(sinogram_file_name, status, position, [&](auto put) {
+    if (!st_enter(status, "Subroutine ZYT_SAVE_SINOPARAMETERS V0.1 ")) return;
+    write_parameter_file(sinogram_file_name, status, [&](auto put) {
         put_series(put, p, sinogram_words);
         put_take_logarithm(put, p);
         put_axis_position(put, p);

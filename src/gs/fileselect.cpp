@@ -316,8 +316,7 @@ void scroll(ListView& v, bool vertical, int zone)
 // The entry of a list under a click, or -1.
 int entry_at(const ListView& v, float y)
 {
-    const float margin = 0.0f;
-    const int r = static_cast<int>((v.box.y2 - y - margin) / v.line_height);
+    const int r = static_cast<int>((v.box.y2 - y) / v.line_height);
     const int k = r + v.first_line - 1;
     if (r < 0 || r >= v.visible || k < 0 || k >= v.count()) return -1;
     return k;

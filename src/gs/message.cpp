@@ -71,14 +71,6 @@ float factor(float small, float medium, float large, float other)
     return m <= 0.063f ? small : m <= 0.083f ? medium : m <= 0.1f ? large : other;
 }
 
-std::size_t longest(GsLines text, int n)
-{
-    std::size_t length = 0;
-    for (int i = 0; i < n && i < static_cast<int>(text.size()); ++i)
-        length = std::max(length, st_trim(text[i]).size());
-    return length;
-}
-
 // The longest line (in characters) of a text, to be fitted to a width.
 std::string_view longest_line(GsLines text, int n)
 {
@@ -179,7 +171,7 @@ void draw_message(GsLines text, int num_lines, int first, const Box& box, Box& o
                  false, status);
     const int font = static_cast<int>(message_style[3]);
     const float f = font == 2 ? factor(1.5f, 1.4f, 1.4f, 1.4f) : factor(2.6f, 2.4f, 1.9f, 1.85f);
-    const float columns = static_cast<float>(std::max<std::size_t>(longest(text, num_lines) + 2, 3));
+    const float columns = static_cast<float>(std::max<std::size_t>(longest_line(text, num_lines).size() + 2, 3));
     const float height = GS_FIT_TEXTHEIGHT(
         std::min(f * (area.x2 - area.x1) / columns, (area.y2 - area.y1) / 3.0f), font,
         longest_line(text, num_lines), area.x2 - area.x1 - mx);
@@ -258,7 +250,7 @@ void GS_PROMPT(bool button_style, int max_lines, int num_lines, GsLines text, fl
     const int n = std::min(num_lines, static_cast<int>(text.size()));
     if (n > 0) {
         const float line_height = (ay2 - ay1) / n;
-        const float c = static_cast<float>(std::max<std::size_t>(longest(text, n) + 2, 3));
+        const float c = static_cast<float>(std::max<std::size_t>(longest_line(text, n).size() + 2, 3));
         const float height = GS_FIT_TEXTHEIGHT(
             std::min(factor(1.7f, 1.6f, 1.4f, 1.2f) * (ax2 - ax1) / c, 0.8f * line_height), 1,
             longest_line(text, n), 0.95f * (ax2 - ax1));

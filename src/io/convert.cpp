@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/filename.h"
 #include "io/status.h"
 #include "io/system.h"
 
@@ -17,14 +18,6 @@ std::string fit(std::string text, int width)
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-std::string upper(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return result;
-}
 
 // Reads a real of the form [sign]digits[.digits][(E|D)[sign]digits]; the
 // whole text must be used.
@@ -234,7 +227,7 @@ void IO_TOKTL(std::string_view text, bool& found, bool& value, int& status)
 {
     found = false;
     if (!st_enter(status, "Subroutine IO_TOKTL V0.1")) return;
-    const std::string word = upper(st_strip(text));
+    const std::string word = IO_UPPER(st_strip(text));
     for (const char* yes : {"YES", "Y", "T", "TRUE", "1", ".TRUE.", "OUI", "YA", "\"YES\""}) {
         if (word == yes) {
             value = true;

@@ -5,6 +5,7 @@
 
 #include "io/convert.h"
 #include "io/os/os_layer.h"
+#include "io/filename.h"
 #include "io/status.h"
 #include "io/system.h"
 
@@ -22,17 +23,9 @@ std::size_t input_position = 0;
 int page_lines = DEFAULT_PAGE_LINES;
 bool case_sensitive = false;
 
-std::string upper(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return result;
-}
-
 bool is_help(std::string_view answer)
 {
-    const std::string word = upper(st_strip(answer));
+    const std::string word = IO_UPPER(st_strip(answer));
     return word == "?" || word == "HELP";
 }
 
@@ -61,7 +54,7 @@ void ask(std::string_view prompt, std::string_view default_text, std::string_vie
 bool contains(std::string_view line, std::string_view text)
 {
     if (case_sensitive) return line.find(text) != std::string_view::npos;
-    return upper(line).find(upper(text)) != std::string::npos;
+    return IO_UPPER(line).find(IO_UPPER(text)) != std::string::npos;
 }
 
 void show_page(TextLines lines, int top, int& status)
@@ -259,11 +252,11 @@ void IO_COMMAND(std::string_view entry, TextLines commands, int& index, std::str
     std::size_t at = 0;
     std::string word;
     IO_TOKEN(entry, at, word, status);
-    word = upper(word);
+    word = IO_UPPER(word);
     if (word.empty()) return;
     int matches = 0;
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        const std::string name = upper(st_strip(commands[i]));
+        const std::string name = IO_UPPER(st_strip(commands[i]));
         if (name == word) {
             // A complete name is never ambiguous, even when it starts a longer one.
             index = static_cast<int>(i);
@@ -305,7 +298,7 @@ void IO_MENU(std::string_view prompt, TextLines commands, TextLines explanations
         }
         int index = -1;
         std::string chosen;
-        IO_COMMAND(upper(entry), commands, index, chosen, status);
+        IO_COMMAND(IO_UPPER(entry), commands, index, chosen, status);
         if (index >= 0) {
             command = chosen;
             return;
@@ -346,7 +339,7 @@ void IO_TEXT(TextLines lines, int& status)
                     "% --- <RETURN> for next page, ? for help: ",
                 reply, status);
         if (status != ST_GOOD_VALUE) return;
-        const std::string command = upper(st_strip(reply));
+        const std::string command = IO_UPPER(st_strip(reply));
         bool is_number = !command.empty() &&
                          command.find_first_not_of("0123456789") == std::string::npos;
         if (command.empty() || command == "F" || command == "D") {

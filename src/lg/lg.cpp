@@ -50,9 +50,6 @@ struct TransformRecord
     std::array<float, 4> saved_vp{};
     bool saved = false;
     int unity_depth = 0;
-    // The raster transform is kept as the drawing paths of old kept it, unused.
-    float raster_x_scale = 707.0f, raster_x_offset = 0.0f;
-    float raster_y_scale = 707.0f, raster_y_offset = 0.0f;
 };
 
 // LG_DB_COLOURS.
@@ -156,15 +153,6 @@ void send_transform()
     }
 }
 
-void recompute_raster()
-{
-    TransformRecord& t = lg_transform;
-    t.raster_x_scale = (t.vp[2] - t.vp[0]) * 707.0f / (t.wc[2] - t.wc[0]);
-    t.raster_x_offset = 707.0f * t.vp[0] - t.raster_x_scale * t.wc[0];
-    t.raster_y_scale = (t.vp[3] - t.vp[1]) * 707.0f / (t.wc[3] - t.wc[1]);
-    t.raster_y_offset = 707.0f * t.vp[1] - t.raster_y_scale * t.wc[1];
-}
-
 // Sets the data window or the viewport after checking that it is a rectangle.
 void set_rectangle(std::array<float, 4>& target, std::string_view name, float x1, float y1,
                    float x2, float y2, int& status)
@@ -184,7 +172,6 @@ void set_rectangle(std::array<float, 4>& target, std::string_view name, float x1
     }
     if (!layer_open("LG_OPEN_WK")) return;
     target = {x1, y1, x2, y2};
-    recompute_raster();
     send_transform();
 }
 
@@ -263,12 +250,17 @@ void set_real_attribute(float value, float& current, std::string_view name, int&
         [&](int& s) { postscript(value, s); });
 }
 
+const LgRgb& table_entry(int index)
+{
+    return lg_colours.table[static_cast<std::size_t>(std::clamp(index, 0, 255))];
+}
+
 // A colour goes to PostScript as the RGB triple of its table entry.
 template <typename PostScript>
 auto as_rgb(PostScript postscript)
 {
     return [postscript](int index, int& status) {
-        postscript(lg_colours.table[static_cast<std::size_t>(std::clamp(index, 0, 255))], status);
+        postscript(table_entry(index), status);
     };
 }
 
@@ -310,7 +302,7 @@ void adjust_range(float& minimum, float& maximum)
 void send_attributes_to_postscript(int& status)
 {
     const AttributeRecord& a = lg_attributes;
-    auto rgb = [](int index) { return lg_colours.table[static_cast<std::size_t>(std::clamp(index, 0, 255))]; };
+    const auto rgb = table_entry;
     LG_PS_LINESTYLE(a.line_style, status);
     if (a.line_colour >= 1) LG_PS_LINECOLOUR(rgb(a.line_colour), status);
     LG_PS_LINEWIDTH(a.line_width, status);
@@ -550,7 +542,6 @@ void LG_UNITYTRANSFORM(bool on, int& status)
         t.vp = t.saved_vp;
         t.saved = false;
     }
-    recompute_raster();
     send_transform();
 }
 
@@ -879,7 +870,7 @@ void LG_COLOURS(int count, int first, int last, std::span<const LgRgb> table, in
 void LG_INQ_COLOUR(int index, LgRgb& colour, int& status)
 {
     if (!st_enter(status, "Subroutine LG_INQ_COLOUR V0.1")) return;
-    colour = lg_colours.table[static_cast<std::size_t>(std::clamp(index, 0, 255))];
+    colour = table_entry(index);
 }
 
 void LG_SET_COLOURINDICES(int value1, int value2, int& status)
