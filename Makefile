@@ -2,9 +2,11 @@
 # and runs every test (also under AddressSanitizer + UBSan).
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-fast test-asan bench clean
+.PHONY: all deps build run test test-fast test-asan fuzz bench clean
 
 all: build
 
@@ -26,11 +28,18 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-test: test-fast test-asan
+# Every fuzz target, briefly, on its seed corpus (longer: FUZZ_SECONDS=600).
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZYT_FUZZ=ON -DZYT_TESTS=OFF -DZYT_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target zyt_fuzz_all
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh $(FUZZ_BUILD)
+
+test: test-fast test-asan fuzz
 
 bench: build
 	./$(BUILD)/bench/zyt_bench_io
 	./$(BUILD)/bench/zyt_bench_lg
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
