@@ -3,6 +3,7 @@
 // of them, output attributes, primitives and input. Every output call goes to
 // each active workstation; input is read from one named workstation.
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@
 // Workstation types.
 constexpr int LG_WINDOW_PORTRAIT = 11;
 constexpr int LG_WINDOW_LANDSCAPE = 12;
+constexpr int LG_PS_PORTRAIT = 21;
+constexpr int LG_PS_LANDSCAPE = 22;
+constexpr int LG_PS_GREY_PORTRAIT = 23;
+constexpr int LG_PS_GREY_LANDSCAPE = 24;
 
 // Input event types.
 constexpr int LG_EVENT_NONE = -1;
@@ -28,11 +33,47 @@ void LG_CLOSE_WK(int identifier, int& status);
 void LG_ACTIVATE_WK(int identifier, int& status);
 void LG_DEACTIVATE_WK(int identifier, int& status);
 
+class LgDevice;
+class LgWindowDevice;
+struct LgState;
+// The device of an open workstation (nullptr for an unknown identifier), the
+// open window's device (nullptr when none), and the drawing state in force.
+LgDevice* LG_DEVICE(int identifier);
+LgWindowDevice* LG_WINDOW_DEVICE();
+const LgState& LG_STATE();
+
 void LG_DATAWINDOW(float x1, float y1, float x2, float y2, int& status);
 void LG_VIEWPORT(float x1, float y1, float x2, float y2, int& status);
 void LG_INQ_DATAWINDOW(float& x1, float& y1, float& x2, float& y2, int& status);
 void LG_INQ_VIEWPORT(float& x1, float& y1, float& x2, float& y2, int& status);
 void LG_UNITYTRANSFORM(bool on, int& status);
+
+// The transform in force when it is made (including identity switches) is
+// back in force when it goes: a widget says once that it borrows the
+// transform, and every way out of it gives the transform back.
+class LgTransformGuard
+{
+public:
+    LgTransformGuard();
+    ~LgTransformGuard();
+    LgTransformGuard(const LgTransformGuard&) = delete;
+    LgTransformGuard& operator=(const LgTransformGuard&) = delete;
+
+private:
+    std::array<float, 4> window_, viewport_, unity_window_, unity_viewport_;
+    bool unity_saved_;
+    int unity_depth_;
+};
+
+// Drawing in page coordinates while it lives (the identity transform).
+class LgPageCoordinates
+{
+public:
+    LgPageCoordinates();
+    ~LgPageCoordinates();
+    LgPageCoordinates(const LgPageCoordinates&) = delete;
+    LgPageCoordinates& operator=(const LgPageCoordinates&) = delete;
+};
 float LG_WC2PC(bool x_axis, float value, int& status);
 float LG_PC2WC(bool x_axis, float value, int& status);
 void LG_INQ_SCALING(float& x_scale, float& y_scale, int& status);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "lg/device.h"
 #include "lg_test_support.h"
 
 using zyt_test::ConsoleCapture;
@@ -35,10 +36,10 @@ TEST_F(Window, CellArrayColourIndicesAndSampling)
     open("");
     pixel_world();
     // A 4 x 2 index array shown 8 x 2 pixels wide at the bottom left: each
-    // element covers two pixels, the first row at the bottom. (World y 0 is
-    // the page's lower edge, just below the last pixel row.)
+    // element covers two pixels, the first row at the bottom. The corners
+    // are the array's outer edges: world y 0 is the page's lower edge.
     const int indices[8] = {3, 4, 5, 6, 7, 8, 1, 2};
-    LG_CELLARRAY(4, 2, 1, 1, 4, 2, indices, 0.5f, 1.5f, 7.5f, 2.5f, status);
+    LG_CELLARRAY(4, 2, 1, 1, 4, 2, indices, 0.0f, 0.0f, 8.0f, 2.0f, status);
     ASSERT_EQ(status, ST_GOOD_VALUE);
     const int bottom = 706;
     const unsigned expected_bottom[8] = {0xff0000, 0xff0000, 0x00ff00, 0x00ff00,
@@ -52,10 +53,40 @@ TEST_F(Window, CellArrayColourIndicesAndSampling)
 
     // Part of the array (elements 2..3 of row 2) shrunk into one pixel column.
     // Two elements in one pixel: the one under the pixel centre, the second.
-    LG_CELLARRAY(4, 2, 2, 2, 3, 2, indices, 20.5f, 1.5f, 20.5f, 1.5f, status);
+    LG_CELLARRAY(4, 2, 2, 2, 3, 2, indices, 20.0f, 0.0f, 21.0f, 1.0f, status);
     EXPECT_EQ(LG_X11_PIXEL(20, bottom), 0x000000u);
-    LG_CELLARRAY(4, 2, 1, 1, 5, 2, indices, 0.5f, 1.5f, 7.5f, 2.5f, status);
+    LG_CELLARRAY(4, 2, 1, 1, 5, 2, indices, 0.0f, 0.0f, 8.0f, 2.0f, status);
     EXPECT_EQ(status, 130017);
+}
+
+// Each element of an image takes exactly its share of the pixels: n elements
+// on n pixels one each, on 2n pixels two each, none twice and none lost.
+TEST_F(Window, AnImageTakesExactlyItsPixels)
+{
+    open("");
+    pixel_world();
+    constexpr int n = 8;
+    std::vector<LgRgb> table(256);
+    for (int i = 0; i < 256; ++i) LG_INQ_COLOUR(i, table[i], status);
+    std::vector<int> indices(n * n);
+    for (int k = 0; k < n * n; ++k) {
+        indices[k] = 100 + k;
+        table[100 + k] = {k / 64.0f, 1.0f - k / 64.0f, (k % 8) / 8.0f};
+    }
+    LG_COLOURS(256, 100, 100 + n * n - 1, table, status);
+    for (int scale : {1, 2}) {
+        const int x0 = 50 * scale;
+        LG_CELLARRAY(n, n, 1, 1, n, n, indices.data(), static_cast<float>(x0), 0.0f,
+                     static_cast<float>(x0 + n * scale), static_cast<float>(n * scale), status);
+        ASSERT_EQ(status, ST_GOOD_VALUE);
+        for (int j = 0; j < n * scale; ++j)
+            for (int i = 0; i < n * scale; ++i)
+                ASSERT_EQ(LG_X11_PIXEL(x0 + i, 706 - j), pixel_of(100 + i / scale + (j / scale) * n))
+                    << "scale " << scale << " pixel " << i << " " << j;
+        EXPECT_EQ(LG_X11_PIXEL(x0 + n * scale, 706), 0xffffffu);
+        EXPECT_EQ(LG_X11_PIXEL(x0 - 1, 706), 0xffffffu);
+        EXPECT_EQ(LG_X11_PIXEL(x0, 706 - n * scale), 0xffffffu);
+    }
 }
 
 TEST_F(Window, RealCellArraysLinearLogAndMasked)
@@ -66,7 +97,7 @@ TEST_F(Window, RealCellArraysLinearLogAndMasked)
     LG_INQ_IMAGERANGE(first, last, status);
     const int levels = last - first + 1;
     const float values[4] = {0.0f, 0.5f, 1.0f, 2.0f};
-    LG_REALCELLARRAY(4, 1, 1, 1, 4, 1, values, 0.5f, 1.5f, 3.5f, 1.5f, 0.0f, 1.0f, status);
+    LG_REALCELLARRAY(4, 1, 1, 1, 4, 1, values, 0.0f, 0.0f, 4.0f, 1.0f, 0.0f, 1.0f, status);
     EXPECT_EQ(LG_X11_PIXEL(0, 706), pixel_of(first));
     EXPECT_EQ(LG_X11_PIXEL(1, 706), pixel_of(first + levels / 2 + levels % 2));
     EXPECT_EQ(LG_X11_PIXEL(2, 706), pixel_of(last));
@@ -74,15 +105,15 @@ TEST_F(Window, RealCellArraysLinearLogAndMasked)
 
     // A flat range is widened: all 5.0 is shown with 4.5 .. 5.5, all 0.0 with -0.1 .. 0.1.
     const float fives[2] = {5.0f, 5.0f};
-    LG_REALCELLARRAY(2, 1, 1, 1, 2, 1, fives, 10.5f, 1.5f, 11.5f, 1.5f, 5.0f, 5.0f, status);
+    LG_REALCELLARRAY(2, 1, 1, 1, 2, 1, fives, 10.0f, 0.0f, 12.0f, 1.0f, 5.0f, 5.0f, status);
     EXPECT_EQ(LG_X11_PIXEL(10, 706), pixel_of(first + static_cast<int>(std::lround(0.5f * levels))));
     const float zeros[1] = {0.0f};
-    LG_REALCELLARRAY(1, 1, 1, 1, 1, 1, zeros, 12.5f, 1.5f, 12.5f, 1.5f, 0.0f, 0.0f, status);
+    LG_REALCELLARRAY(1, 1, 1, 1, 1, 1, zeros, 12.0f, 0.0f, 13.0f, 1.0f, 0.0f, 0.0f, status);
     EXPECT_EQ(LG_X11_PIXEL(12, 706), pixel_of(first + static_cast<int>(std::lround(0.5f * levels))));
 
     // Masked elements take the mask colour.
     const bool mask[4] = {false, true, false, true};
-    LG_RMASKCELLARRAY(4, 1, 1, 1, 4, 1, values, 20.5f, 1.5f, 23.5f, 1.5f, 0.0f, 1.0f, mask, true,
+    LG_RMASKCELLARRAY(4, 1, 1, 1, 4, 1, values, 20.0f, 0.0f, 24.0f, 1.0f, 0.0f, 1.0f, mask, true,
                       3, status);
     EXPECT_EQ(LG_X11_PIXEL(20, 706), pixel_of(first));
     EXPECT_EQ(LG_X11_PIXEL(21, 706), 0xff0000u);
@@ -92,23 +123,23 @@ TEST_F(Window, RealCellArraysLinearLogAndMasked)
     // are spread evenly over the colours.
     LG_SET_LOGZSCALING(true, status);
     const float logs[4] = {0.0f, 0.001f, 500.0f, 1.0e6f};
-    LG_REALCELLARRAY(4, 1, 1, 1, 4, 1, logs, 30.5f, 1.5f, 33.5f, 1.5f, 0.0f, 500.0f, status);
+    LG_REALCELLARRAY(4, 1, 1, 1, 4, 1, logs, 30.0f, 0.0f, 34.0f, 1.0f, 0.0f, 500.0f, status);
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_EQ(LG_X11_PIXEL(30, 706), pixel_of(first));
     EXPECT_EQ(LG_X11_PIXEL(31, 706), pixel_of(first));
     EXPECT_EQ(LG_X11_PIXEL(32, 706), pixel_of(last));
     EXPECT_EQ(LG_X11_PIXEL(33, 706), pixel_of(last));
     const float middle[1] = {std::sqrt(0.001f * 500.0f)}; // half way in decades
-    LG_REALCELLARRAY(1, 1, 1, 1, 1, 1, middle, 34.5f, 1.5f, 34.5f, 1.5f, 0.001f, 500.0f, status);
+    LG_REALCELLARRAY(1, 1, 1, 1, 1, 1, middle, 34.0f, 0.0f, 35.0f, 1.0f, 0.001f, 500.0f, status);
     const unsigned mid = LG_X11_PIXEL(34, 706);
     EXPECT_TRUE(mid == pixel_of(first + levels / 2) || mid == pixel_of(first + levels / 2 - 1));
 
     // The device refuses a log range that does not start above zero.
     int error = 0;
     ConsoleCapture console;
-    LG_X11_ZSCALING(true);
-    LG_X11_RMCA(false, 0.5f, 0.5f, 0.5f, 0.5f, 1, 1, 1, 1, 1, 1, zeros, nullptr, 0.0f, 1.0f, 1,
-                error);
+    LG_SET_LOGZSCALING(true, status);
+    const LgCells cell{1, 1, 1, 1, 1, 1, 0.5f, 0.5f, 0.5f, 0.5f};
+    error = LG_DEVICE(1)->real_cell_array(cell, zeros, nullptr, 0.0f, 1.0f, 1, LG_STATE());
     EXPECT_EQ(error, 2);
     EXPECT_EQ(console.lines().at(0), "ERROR: Log scaling range unacceptable");
     LG_SET_LOGZSCALING(false, status);
