@@ -279,9 +279,8 @@ void draw_selection(Panel& p, int& status)
 // Redraws one list only (after scrolling it).
 void redraw_list(ListView& v, int& status)
 {
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     draw_list(v, status);
-    LG_UNITYTRANSFORM(false, status);
 }
 
 // A click on a vertical or horizontal bar: which of its six zones.
@@ -325,23 +324,21 @@ int entry_at(const ListView& v, float y)
 void highlight(const ListView& v, int k, int& status)
 {
     const float top = v.box.y2 - (k - (v.first_line - 1)) * v.line_height;
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     GS_FILLSTYLE(1, GS_BLUE, status);
     GS_RECTANGLE(v.box.x1, top - v.line_height, v.has_vertical ? v.vertical_bar.x1 : v.box.x2, top,
                  true, false, status);
     GS_TEXTSTYLE(2, GS_YELLOW, v.line_height / 1.2f, 1, 1, 1, 1, 3, 0, 1, status);
     LG_TEXT(v.box.x1 + v.line_height * 0.2f, top - v.line_height / 2.0f, v.entry(k), status);
-    LG_UNITYTRANSFORM(false, status);
     GS_UPDATE(status);
 }
 
 void flash(const Box& b, std::string_view label, int& status)
 {
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     draw_button(b, label, -b.height() * 0.1f, status);
     GS_UPDATE(status);
     draw_button(b, label, b.height() * 0.1f, status);
-    LG_UNITYTRANSFORM(false, status);
 }
 
 std::string common_start(const std::vector<std::string>& names)
@@ -500,13 +497,10 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
         p.info.emplace_back(st_trim(info[i]));
     set_explanations(p);
 
-    float dx1, dy1, dx2, dy2, vx1, vy1, vx2, vy2, mx1, my1, mx2, my2;
-    GS_INQ_DDDR(dx1, dy1, dx2, dy2, status);
-    GS_INQ_DGPP(vx1, vy1, vx2, vy2, status);
-    GS_INQ_MESSAGE(mx1, my1, mx2, my2, status);
+    const LgTransformGuard transform;
+    const GsRegionsGuard regions;
+    const GsMenuLayoutGuard menu_layout;
     GS_INQ_MESSAGE(p.region.x1, p.region.y1, p.region.x2, p.region.y2, status);
-    int layout_kind = 0, columns = 1, title_chars = 40, choice_chars = 20;
-    GS_INQ_MENULAYOUT(layout_kind, columns, title_chars, choice_chars, status);
 
     // The starting directory: that of an absolute default name, else the
     // directory remembered for the mode, else the working directory.
@@ -536,9 +530,8 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
     if (!rebuild_lists(p, status)) return;
     p.files.first_line = std::clamp(p.files.first_line, 1, std::max(1, p.files.count()));
 
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     draw_selection(p, status);
-    LG_UNITYTRANSFORM(false, status);
     const std::string field_prompt = "File Name (Optional)";
     std::string choice;
     bool chosen = false;
@@ -546,12 +539,10 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
         int event = 0;
         int workstation = 0;
         float x = 0.0f, y = 0.0f;
-        LG_UNITYTRANSFORM(true, status);
         GS_FILLSTYLE(1, GS_WHITE, status);
         GS_TEXTSTYLE(1, GS_BLACK, p.field.height() / 5.0f, 1, 1, 1, 1, 0, 0, 1, status);
         LG_INP_EVENT(1, 1, true, field_prompt, true, p.field.x1, p.field.y1, p.field.x2,
                      p.field.y2, event, workstation, p.typed, x, y, status);
-        LG_UNITYTRANSFORM(false, status);
         if (status != ST_GOOD_VALUE) break;
         Outcome outcome = Outcome::stay;
         if (event == LG_EVENT_EXPOSE) {
@@ -563,9 +554,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
         } else if (event == LG_EVENT_PRESS) {
             bool inside = false;
             int button = 0;
-            LG_UNITYTRANSFORM(true, status);
             GS_CAL_MENUCHOICE(x, y, inside, button, status);
-            LG_UNITYTRANSFORM(false, status);
             if (button == 1) {
                 break;
             } else if (button == 2) {
@@ -646,9 +635,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
         }
         if (outcome == Outcome::redraw) {
             GS_SET_MENULAYOUT(1, 1, 12, 6, status);
-            LG_UNITYTRANSFORM(true, status);
             draw_selection(p, status);
-            LG_UNITYTRANSFORM(false, status);
         }
         if (status != ST_GOOD_VALUE && status != ST_ESCAPE_VALUE) {
             io_say("WARNING: Problem in file selection widget, bad internal error status");
@@ -667,12 +654,6 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
         *kept = p.directory;
         *kept_line = p.files.first_line;
     }
-    int restore = ST_GOOD_VALUE;
-    GS_SET_MENULAYOUT(layout_kind, columns, title_chars, choice_chars, restore);
-    GS_SET_MESSAGE(mx1, my1, mx2, my2, restore);
-    GS_SET_DDDR(dx1, dy1, dx2, dy2, restore);
-    GS_SET_DGPP(vx1, vy1, vx2, vy2, restore);
-    GS_RESTORE_TRANSFORM(restore);
 }
 
 // How to use the panel, in the fixed-pitch font; on the console when the

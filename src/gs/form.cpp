@@ -55,9 +55,7 @@ void choice_menu(std::string_view title, const std::vector<std::string>& choices
                  const std::vector<std::string>& descriptions, int num_help, GsLines help,
                  int& choice, int& status)
 {
-    const GsDrawnMenu saved = GS_SAVE_DRAWN_MENU();
-    int layout_kind = 0, columns = 1, title_chars = 40, choice_chars = 20;
-    GS_INQ_MENULAYOUT(layout_kind, columns, title_chars, choice_chars, status);
+    const GsMenuGuard menu;
     std::vector<std::string> labels{"?", "HELP"};
     labels.insert(labels.end(), choices.begin(), choices.end());
     const int n = static_cast<int>(labels.size());
@@ -72,11 +70,11 @@ void choice_menu(std::string_view title, const std::vector<std::string>& choices
         float x = 0.0f, y = 0.0f;
         GS_INP_MENUCHOICE(n, n, labels, 1, type, chosen, x, y, status);
         if (status != ST_GOOD_VALUE) break;
-        if (type == 2) {
+        if (type == GS_MENU_REDRAW) {
             redraw = true;
             continue;
         }
-        if (type != 1) continue;
+        if (type != GS_MENU_CHOSEN) continue;
         if (chosen == "?") {
             GS_MESSAGE(static_cast<int>(descriptions.size()), static_cast<int>(descriptions.size()),
                        descriptions, status);
@@ -90,9 +88,6 @@ void choice_menu(std::string_view title, const std::vector<std::string>& choices
             break;
         }
     }
-    int restore = ST_GOOD_VALUE;
-    GS_SET_MENULAYOUT(layout_kind, columns, title_chars, choice_chars, restore);
-    GS_RESTORE_DRAWN_MENU(saved);
 }
 
 std::vector<std::string> described(const char* const* names, const char* const* lines, int n)
@@ -122,7 +117,7 @@ void edit_item(GsFormItem& item, int index, int& status)
                                               : std::vector<std::string>{item.help};
     GsFormItem edited = item;
     switch (item.type) {
-    case 1: {
+    case GS_ITEM_INTEGER: {
         std::vector<std::string> lines = help;
         lines.emplace_back("Enter valid integer value");
         const std::vector<std::string> range{"Enter integer value within given range"};
@@ -130,8 +125,8 @@ void edit_item(GsFormItem& item, int index, int& status)
                 static_cast<int>(lines.size()), lines, 1, range, edited.int_value, status);
         break;
     }
-    case 2: edited.logical_value = !item.logical_value; break;
-    case 3: {
+    case GS_ITEM_LOGICAL: edited.logical_value = !item.logical_value; break;
+    case GS_ITEM_REAL: {
         std::vector<std::string> lines = help;
         lines.emplace_back("Enter valid real value");
         const std::vector<std::string> range{"Enter real value within given range"};
@@ -139,7 +134,7 @@ void edit_item(GsFormItem& item, int index, int& status)
                 static_cast<int>(lines.size()), lines, 1, range, edited.real_value, status);
         break;
     }
-    case 4: {
+    case GS_ITEM_TEXT: {
         std::vector<std::string> lines = help;
         lines.emplace_back("Enter character string");
         int length = 0;
@@ -147,20 +142,21 @@ void edit_item(GsFormItem& item, int index, int& status)
                 length, status);
         break;
     }
-    case 7:
-    case 8: {
+    case GS_ITEM_INPUT_FILE:
+    case GS_ITEM_OUTPUT_FILE: {
         // An input file must exist; an output file may be new.
         const std::vector<std::string> prompt{item.description};
         int retstat = 1;
         GS_FILESELECTION(1, 1, prompt, 1, static_cast<int>(help.size()), help,
-                         item.type == 7 ? 0 : 3, false, retstat, edited.text_value, status);
+                         item.type == GS_ITEM_INPUT_FILE ? 0 : 3, false, retstat,
+                         edited.text_value, status);
         if (retstat != 0 && status == ST_GOOD_VALUE) return;
         break;
     }
-    case 5: GS_GUI_COLOUR("SELECT REQUIRED COLOUR", static_cast<int>(help.size()), help, edited.int_value, status); break;
-    case 6: GS_INP_DATATYPE(item.description, static_cast<int>(help.size()), help, edited.int_value, status); break;
-    case 9: GS_INP_SCANTYPE(static_cast<int>(help.size()), help, edited.int_value, status); break;
-    case 10:
+    case GS_ITEM_COLOUR: GS_GUI_COLOUR("SELECT REQUIRED COLOUR", static_cast<int>(help.size()), help, edited.int_value, status); break;
+    case GS_ITEM_DATA_TYPE: GS_INP_DATATYPE(item.description, static_cast<int>(help.size()), help, edited.int_value, status); break;
+    case GS_ITEM_SCAN_TYPE: GS_INP_SCANTYPE(static_cast<int>(help.size()), help, edited.int_value, status); break;
+    case GS_ITEM_CHOICE:
         if (index >= MAX_MENU_ITEMS) {
             const std::string warning[] = {"MENU ONLY POSSILE FOR FIRST 12 CHOICES"};
             GS_FWARNING(1, 1, warning, status);
@@ -185,17 +181,17 @@ std::string GS_FORM_VALUE_TEXT(const GsFormItem& item)
     int status = ST_GOOD_VALUE;
     std::string text;
     switch (item.type) {
-    case 1: text = IO_ITOC(item.int_value, status); break;
-    case 2: text = item.logical_value ? "YES" : "NO"; break;
-    case 3: text = IO_RTOC(item.real_value, status); break;
-    case 5: text = GS_GIVE_COLOURNAME(item.int_value); break;
-    case 6:
+    case GS_ITEM_INTEGER: text = IO_ITOC(item.int_value, status); break;
+    case GS_ITEM_LOGICAL: text = item.logical_value ? "YES" : "NO"; break;
+    case GS_ITEM_REAL: text = IO_RTOC(item.real_value, status); break;
+    case GS_ITEM_COLOUR: text = GS_GIVE_COLOURNAME(item.int_value); break;
+    case GS_ITEM_DATA_TYPE:
         text = item.int_value >= 1 && item.int_value <= 4 ? data_types[item.int_value - 1] : "";
         break;
-    case 9:
+    case GS_ITEM_SCAN_TYPE:
         text = item.int_value >= 1 && item.int_value <= 4 ? scan_types[item.int_value - 1] : "";
         break;
-    case 10:
+    case GS_ITEM_CHOICE:
         text = item.int_value >= 1 && item.int_value <= static_cast<int>(item.choices.size())
                    ? std::string(st_trim(item.choices[item.int_value - 1]))
                    : "";
@@ -218,7 +214,7 @@ void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& i
     const float gx = W / 150.0f;
     const float gy = H / 150.0f;
     const int n = static_cast<int>(items.size());
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     LG_CLEAR(status);
     GS_FILLSTYLE(1, GS_WHITE, status);
     GS_LINESTYLE(1, 1.0f, GS_BLACK, status);
@@ -227,8 +223,7 @@ void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& i
     if (t > 0) GS_PROMPT(true, t, t, title, x1 + gx, y1 + 0.85f * H, x2 - gx, y2 - gy, status);
 
     // One menu over both rows of buttons: the controls, then the items.
-    int layout_kind = 0, columns = 1, title_chars = 40, choice_chars = 20;
-    GS_INQ_MENULAYOUT(layout_kind, columns, title_chars, choice_chars, status);
+    const GsMenuLayoutGuard menu_layout;
     const std::string no_title[] = {""};
     GS_SET_MENULAYOUT(0, 5, 40, 8, status);
     GS_MENU(1, 0, no_title, 5, 5, control_labels, x1 + gx, y1 + 0.8f * H, x2 - gx,
@@ -281,9 +276,7 @@ void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& i
     }
     combined.y1 = std::min(combined.y1, item_menu.y1);
     GS_RESTORE_DRAWN_MENU(combined);
-    GS_SET_MENULAYOUT(layout_kind, columns, title_chars, choice_chars, status);
     GS_SET_GUIREGION(x1 + gx, y1 + gy, x2 - gx, y1 + 0.15f * H, status);
-    LG_UNITYTRANSFORM(false, status);
     show_instruction(status);
 }
 
@@ -309,10 +302,8 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
     }
     // Edits are made on a copy: CANCEL leaves the caller's values untouched.
     std::vector<GsFormItem> edited(items.begin(), items.begin() + num_items);
-    float dx1, dy1, dx2, dy2, vx1, vy1, vx2, vy2, gx1, gy1, gx2, gy2;
-    GS_INQ_DDDR(dx1, dy1, dx2, dy2, status);
-    GS_INQ_DGPP(vx1, vy1, vx2, vy2, status);
-    GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
+    const LgTransformGuard transform;
+    const GsRegionsGuard regions;
     GS_SET_DDDR(0.0f, 0.0f, 1.0f, 1.0f, status);
     GS_SET_DGPP(0.0f, 0.0f, 1.0f, 1.0f, status);
     GS_RESTORE_TRANSFORM(status);
@@ -330,11 +321,11 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
         float x = 0.0f, y = 0.0f;
         GS_INP_MENUCHOICE(buttons, buttons, all_labels, 1, type, chosen, x, y, status);
         if (status != ST_GOOD_VALUE) break;
-        if (type == 2) {
+        if (type == GS_MENU_REDRAW) {
             GS_DRAW_FORM(num_title, title, edited, status);
             continue;
         }
-        if (type == -1 && forms_doc) {
+        if (type == GS_MENU_PRINT && forms_doc) {
             bool printing = false;
             GS_ON_PRINT(true, printing, status);
             if (printing) {
@@ -345,7 +336,7 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
             GS_DRAW_FORM(num_title, title, edited, status);
             continue;
         }
-        if (type != 1) continue;
+        if (type != GS_MENU_CHOSEN) continue;
         const std::string label = IO_UPPER(st_strip(chosen));
         if (label == "O.K.") {
             accepted = true;
@@ -365,27 +356,24 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
             for (int i = 0; i < num_items; ++i) {
                 GsFormItem& item = edited[static_cast<std::size_t>(i)];
                 if (IO_UPPER(st_strip(item.label)) != label) continue;
-                const GsDrawnMenu form_menu = GS_SAVE_DRAWN_MENU();
-                edit_item(item, i, status);
-                if (item.type == 7 || item.type == 8) {
+                {
+                    const GsMenuGuard form_menu;
+                    edit_item(item, i, status);
+                }
+                if (item.type == GS_ITEM_INPUT_FILE || item.type == GS_ITEM_OUTPUT_FILE) {
                     // The file panel took the whole page: the form comes back whole.
                     GS_DRAW_FORM(num_title, title, edited, status);
                     break;
                 }
-                GS_RESTORE_DRAWN_MENU(form_menu);
-                LG_UNITYTRANSFORM(true, status);
-                draw_value(edited, i, status);
-                LG_UNITYTRANSFORM(false, status);
+                {
+                    const LgPageCoordinates page;
+                    draw_value(edited, i, status);
+                }
                 show_instruction(status);
                 break;
             }
         }
     }
-    int restore = ST_GOOD_VALUE;
-    GS_SET_DDDR(dx1, dy1, dx2, dy2, restore);
-    GS_SET_DGPP(vx1, vy1, vx2, vy2, restore);
-    GS_SET_GUIREGION(gx1, gy1, gx2, gy2, restore);
-    GS_RESTORE_TRANSFORM(restore);
     if (accepted) std::copy(edited.begin(), edited.end(), items.begin());
 }
 

@@ -12,7 +12,6 @@
 #include "io/filename.h"
 #include "io/status.h"
 #include "io/system.h"
-#include "io/terminal.h"
 #include "io/units.h"
 #include "lg/lg.h"
 
@@ -178,36 +177,6 @@ void GS_CLOSE_GRAPHICS(int& status)
     LG_CLOSE_WK(1, status);
     GS_CLOSE_PS(status);
     LG_CLOSE(status);
-}
-
-void GS_ON_PRINT(bool graphical_prompt, bool& printing, int& status)
-{
-    if (!st_enter(status, "Subroutine GS_ON_PRINT V0.3")) return;
-    printing = false;
-    if (!gs.ps_open) {
-        static const std::string help[] = {"File to store graphics",
-                                           "Enter <RETURN> for no file storage"};
-        constexpr std::string_view prompt = "Enter name of PostScript output file or <RETURN>";
-        std::string name;
-        int length = 0;
-        if (graphical_prompt) GS_INPS(false, prompt, 2, help, name, length, status);
-        else IO_INPS(prompt, help, name, status);
-        if (status != ST_GOOD_VALUE) return;
-        if (!st_strip(name).empty()) GS_OPEN_PS(name, status);
-    }
-    if (!gs.ps_open || status != ST_GOOD_VALUE) return;
-    io_say("INFO: Writing graphics file: Please wait");
-    LG_DEACTIVATE_WK(1, status);
-    LG_ACTIVATE_WK(2, status);
-    printing = true;
-}
-
-void GS_OFF_PRINT(int& status)
-{
-    if (!st_enter(status, "Subroutine GS_OFF_PRINT V0.2")) return;
-    LG_UPDATE(2, true, status);
-    LG_DEACTIVATE_WK(2, status);
-    LG_ACTIVATE_WK(1, status);
 }
 
 void GS_OPEN_PS(std::string_view file_name, int& status)
@@ -430,10 +399,9 @@ void GS_BACKGROUND(int& status)
     float max_x = 0.0f;
     float max_y = 0.0f;
     LG_INQ_MAXPC(1, max_x, max_y, status);
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     GS_FILLSTYLE(1, gs.background_colour, status);
     GS_RECTANGLE(0.0f, 0.0f, max_x, max_y, true, false, status);
-    LG_UNITYTRANSFORM(false, status);
 }
 
 void GS_UPDATE(int& status)
@@ -735,4 +703,18 @@ void GS_LINE(float x1, float y1, float x2, float y2, int& status)
 void GS_TARGET(std::string_view label, float x1, float y1, float x2, float y2)
 {
     LG_REGISTER_TARGET(label, x1, y1, x2, y2);
+}
+
+GsRegionsGuard::GsRegionsGuard() : regions_{gs.gui, gs.message, gs.gpp, gs.dddr, gs.dgpp, gs.idr}
+{
+}
+
+GsRegionsGuard::~GsRegionsGuard()
+{
+    gs.gui = regions_[0];
+    gs.message = regions_[1];
+    gs.gpp = regions_[2];
+    gs.dddr = regions_[3];
+    gs.dgpp = regions_[4];
+    gs.idr = regions_[5];
 }

@@ -4,6 +4,8 @@
 // menus, messages, warnings and prompts, and prompted value input. Widgets
 // draw in page coordinates on the device layer.
 
+#include <array>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +14,8 @@
 #include "lg/lg_types.h"
 
 using GsLines = std::span<const std::string>;
+
+#include "lg/lg.h"
 
 // Colour codes.
 enum GsColour {
@@ -103,6 +107,21 @@ void GS_LINE(float x1, float y1, float x2, float y2, int& status);
 // Registers a clickable, labelled target (page coordinates) for event scripts.
 void GS_TARGET(std::string_view label, float x1, float y1, float x2, float y2);
 
+// The page regions in force when it is made are back in force when it goes
+// (GUI, message, GPP, DDDR, DGPP, IDR): a widget that lays itself out in
+// other regions says so once, and every way out of it gives them back.
+class GsRegionsGuard
+{
+public:
+    GsRegionsGuard();
+    ~GsRegionsGuard();
+    GsRegionsGuard(const GsRegionsGuard&) = delete;
+    GsRegionsGuard& operator=(const GsRegionsGuard&) = delete;
+
+private:
+    std::array<std::array<float, 4>, 6> regions_;
+};
+
 // --- Text style and polygon-font characters ---
 void GS_TEXTSTYLE(int font, int colour, float height, float unused1, float unused2,
                   float unused3, int horizontal, int vertical, float up_x, float up_y,
@@ -112,6 +131,21 @@ void GS_SET_CHAR_SCALING(float width, float height, int& status);
 void GS_INQ_CHAR_SCALING(float& width, float& height, int& status);
 
 // --- Menus ---
+// What GS_INP_MENUCHOICE returns as the input type.
+enum GsMenuInput {
+    GS_MENU_PRINT = -1,    // a click outside the buttons while forms document themselves
+    GS_MENU_OUTSIDE = 0,   // a click outside the buttons (mode 2)
+    GS_MENU_CHOSEN = 1,    // a button was clicked
+    GS_MENU_REDRAW = 2,    // the window was exposed, or the menu printed: draw again
+    GS_MENU_OTHER = 254,   // polling: an event that is no click
+    GS_MENU_NOTHING = 255  // polling: no event
+};
+// The slots of the menu style: colours and fonts of the box, buttons, title and labels.
+enum GsMenuStyle {
+    GS_MENU_BOX_LINE = 0, GS_MENU_BOX_FILL, GS_MENU_BUTTON_LINE, GS_MENU_BUTTON_FILL,
+    GS_MENU_TITLE_COLOUR, GS_MENU_TITLE_FONT, GS_MENU_LABEL_COLOUR, GS_MENU_LABEL_FONT
+};
+
 struct GsDrawnMenu
 {
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -145,6 +179,46 @@ GsDrawnMenu GS_SAVE_DRAWN_MENU();
 // Asks for a PostScript file and draws the last menu again into it.
 void GS_PRINT_MENU(int& status);
 void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu);
+// Draws a menu record again (for a print of it), and one of the last menu's
+// buttons raised or pressed (0-based).
+void GS_REDRAW_MENU(const GsDrawnMenu& menu, int& status);
+void GS_DRAW_MENU_BUTTON(int button, bool pressed, int& status);
+
+// The menu on the page and the menu layout in force when it is made are back
+// when it goes: a question drawn over a menu leaves that menu clickable.
+// The menu layout alone, for a drawing that lays its menus out its own way.
+class GsMenuLayoutGuard
+{
+public:
+    GsMenuLayoutGuard();
+    ~GsMenuLayoutGuard();
+    GsMenuLayoutGuard(const GsMenuLayoutGuard&) = delete;
+    GsMenuLayoutGuard& operator=(const GsMenuLayoutGuard&) = delete;
+
+private:
+    int layout_ = 0, columns_ = 1, title_chars_ = 40, choice_chars_ = 20;
+};
+
+class GsMenuGuard
+{
+public:
+    GsMenuGuard();
+    ~GsMenuGuard();
+    GsMenuGuard(const GsMenuGuard&) = delete;
+    GsMenuGuard& operator=(const GsMenuGuard&) = delete;
+
+private:
+    GsMenuLayoutGuard layout_;
+    GsDrawnMenu menu_;
+};
+
+// The text entry box in the strip at the foot of the page: the question,
+// the typed text edited in place, and CANCEL, HELP and O.K. beside it.
+// accepted tells whether the text was confirmed (Return or O.K.); CANCEL
+// gives the user escape. HELP calls help, which shows what the caller has to
+// say: the box itself knows no help text.
+void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
+                  const std::function<void(int& status)>& help, int& status);
 
 // --- Messages, warnings, prompts and scroll bars ---
 void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status);
@@ -162,6 +236,18 @@ void GS_SPROMPT(int max_lines, std::string_view text, float x1, float y1, float 
 void GS_SCROLLBAR(bool vertical, float x1, float y1, float x2, float y2, int& status);
 void GS_CAL_SCROLLBAR(float x, float y, bool& on_bar, int& button, int& status);
 void GS_INP_SCROLLBAR(int mode, int& input_type, int& button, float& x, float& y, int& status);
+// The slots of the message style.
+enum GsMessageStyle {
+    GS_MESSAGE_BOX_LINE = 0, GS_MESSAGE_BOX_FILL, GS_MESSAGE_TEXT_AREA, GS_MESSAGE_FONT,
+    GS_MESSAGE_TEXT_COLOUR, GS_MESSAGE_HEIGHT, GS_MESSAGE_SPACING
+};
+// The buttons of a scroll bar, from the end of the text to its start.
+enum GsScrollButton {
+    GS_SCROLL_LAST_PAGE = 1, GS_SCROLL_PAGE_DOWN, GS_SCROLL_LINE_DOWN, GS_SCROLL_LINE_UP,
+    GS_SCROLL_PAGE_UP, GS_SCROLL_FIRST_PAGE
+};
+// What GS_INP_SCROLLBAR returns as the input type.
+enum GsScrollInput { GS_SCROLL_OUTSIDE = 0, GS_SCROLL_REDRAW = 2, GS_SCROLL_BUTTON = 3 };
 void GS_SET_MESSAGESTYLE(const float (&style)[10], int& status);
 void GS_INQ_MESSAGESTYLE(float (&style)[10], int& status);
 void GS_DEF_MESSAGESTYLE(int& status);
@@ -170,9 +256,14 @@ void GS_DEF_MESSAGESTYLE(int& status);
 void GS_INQ_MESSAGE_VIEW(int& first, int& shown, bool& scroll_bar);
 
 // --- Forms ---
-// One parameter of a form: its button label, description, type (1 integer,
-// 2 logical, 3 real, 4 text, 5 colour, 6 image data type, 7 input file,
-// 8 output file, 9 scan type, 10 choice from its own list), bounds and value.
+// The types of the items of a form.
+enum GsItemType {
+    GS_ITEM_INTEGER = 1, GS_ITEM_LOGICAL, GS_ITEM_REAL, GS_ITEM_TEXT, GS_ITEM_COLOUR,
+    GS_ITEM_DATA_TYPE, GS_ITEM_INPUT_FILE, GS_ITEM_OUTPUT_FILE, GS_ITEM_SCAN_TYPE,
+    GS_ITEM_CHOICE // a choice from the item's own list
+};
+// One parameter of a form: its button label, description, type (GsItemType),
+// bounds and value.
 struct GsFormItem
 {
     std::string label;

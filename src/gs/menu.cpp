@@ -34,10 +34,10 @@ float width_factor()
 // Draws a button in the menu's colours, raised (positive bevel) or pressed.
 void draw_menu_button(int i, float bevel, int& status)
 {
-    GS_TEXTSTYLE(menu_style[7], menu_style[6], drawn.label_height[i], 1.0f, 1.0f, 1.0f, 2, 3,
+    GS_TEXTSTYLE(menu_style[GS_MENU_LABEL_FONT], menu_style[GS_MENU_LABEL_COLOUR], drawn.label_height[i], 1.0f, 1.0f, 1.0f, 2, 3,
                  0.0f, 1.0f, status);
-    GS_FILLSTYLE(1, menu_style[3], status);
-    GS_LINESTYLE(1, 1.0f, menu_style[2], status);
+    GS_FILLSTYLE(1, menu_style[GS_MENU_BUTTON_FILL], status);
+    GS_LINESTYLE(1, 1.0f, menu_style[GS_MENU_BUTTON_LINE], status);
     GS_STRINGBUTTON(drawn.bx1[i], drawn.by1[i], drawn.bx2[i], drawn.by2[i], bevel,
                     drawn.labels[i], status);
 }
@@ -52,9 +52,9 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
     const float h = (y2 - y1) / std::max(1, t + rows);
     const float w = (x2 - x1) / columns;
     const float f = width_factor();
-    LG_UNITYTRANSFORM(true, status);
-    GS_FILLSTYLE(1, menu_style[1], status);
-    GS_LINESTYLE(1, 1.0f, menu_style[0], status);
+    const LgPageCoordinates page;
+    GS_FILLSTYLE(1, menu_style[GS_MENU_BOX_FILL], status);
+    GS_LINESTYLE(1, 1.0f, menu_style[GS_MENU_BOX_LINE], status);
     GS_RECTANGLE(x1, y1, x2, y2, true, true, status);
     GS_LINE(x1, y2 - t * h, x2, y2 - t * h, status);
     if (t > 0) {
@@ -63,8 +63,8 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
             if (menu.title[k].size() > widest.size()) widest = menu.title[k];
         const float height =
             GS_FIT_TEXTHEIGHT(std::min(f * (x2 - x1) / (menu_layout.title_chars + 1), 0.8f * h),
-                              menu_style[5], widest, 0.95f * (x2 - x1));
-        GS_TEXTSTYLE(menu_style[5], menu_style[4], height, 1.0f, 1.0f, 1.0f, 2, 0, 0.0f, 1.0f,
+                              menu_style[GS_MENU_TITLE_FONT], widest, 0.95f * (x2 - x1));
+        GS_TEXTSTYLE(menu_style[GS_MENU_TITLE_FONT], menu_style[GS_MENU_TITLE_COLOUR], height, 1.0f, 1.0f, 1.0f, 2, 0, 0.0f, 1.0f,
                      status);
         for (int k = 1; k <= t; ++k)
             LG_TEXT((x1 + x2) / 2.0f, y2 - height - (k - 1) * h, menu.title[k - 1], status);
@@ -74,7 +74,7 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
         if (menu.labels[i].size() > widest.size()) widest = menu.labels[i];
     const float label_height =
         GS_FIT_TEXTHEIGHT(std::min(f * w / (menu_layout.choice_chars + 1), 0.7f * h),
-                          menu_style[7], widest, 0.9f * w);
+                          menu_style[GS_MENU_LABEL_FONT], widest, 0.9f * w);
     drawn.bevel = std::min(0.1f * h, 0.1f * w);
     for (int i = 0; i < n; ++i) {
         const int row = menu_layout.layout == 0 ? i / columns : i % rows;
@@ -87,19 +87,6 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
         draw_menu_button(i, drawn.bevel, status);
         GS_TARGET(drawn.labels[i], drawn.bx1[i], drawn.by1[i], drawn.bx2[i], drawn.by2[i]);
     }
-    LG_UNITYTRANSFORM(false, status);
-}
-
-// Draws the last menu again into a PostScript file the user names.
-void print_last_menu(int& status)
-{
-    bool printing = false;
-    const GsDrawnMenu menu = drawn;
-    GS_ON_PRINT(true, printing, status);
-    if (!printing || status != ST_GOOD_VALUE) return;
-    draw_menu(menu, status);
-    GS_OFF_PRINT(status);
-    GS_CLOSE_PS(status);
 }
 
 bool check_counts(int max_title, int num_title, int max_choices, int num_choices, int& status,
@@ -154,72 +141,6 @@ void GS_FMENU(int max_title, int num_title, GsLines title, int max_choices, int 
     GS_INQ_GUIREGION(x1, y1, x2, y2, status);
     GS_MENU(max_title, num_title, title, max_choices, num_choices, labels, x1, y1, x2, y2,
             status);
-}
-
-// Waits for a click on a button of the last menu drawn.
-void GS_INP_MENUCHOICE(int max_choices, int num_choices, GsLines labels, int mode,
-                       int& input_type, std::string& chosen, float& x, float& y, int& status)
-{
-    constexpr std::string_view position = "Subroutine GS_INP_MENUCHOICE V0.6";
-    if (!st_enter(status, position)) return;
-    (void)labels;
-    if (max_choices < 1) {
-        st_fail(status, ST_MOD_GS + 1, position);
-        return;
-    }
-    if (num_choices < 0 || num_choices > max_choices) {
-        st_fail(status, ST_MOD_GS + 5, position);
-        return;
-    }
-    bool doc_forms = false;
-    bool doc_menus = false;
-    GS_INQ_DOC_CONTROL(doc_forms, doc_menus, status);
-    for (;;) {
-        int event = 0;
-        LG_INP_COORDINATE(1, mode, event, x, y, status);
-        if (status != ST_GOOD_VALUE) return;
-        if (event == LG_EVENT_EXPOSE) {
-            if (mode < 1) continue;
-            input_type = 2;
-            return;
-        }
-        if (mode == LG_POLL && event < 0) {
-            input_type = event == LG_EVENT_NONE ? 255 : 254;
-            chosen.clear();
-            return;
-        }
-        if (event != LG_EVENT_PRESS) continue;
-        bool inside = false;
-        int choice = 0;
-        GS_CAL_MENUCHOICE(x, y, inside, choice, status);
-        if (choice == 0) {
-            if (doc_forms) {
-                input_type = -1;
-                return;
-            }
-            if (doc_menus && inside) {
-                print_last_menu(status);
-                input_type = 2;
-                return;
-            }
-            if (mode == 2) {
-                input_type = 0;
-                return;
-            }
-            continue;
-        }
-        input_type = 1;
-        // The button flashes: pressed, shown, raised again.
-        const int i = choice - 1;
-        LG_UNITYTRANSFORM(true, status);
-        draw_menu_button(i, -drawn.bevel, status);
-        LG_UPDATE(1, false, status);
-        draw_menu_button(i, drawn.bevel, status);
-        LG_UNITYTRANSFORM(false, status);
-        GS_RESTORE_TRANSFORM(status);
-        chosen = drawn.labels[i];
-        return;
-    }
 }
 
 // Which button of the last menu contains a point (world coordinates); 0 for none.
@@ -320,10 +241,6 @@ void GS_DEF_MENUSTYLE(int& status)
 
 GsDrawnMenu GS_SAVE_DRAWN_MENU() { return drawn; }
 
-void GS_PRINT_MENU(int& status)
-{
-    if (st_enter(status, "Subroutine GS_PRINT_MENU V0.1")) print_last_menu(status);
-}
 
 // The menu's buttons are the ones to click again, also for event scripts.
 void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu)
@@ -332,3 +249,34 @@ void GS_RESTORE_DRAWN_MENU(const GsDrawnMenu& menu)
     for (int i = 0; i < drawn.buttons; ++i)
         GS_TARGET(drawn.labels[i], drawn.bx1[i], drawn.by1[i], drawn.bx2[i], drawn.by2[i]);
 }
+
+void GS_REDRAW_MENU(const GsDrawnMenu& menu, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_REDRAW_MENU V0.1")) return;
+    drawn = menu;
+    draw_menu(drawn, status);
+}
+
+void GS_DRAW_MENU_BUTTON(int button, bool pressed, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_DRAW_MENU_BUTTON V0.1")) return;
+    if (button < 0 || button >= drawn.buttons) return;
+    const LgPageCoordinates page;
+    draw_menu_button(button, pressed ? -drawn.bevel : drawn.bevel, status);
+}
+
+GsMenuLayoutGuard::GsMenuLayoutGuard()
+    : layout_(menu_layout.layout), columns_(menu_layout.columns),
+      title_chars_(menu_layout.title_chars), choice_chars_(menu_layout.choice_chars)
+{
+}
+
+GsMenuLayoutGuard::~GsMenuLayoutGuard()
+{
+    menu_layout = {layout_, columns_, title_chars_, choice_chars_};
+}
+
+GsMenuGuard::GsMenuGuard() : menu_(drawn) {}
+
+// The layout comes back after (member order), the drawn menu here.
+GsMenuGuard::~GsMenuGuard() { GS_RESTORE_DRAWN_MENU(menu_); }

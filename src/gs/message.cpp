@@ -116,7 +116,7 @@ void draw_warning(const Box& box, GsLines text, int num_lines, Box& ok, int& sta
     const float h = box.y2 - box.y1;
     const float mx = w / 50.0f;
     const float my = h / 30.0f;
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     GS_FILLSTYLE(1, GS_RED, status);
     GS_LINESTYLE(1, 1.0f, GS_BLACK, status);
     GS_RECTANGLE(box.x1, box.y1, box.x2, box.y2, true, true, status);
@@ -145,7 +145,6 @@ void draw_warning(const Box& box, GsLines text, int num_lines, Box& ok, int& sta
     }
     GS_PROMPT(true, 1, 1, ok_text, ok.x1, ok.y1, ok.x2, ok.y2, status);
     GS_TARGET("O.K.", ok.x1, ok.y1, ok.x2, ok.y2);
-    LG_UNITYTRANSFORM(false, status);
 }
 
 // Lays out and draws a message with its first shown line; returns the
@@ -162,14 +161,14 @@ void draw_message(GsLines text, int num_lines, int first, const Box& box, Box& o
     const float button_h = std::max(h / 20.0f, 0.025f);
     const float bar_w = std::max(w / 20.0f, 0.025f);
     Box area{box.x1 + mx, box.y1 + my + g + button_h, box.x2 - mx - bar_w - g, box.y2 - my};
-    LG_UNITYTRANSFORM(true, status);
-    GS_FILLSTYLE(1, static_cast<int>(message_style[1]), status);
-    GS_LINESTYLE(1, 1.0f, static_cast<int>(message_style[0]), status);
+    const LgPageCoordinates page;
+    GS_FILLSTYLE(1, static_cast<int>(message_style[GS_MESSAGE_BOX_FILL]), status);
+    GS_LINESTYLE(1, 1.0f, static_cast<int>(message_style[GS_MESSAGE_BOX_LINE]), status);
     GS_RECTANGLE(box.x1, box.y1, box.x2, box.y2, true, true, status);
-    GS_FILLSTYLE(1, static_cast<int>(message_style[2]), status);
+    GS_FILLSTYLE(1, static_cast<int>(message_style[GS_MESSAGE_TEXT_AREA]), status);
     GS_RECTANGLE(area.x1 - mx / 2, area.y1 - my / 2, area.x2 + mx / 2, area.y2 + my / 2, true,
                  false, status);
-    const int font = static_cast<int>(message_style[3]);
+    const int font = static_cast<int>(message_style[GS_MESSAGE_FONT]);
     const float f = font == 2 ? factor(1.5f, 1.4f, 1.4f, 1.4f) : factor(2.6f, 2.4f, 1.9f, 1.85f);
     const float columns = static_cast<float>(std::max<std::size_t>(longest_line(text, num_lines).size() + 2, 3));
     const float height = GS_FIT_TEXTHEIGHT(
@@ -179,7 +178,8 @@ void draw_message(GsLines text, int num_lines, int first, const Box& box, Box& o
     view.shown = std::max(1, static_cast<int>((area.y2 - area.y1) / spacing));
     view.first = first;
     view.scroll_bar = num_lines > view.shown;
-    GS_TEXTSTYLE(font, static_cast<int>(message_style[4]), height, 1, 1, 1, 1, 1, 0, 1, status);
+    GS_TEXTSTYLE(font, static_cast<int>(message_style[GS_MESSAGE_TEXT_COLOUR]), height, 1, 1, 1,
+                 1, 1, 0, 1, status);
     LG_CLIPWINDOW(area.x1, area.y1, area.x2, area.y2, status);
     LG_CLIP(true, status);
     for (int i = 0; i < view.shown && first - 1 + i < num_lines; ++i)
@@ -197,7 +197,6 @@ void draw_message(GsLines text, int num_lines, int first, const Box& box, Box& o
     scroll_drawn = false;
     if (view.scroll_bar)
         GS_SCROLLBAR(true, area.x2 + g, area.y1, area.x2 + g + bar_w, area.y2, status);
-    LG_UNITYTRANSFORM(false, status);
 }
 
 // Writes the text of a message to a file the user names.
@@ -205,12 +204,14 @@ void save_text(GsLines text, int num_lines, int& status)
 {
     static const std::string help[] = {"Enter name of file to contain text"};
     std::string name = "help.txt";
-    int length = 0;
-    GS_INPC(true, "TEXT FILE NAME", 1, help, name, length, status);
+    bool accepted = false;
+    GS_ENTRY_BOX(
+        "TEXT FILE NAME", name, accepted, [](int& s) { GS_MESSAGE(1, 1, help, s); }, status);
     if (status == ST_ESCAPE_VALUE) {
         status = ST_GOOD_VALUE;
         return;
     }
+    if (!accepted || status != ST_GOOD_VALUE) return;
     int retstat = 0;
     IO_OPEN_ASCIIFILE(false, "WRITE", 18, name, retstat, status);
     if (retstat != 0) {
@@ -231,7 +232,7 @@ void GS_PROMPT(bool button_style, int max_lines, int num_lines, GsLines text, fl
     if (!st_enter(status, position)) return;
     if (!check_lines(max_lines, num_lines, status, position)) return;
     if (!check_box(x1, y1, x2, y2, status, position)) return;
-    LG_UNITYTRANSFORM(true, status);
+    const LgPageCoordinates page;
     float ax1 = x1, ay1 = y1, ax2 = x2, ay2 = y2;
     if (button_style) {
         const float b = std::min((y2 - y1) / 12.0f, (x2 - x1) / 12.0f);
@@ -258,7 +259,6 @@ void GS_PROMPT(bool button_style, int max_lines, int num_lines, GsLines text, fl
         for (int k = 0; k < n; ++k)
             LG_TEXT((ax1 + ax2) / 2.0f, ay2 - (k + 0.5f) * line_height, text[k], status);
     }
-    LG_UNITYTRANSFORM(false, status);
 }
 
 void GS_PPROMPT(int max_lines, int num_lines, GsLines text, int& status)
@@ -320,16 +320,16 @@ void GS_WARNING(float x1, float y1, float x2, float y2, int max_lines, int num_l
     if (!check_lines(max_lines, num_lines, status, position)) return;
     if (!check_box(x1, y1, x2, y2, status, position)) return;
     const Box box{x1, y1, x2, y2};
-    LG_PUSH_PICTURE(status);
+    const LgTransformGuard transform;
+    const LgPictureGuard picture;
+    const LgPageCoordinates page;
     Box ok;
     draw_warning(box, text, std::min(num_lines, static_cast<int>(text.size())), ok, status);
     for (;;) {
         int event = 0;
         float x = 0.0f;
         float y = 0.0f;
-        LG_UNITYTRANSFORM(true, status);
         LG_INP_COORDINATE(1, 1, event, x, y, status);
-        LG_UNITYTRANSFORM(false, status);
         if (status != ST_GOOD_VALUE) break;
         if (event == LG_EVENT_EXPOSE) {
             draw_warning(box, text, std::min(num_lines, static_cast<int>(text.size())), ok,
@@ -338,9 +338,6 @@ void GS_WARNING(float x1, float y1, float x2, float y2, int max_lines, int num_l
             break;
         }
     }
-    int restore = ST_GOOD_VALUE;
-    LG_POP_PICTURE(restore);
-    GS_RESTORE_TRANSFORM(restore);
 }
 
 void GS_FWARNING(int max_lines, int num_lines, GsLines text, int& status)
@@ -361,7 +358,9 @@ void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status)
     const int n = std::min(num_lines, static_cast<int>(text.size()));
     Box box;
     GS_INQ_MESSAGE(box.x1, box.y1, box.x2, box.y2, status);
-    LG_PUSH_PICTURE(status);
+    const LgTransformGuard transform;
+    const LgPictureGuard picture;
+    const LgPageCoordinates page;
     int first = 1;
     bool redraw = true;
     Box ok;
@@ -373,35 +372,30 @@ void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status)
         int button = 0;
         float x = 0.0f;
         float y = 0.0f;
-        LG_UNITYTRANSFORM(true, status);
         GS_INP_SCROLLBAR(2, input_type, button, x, y, status);
-        LG_UNITYTRANSFORM(false, status);
         if (status != ST_GOOD_VALUE) break;
         const int shown = last_view.shown;
         const int last_page = std::max(1, n - shown + 1);
-        if (input_type == 2) {
+        if (input_type == GS_SCROLL_REDRAW) {
             redraw = true;
-        } else if (input_type == 3 && last_view.scroll_bar) {
+        } else if (input_type == GS_SCROLL_BUTTON && last_view.scroll_bar) {
             switch (button) {
-            case 1: first = last_page; break;
-            case 2: first = std::min(first + shown - 2, last_page); break;
-            case 3: first = std::min(first + 1, last_page); break;
-            case 4: first = std::max(1, first - 1); break;
-            case 5: first = std::max(1, first - shown + 2); break;
-            case 6: first = 1; break;
+            case GS_SCROLL_LAST_PAGE: first = last_page; break;
+            case GS_SCROLL_PAGE_DOWN: first = std::min(first + shown - 2, last_page); break;
+            case GS_SCROLL_LINE_DOWN: first = std::min(first + 1, last_page); break;
+            case GS_SCROLL_LINE_UP: first = std::max(1, first - 1); break;
+            case GS_SCROLL_PAGE_UP: first = std::max(1, first - shown + 2); break;
+            case GS_SCROLL_FIRST_PAGE: first = 1; break;
             default: break;
             }
             redraw = true;
-        } else if (input_type == 0 && ok.contains(x, y)) {
+        } else if (input_type == GS_SCROLL_OUTSIDE && ok.contains(x, y)) {
             break;
-        } else if (input_type == 0 && save.contains(x, y)) {
+        } else if (input_type == GS_SCROLL_OUTSIDE && save.contains(x, y)) {
             save_text(text, n, status);
             redraw = true;
         }
     }
-    int restore = ST_GOOD_VALUE;
-    LG_POP_PICTURE(restore);
-    GS_RESTORE_TRANSFORM(restore);
 }
 
 void GS_MESSAGE_FIXED(GsLines text, int& status)
@@ -409,7 +403,7 @@ void GS_MESSAGE_FIXED(GsLines text, int& status)
     if (!st_enter(status, "Subroutine GS_MESSAGE_FIXED V0.1")) return;
     float kept[10];
     std::copy(message_style, message_style + 10, kept);
-    message_style[3] = 2.0f;
+    message_style[GS_MESSAGE_FONT] = 2.0f;
     const int n = static_cast<int>(text.size());
     GS_MESSAGE(n, n, text, status);
     std::copy(kept, kept + 10, message_style);
@@ -478,7 +472,7 @@ void GS_INP_SCROLLBAR(int mode, int& input_type, int& button, float& x, float& y
         if (status != ST_GOOD_VALUE) return;
         if (event == LG_EVENT_EXPOSE) {
             if (mode >= 1) {
-                input_type = 2;
+                input_type = GS_SCROLL_REDRAW;
                 return;
             }
             continue;
@@ -489,11 +483,11 @@ void GS_INP_SCROLLBAR(int mode, int& input_type, int& button, float& x, float& y
         bool on_bar = false;
         GS_CAL_SCROLLBAR(px, py, on_bar, button, status);
         if (button > 0) {
-            input_type = 3;
+            input_type = GS_SCROLL_BUTTON;
             return;
         }
         if (mode == 2) {
-            input_type = 0;
+            input_type = GS_SCROLL_OUTSIDE;
             return;
         }
     }

@@ -125,6 +125,15 @@ void LG_CLEAR(int& status);
 // drawn over the page leaves it as it was).
 void LG_PUSH_PICTURE(int& status);
 void LG_POP_PICTURE(int& status);
+// The picture kept while it lives, and put back (with its targets) when it goes.
+class LgPictureGuard
+{
+public:
+    LgPictureGuard();
+    ~LgPictureGuard();
+    LgPictureGuard(const LgPictureGuard&) = delete;
+    LgPictureGuard& operator=(const LgPictureGuard&) = delete;
+};
 void LG_UPDATE(int identifier, bool page_flag, int& status);
 void LG_SET_UPDATE(int identifier, int& status);
 

@@ -64,6 +64,18 @@ void LG_POP_PICTURE(int& status)
     each_window(status, position, [](LgWindowDevice& w) { return w.pop_picture(); });
 }
 
+LgPictureGuard::LgPictureGuard()
+{
+    int status = ST_GOOD_VALUE;
+    LG_PUSH_PICTURE(status);
+}
+
+LgPictureGuard::~LgPictureGuard()
+{
+    int status = ST_GOOD_VALUE;
+    LG_POP_PICTURE(status);
+}
+
 void LG_INP_COORDINATE(int identifier, int mode, int& event_type, float& x, float& y,
                        int& status)
 {

@@ -46,6 +46,15 @@ protected:
         return LG_X11_PIXEL(static_cast<int>(x * max), h - static_cast<int>(y * max));
     }
 
+    // A form titled "TEST FORM" with one help line, on the given items.
+    void run_form(std::vector<GsFormItem>& items)
+    {
+        const std::vector<std::string> title{"TEST FORM"};
+        const std::vector<std::string> help{"Help for the test form"};
+        const int n = static_cast<int>(items.size());
+        GS_FORM(1, 1, title, 1, 1, help, n + 5, n, items, status);
+    }
+
     TempDir dir;
     int status = ST_GOOD_VALUE;
 };

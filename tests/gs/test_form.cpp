@@ -48,14 +48,6 @@ protected:
         items.back().int_value = 1;
         return items;
     }
-
-    void run_form(std::vector<GsFormItem>& items)
-    {
-        const std::vector<std::string> title{"TEST FORM"};
-        const std::vector<std::string> help{"Help for the test form"};
-        const int n = static_cast<int>(items.size());
-        GS_FORM(1, 1, title, 1, 1, help, n + 5, n, items, status);
-    }
 };
 
 } // namespace

@@ -122,7 +122,7 @@ TEST_F(Widgets, YesNoQuestion)
 TEST_F(Widgets, IntegerQuestion)
 {
     open("key ClearLine\ntext \"7\"\n"                    // valid
-         "key ClearLine\ntext \"abc\"\n"                  // no number: asked again
+         "key ClearLine\ntext \"abc\"\nclick \"O.K.\"\n"   // no number: warned, asked again
          "key ClearLine\ntext \"11\"\nclick \"O.K.\"\n"   // out of range: the second text
          "key ClearLine\ntext \"HELP\"\nclick \"O.K.\"\n" // help, asked again
          "click \"HELP\"\nclick \"O.K.\"\n"               // the HELP button too
