@@ -87,6 +87,11 @@ int main(int argc, char** argv)
             rest.push_back(argv[i]);
         }
     }
+    std::string problem;
+    if (!LG_X11_CHECK_OPTIONS(window, problem)) {
+        std::cerr << problem << "\n";
+        return 1;
+    }
     LG_X11_SET_OPTIONS(window);
     IO_SET_ARGUMENTSC(static_cast<int>(rest.size()), rest.data());
     return ZYT_ZEVUZA();

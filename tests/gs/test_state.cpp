@@ -213,3 +213,34 @@ TEST_F(State, HelpTypedInAnyCaseAndBadNumbersAreShownInTheWindow)
     EXPECT_EQ(row[3] & 0xffffffu, 0xff0000u);
     cairo_surface_destroy(refused);
 }
+
+// The window resized while a help message covers the page: when the message
+// goes, the page under it is back (at the new size) and the question under
+// it answers.
+TEST_F(State, AResizeUnderAHelpMessageGivesThePageBack)
+{
+    open("click \"HELP\"\nresize 1000 1414\nclick \"O.K.\"\n"
+         "snapshot \"" + dir.file("after") + "\"\nclick \"YES\"\n");
+    {
+        const LgPageCoordinates page;
+        GS_FILLSTYLE(1, GS_RED, status);
+        GS_RECTANGLE(0.3f, 0.5f, 0.4f, 0.6f, true, false, status);
+    }
+    const std::vector<std::string> help{"Answer YES to reconstruct from sinograms"};
+    bool answer = false;
+    GS_INPL(true, "RECONSTRUCT DIRECT FROM SINOGRAMS", 1, help, answer, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_TRUE(answer);
+    cairo_surface_t* after = cairo_image_surface_create_from_png(dir.file("after.png").c_str());
+    ASSERT_EQ(cairo_surface_status(after), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(after), 1000);
+    auto at = [&](float x, float y) {
+        const auto* row = reinterpret_cast<const unsigned*>(
+            cairo_image_surface_get_data(after) +
+            static_cast<int>(1414 - y * 1414) * cairo_image_surface_get_stride(after));
+        return row[static_cast<int>(x * 1414)] & 0xffffffu;
+    };
+    EXPECT_EQ(at(0.35f, 0.55f), 0xff0000u); // the page under the message
+    EXPECT_EQ(at(0.003f, 0.99f), 0xffffffu); // no trace of the message's frame
+    cairo_surface_destroy(after);
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cmath>
 #include <filesystem>
 
 #include "lg/device.h"
@@ -251,7 +254,8 @@ TEST_F(Window, ScriptWordsAndComments)
 TEST_F(Window, BadLinesAndTheEndOfTheScriptCancel)
 {
     for (const std::string bad : {"clik 1 2", "click 1 x", "click \"NOT SHOWN\"", "key Home",
-                                  "text \"open", "resize 0 10"}) {
+                                  "text \"open", "resize 0 10", "click nan nan",
+                                  "point inf 1"}) {
         open("expose\n" + bad + "\n");
         int event = -5;
         float x = 0, y = 0;
@@ -269,6 +273,42 @@ TEST_F(Window, BadLinesAndTheEndOfTheScriptCancel)
     LG_INP_COORDINATE(1, 0, event, x, y, status);
     EXPECT_EQ(status, ST_ESCAPE_VALUE);
     EXPECT_EQ(console.lines().at(0), "ERROR: Event script ended while input was awaited");
+}
+
+// Positions far outside the window are clicks far outside it, whatever the
+// transform makes of them: no overflow, and the run goes on.
+TEST_F(Window, HugePositionsAreClampedNotOverflowed)
+{
+    open("click 0.5 3500000\npoint 1e30 -1e30\nclick -1e38 0.5\n");
+    pixel_world();
+    for (int k = 0; k < 3; ++k) {
+        int event = -5;
+        float x = 0, y = 0;
+        LG_INP_COORDINATE(1, 0, event, x, y, status);
+        EXPECT_EQ(status, ST_GOOD_VALUE) << k;
+        EXPECT_EQ(event, LG_EVENT_PRESS) << k;
+        EXPECT_TRUE(std::isfinite(x) && std::isfinite(y)) << k;
+    }
+}
+
+// A script must be a file that ends: anything else is refused when the
+// window opens, with the reason, instead of being read for ever.
+TEST(WindowScript, OnlyARegularFileIsAScript)
+{
+    zyt_test::TempDir dir;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& file : {std::string("/dev/zero"), dir.path().string(), fifo}) {
+        LgWindowOptions options;
+        options.headless = true;
+        options.events_file = file;
+        ConsoleCapture console;
+        int status = ST_GOOD_VALUE;
+        zyt_test::open_window(options, LG_WINDOW_PORTRAIT, status);
+        EXPECT_EQ(status, 132001) << file;
+        EXPECT_EQ(console.lines().at(0), "ERROR: The event script is not a regular file: " + file);
+        zyt_test::close_window();
+    }
 }
 
 TEST_F(Window, WaitingAgainAfterTheScriptEndedStopsTheProgram)

@@ -12,6 +12,9 @@
 //   snapshot NAME    the page written as NAME.png
 // A '#' outside quotes starts a comment.
 
+#include <sys/stat.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -22,6 +25,8 @@
 #include "lg/window/device_events.h"
 
 namespace {
+
+constexpr long long MAX_SCRIPT_BYTES = 16 * 1024 * 1024;
 
 struct Word
 {
@@ -69,12 +74,13 @@ bool split_words(std::string_view line, std::vector<Word>& words)
     return true;
 }
 
+// A finite number: "nan" and "inf" are no position anybody can click.
 bool to_number(const Word& word, float& value)
 {
     if (word.quoted || word.text.empty()) return false;
     char* end = nullptr;
     value = std::strtof(word.text.c_str(), &end);
-    return end != nullptr && *end == '\0';
+    return end != nullptr && *end == '\0' && std::isfinite(value);
 }
 
 bool to_size(const Word& word, int& value)
@@ -108,7 +114,7 @@ public:
             std::string reason;
             if (!translate(lines_[line_], reason)) {
                 io_say("ERROR: Bad event script line " + std::to_string(line_ + 1) + ": " +
-                    lines_[line_]);
+                       lines_[line_].substr(0, 200));
                 io_say("       (" + reason + ")");
                 ended_ = true;
                 return false;
@@ -249,10 +255,25 @@ private:
 
 } // namespace
 
+// A script is read whole at the start, so it must be a file that ends: a
+// device (/dev/zero), a pipe or a directory would be read for ever or block.
 std::unique_ptr<EventSource> open_event_script(const std::string& file, const ScriptTarget& target,
                                                std::string& message)
 {
-    std::ifstream in(file);
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        message = "ERROR: Cannot read the event script " + file;
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        message = "ERROR: The event script is not a regular file: " + file;
+        return nullptr;
+    }
+    if (info.st_size > MAX_SCRIPT_BYTES) {
+        message = "ERROR: The event script is too large (more than 16 MB): " + file;
+        return nullptr;
+    }
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         message = "ERROR: Cannot read the event script " + file;
         return nullptr;

@@ -26,6 +26,10 @@ struct LgWindowOptions
 };
 // Taken by the next window opened.
 void LG_X11_SET_OPTIONS(const LgWindowOptions& options);
+// Makes ready what the options name (the snapshot directory, with its parents)
+// and tells, before anything is asked, why one of them cannot serve: false
+// with the reason in message.
+bool LG_X11_CHECK_OPTIONS(const LgWindowOptions& options, std::string& message);
 
 // The open window: its size in pixels (error 1 when none is open), its title,
 // the colour of a pixel of its picture (0x00RRGGBB), and the picture written

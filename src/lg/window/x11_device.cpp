@@ -4,9 +4,12 @@
 
 #include "lg/window/x11_device.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "io/status.h"
 #include "lg/cell_index.h"
@@ -60,6 +63,34 @@ const LgWindowOptions& x11_options() { return options; }
 
 void LG_X11_SET_OPTIONS(const LgWindowOptions& new_options) { options = new_options; }
 
+bool LG_X11_CHECK_OPTIONS(const LgWindowOptions& checked, std::string& message)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!checked.snapshots_dir.empty()) {
+        const fs::path dir(checked.snapshots_dir);
+        fs::create_directories(dir, error);
+        if (!fs::is_directory(dir, error) || ::access(dir.c_str(), W_OK) != 0) {
+            message = "ERROR: Cannot write snapshots into " + checked.snapshots_dir +
+                      " (not a directory that can be written)";
+            return false;
+        }
+    }
+    if (!checked.record_file.empty()) {
+        const fs::path file(checked.record_file);
+        if (fs::exists(file, error) && !fs::is_regular_file(file, error)) {
+            message = "ERROR: The event record must be a regular file: " + checked.record_file;
+            return false;
+        }
+        std::ofstream probe(checked.record_file, std::ios::app);
+        if (!probe) {
+            message = "ERROR: Cannot write the event record " + checked.record_file;
+            return false;
+        }
+    }
+    return true;
+}
+
 void LG_X11_COLOURRANGE(int& min_index, int& max_index, int& min_image, int& max_image)
 {
     min_index = 1;
@@ -97,6 +128,10 @@ bool X11Device::start()
             io_say(message);
             return false;
         }
+    }
+    if (!options.snapshots_dir.empty()) {
+        std::error_code ignored; // a directory that cannot be made is said at the first snapshot
+        std::filesystem::create_directories(options.snapshots_dir, ignored);
     }
     if (!options.record_file.empty()) {
         record_ = std::make_unique<std::ofstream>(options.record_file, std::ios::app);
@@ -531,24 +566,54 @@ int X11Device::update(bool page_flag, const LgState& state)
     return 0;
 }
 
+X11Device::KeptPicture X11Device::keep_picture()
+{
+    cairo_surface_flush(surface_.get());
+    const unsigned char* data = cairo_image_surface_get_data(surface_.get());
+    const int stride = cairo_image_surface_get_stride(surface_.get());
+    const std::size_t bytes = static_cast<std::size_t>(stride) * y_pixels_;
+    return {x_pixels_, y_pixels_, stride, std::vector<unsigned char>(data, data + bytes)};
+}
+
+// A picture of another size, scaled to fill the page (nearest pixel): what
+// was on the page stays where it was in page coordinates.
+void X11Device::paint_scaled(const KeptPicture& picture)
+{
+    cairo_surface_flush(surface_.get());
+    std::vector<int> column(static_cast<std::size_t>(x_pixels_));
+    for (int x = 0; x < x_pixels_; ++x)
+        column[x] = static_cast<int>((x + 0.5) * picture.width / x_pixels_);
+    for (int y = 0; y < y_pixels_; ++y) {
+        const int sy = static_cast<int>((y + 0.5) * picture.height / y_pixels_);
+        const auto* source = reinterpret_cast<const unsigned*>(
+            picture.pixels.data() + static_cast<std::size_t>(sy) * picture.stride);
+        unsigned* target = row(y);
+        for (int x = 0; x < x_pixels_; ++x) target[x] = source[column[x]];
+    }
+    cairo_surface_mark_dirty(surface_.get());
+    touch_all();
+}
+
 int X11Device::push_picture()
 {
     erase_feedback();
-    cairo_surface_flush(surface_.get());
-    const unsigned char* data = cairo_image_surface_get_data(surface_.get());
-    const std::size_t bytes =
-        static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get())) * y_pixels_;
-    kept_.push_back({x_pixels_, y_pixels_, std::vector<unsigned char>(data, data + bytes)});
+    kept_.push_back(keep_picture());
     return 0;
 }
 
+// The kept picture comes back; when the window changed size meanwhile it
+// comes back scaled, and the widget under it is asked to draw itself again.
 int X11Device::pop_picture()
 {
     if (kept_.empty()) return 0;
     KeptPicture picture = std::move(kept_.back());
     kept_.pop_back();
-    if (picture.width != x_pixels_ || picture.height != y_pixels_) return 0;
     erase_feedback();
+    if (picture.width != x_pixels_ || picture.height != y_pixels_) {
+        paint_scaled(picture);
+        pending_expose_ = true;
+        return 0;
+    }
     cairo_surface_flush(surface_.get());
     std::copy(picture.pixels.begin(), picture.pixels.end(),
               cairo_image_surface_get_data(surface_.get()));

@@ -86,6 +86,7 @@ private:
     {
         int width;
         int height;
+        int stride;
         std::vector<unsigned char> pixels;
     };
 
@@ -94,6 +95,8 @@ private:
     int pixel_x(float x) const;
     int pixel_y(float y) const;
     void make_picture();
+    KeptPicture keep_picture();
+    void paint_scaled(const KeptPicture& picture);
     void touch(PixelBox box);
     void touch_all();
     void show();
@@ -156,7 +159,11 @@ private:
     // pointer feedback stay thin), merged into one when they grow many.
     std::vector<PixelBox> dirty_;
     bool input_ended_ = false;
+    // The page changed size under a widget drawn over it: the widget waiting
+    // next is told to draw itself again.
+    bool pending_expose_ = false;
     int snapshot_number_ = 0;
+    bool snapshot_failed_ = false; // said once
     std::unique_ptr<std::ofstream> record_;
 };
 

@@ -111,6 +111,10 @@ void X11Device::append_record(const std::string& line)
     if (!record_) return;
     *record_ << line << '\n';
     record_->flush();
+    if (!*record_) {
+        io_say("WARNING: The event record could not be written: recording stops");
+        record_.reset();
+    }
 }
 
 void X11Device::beep()
@@ -127,21 +131,25 @@ void X11Device::resize_to(int width, int height)
     corrected_size(format_, w, h);
     if (w == x_pixels_ && h == y_pixels_) return;
     if (window_ && (w != width || h != height)) window_->resize(w, h);
+    erase_feedback();
+    const KeptPicture before = keep_picture();
     x_pixels_ = w;
     y_pixels_ = h;
-    cross_drawn_ = false;
-    rubber_drawn_ = false;
     make_picture();
+    // What was on the page stays, scaled, until the widgets draw it afresh.
+    paint_scaled(before);
 }
 
 void X11Device::write_snapshot_of_wait()
 {
     const std::string& dir = x11_options().snapshots_dir;
     if (dir.empty()) return;
-    ::mkdir(dir.c_str(), 0777);
     char name[32];
     std::snprintf(name, sizeof name, "/page_%04d.png", ++snapshot_number_);
-    snapshot(dir + name);
+    if (!snapshot(dir + name) && !snapshot_failed_) {
+        io_say("WARNING: Could not write the snapshot " + dir + name);
+        snapshot_failed_ = true;
+    }
 }
 
 // The prompt box: the prompt above, the entry below with its cursor.
@@ -306,6 +314,12 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
             io_say("ERROR: Event script ended while input was awaited");
         input_exhausted();
         return LG_X11_CANCELLED;
+    }
+    if (pending_expose_ && mode > 0 && mode != LG_POLL) {
+        pending_expose_ = false;
+        erase_feedback();
+        event_type = LG_EVENT_EXPOSE;
+        return 0;
     }
     std::size_t cursor = entry.size();
     std::size_t history_at = 0; // 0: the entry being typed, k: history entry k
