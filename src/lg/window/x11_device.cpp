@@ -397,19 +397,12 @@ int X11Device::polymarker(int n, const float* x, const float* y, const LgState& 
     return 0;
 }
 
-// The font size for a height and angle: the common sizes for upright and
-// vertical text, the exact height otherwise.
+// The font size in pixels: the height asked for, at every angle and window
+// size, so that text fitted to a box fits it on a small window and stays
+// in proportion on a large one.
 double X11Device::font_pixels(const TextStyle& style) const
 {
-    const int h = to_pixel(static_cast<double>(max_pixels_) * style.height);
-    const int e = to_pixel(10.0 * style.angle * 180.0 / 3.1415926 + 0.4999);
-    if (e != 0 && (e < 890 || e > 910)) return std::clamp(h, 1, 4 * max_pixels_);
-    if (h <= 11) return 10;
-    if (h <= 13) return 12;
-    if (h <= 15) return 14;
-    if (h <= 19) return 16;
-    if (h <= 23) return 20;
-    return 24;
+    return std::clamp(static_cast<double>(max_pixels_) * style.height, 1.0, 4.0 * max_pixels_);
 }
 
 void X11Device::select_font(const TextStyle& style)
