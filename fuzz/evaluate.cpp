@@ -22,14 +22,16 @@ void check_value(const IoValue& value)
 {
     switch (value.type) {
     case IoType::integer:
-    case IoType::logical: break;
+    case IoType::logical:
+        break;
     case IoType::real:
         if (!(value.real == value.real)) std::abort(); // no NaN escapes
         break;
     case IoType::character:
         if (value.text.size() > IO_EVAL_MAX_TEXT) std::abort();
         break;
-    default: std::abort();
+    default:
+        std::abort();
     }
 }
 
@@ -51,13 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int retstat = -1;
     IO_EVALUATE(input, value, retstat, status);
     if (status != ST_GOOD_VALUE) std::abort();
-    if (retstat == IO_EVAL_GOOD) check_value(value);
-    else if (retstat != IO_EVAL_BAD_SYNTAX && retstat != IO_EVAL_FAILED) std::abort();
+    if (retstat == IO_EVAL_GOOD)
+        check_value(value);
+    else if (retstat != IO_EVAL_BAD_SYNTAX && retstat != IO_EVAL_FAILED)
+        std::abort();
 
     for (std::size_t begin = 0; begin <= input.size();) {
         std::size_t end = input.find('\n', begin);
         if (end == std::string_view::npos) end = input.size();
-        const std::string answer = IO_TRANSLATE(input.substr(begin, end - begin), false, retstat, status);
+        const std::string answer =
+            IO_TRANSLATE(input.substr(begin, end - begin), false, retstat, status);
         if (status != ST_GOOD_VALUE) std::abort();
         if (retstat != IO_TR_ANSWER && !answer.empty()) std::abort();
         begin = end + 1;

@@ -117,10 +117,14 @@ bool two_texts(std::string_view name, const IoValue& a, const IoValue& b, IoValu
         return true;
     }
     const int order = compare_texts(a.text, b.text);
-    if (name == "LGE") result = io_logical(order >= 0);
-    else if (name == "LGT") result = io_logical(order > 0);
-    else if (name == "LLE") result = io_logical(order <= 0);
-    else result = io_logical(order < 0);
+    if (name == "LGE")
+        result = io_logical(order >= 0);
+    else if (name == "LGT")
+        result = io_logical(order > 0);
+    else if (name == "LLE")
+        result = io_logical(order <= 0);
+    else
+        result = io_logical(order < 0);
     return true;
 }
 
@@ -141,7 +145,8 @@ bool two_numbers(std::string_view name, const IoValue& a, const IoValue& b, IoVa
         if (name == "DIM") return integer_result(p > q ? p - q : 0, x, result);
         if (name == "MAX") return integer_result(p > q ? p : q, x, result);
         if (name == "MIN") return integer_result(p < q ? p : q, x, result);
-        if (name == "MOD") return q == 0 ? fail("Division by zero", y) : integer_result(p % q, x, result);
+        if (name == "MOD")
+            return q == 0 ? fail("Division by zero", y) : integer_result(p % q, x, result);
         return integer_result(q >= 0 ? std::llabs(p) : -std::llabs(p), x, result); // SIGN
     }
     const double p = x.real;
@@ -149,14 +154,14 @@ bool two_numbers(std::string_view name, const IoValue& a, const IoValue& b, IoVa
     if (name == "DIM") return real_result(p > q ? p - q : 0.0, x, result);
     if (name == "MAX") return real_result(p > q ? p : q, x, result);
     if (name == "MIN") return real_result(p < q ? p : q, x, result);
-    if (name == "MOD") return q == 0.0 ? fail("Division by zero", y) : real_result(std::fmod(p, q), x, result);
+    if (name == "MOD")
+        return q == 0.0 ? fail("Division by zero", y) : real_result(std::fmod(p, q), x, result);
     return real_result(q >= 0.0 ? std::fabs(p) : -std::fabs(p), x, result); // SIGN
 }
 
 } // namespace
 
-void IO_EVAL_1FUN(std::string_view name, const IoValue& a, IoValue& result, bool& ok,
-                  int& status)
+void IO_EVAL_1FUN(std::string_view name, const IoValue& a, IoValue& result, bool& ok, int& status)
 {
     ok = false;
     if (!st_enter(status, "Subroutine IO_EVAL_1FUN V0.1")) return;

@@ -8,10 +8,10 @@
 #include <limits>
 
 #include "io/convert.h"
+#include "io/eval_support.h"
 #include "io/evaluate.h"
 #include "io/filename.h"
 #include "io/status.h"
-#include "io/eval_support.h"
 
 IoValue io_integer(int value)
 {
@@ -197,9 +197,14 @@ void IO_EVAL_INTEGER(const IoValue& operand, int& value, bool& ok, int& status)
         value = operand.integer;
         ok = true;
         break;
-    case IoType::real: ok = truncated(operand.real, value); break;
-    case IoType::character: IO_TOKTI(operand.text, ok, value, status); break;
-    default: break;
+    case IoType::real:
+        ok = truncated(operand.real, value);
+        break;
+    case IoType::character:
+        IO_TOKTI(operand.text, ok, value, status);
+        break;
+    default:
+        break;
     }
 }
 
@@ -216,8 +221,11 @@ void IO_EVAL_REAL(const IoValue& operand, float& value, bool& ok, int& status)
         value = operand.real;
         ok = true;
         break;
-    case IoType::character: IO_TOKTR(operand.text, ok, value, status); break;
-    default: break;
+    case IoType::character:
+        IO_TOKTR(operand.text, ok, value, status);
+        break;
+    default:
+        break;
     }
 }
 
@@ -249,8 +257,8 @@ void IO_EVAL_INTREAL(IoValue& a, IoValue& b, bool& ok, int& status)
     ok = true;
 }
 
-void IO_EVAL_ARITHMETIC(char symbol, const IoValue& a, const IoValue& b, IoValue& result,
-                        bool& ok, int& status)
+void IO_EVAL_ARITHMETIC(char symbol, const IoValue& a, const IoValue& b, IoValue& result, bool& ok,
+                        int& status)
 {
     ok = false;
     if (!st_enter(status, "Subroutine IO_EVAL_ARITHMETIC V0.1")) return;
@@ -262,26 +270,47 @@ void IO_EVAL_ARITHMETIC(char symbol, const IoValue& a, const IoValue& b, IoValue
         const long long p = x.integer;
         const long long q = y.integer;
         switch (symbol) {
-        case '+': ok = integer_result(p + q, x, result); break;
-        case '-': ok = integer_result(p - q, x, result); break;
-        case '*': ok = integer_result(p * q, x, result); break;
-        case '/': ok = q == 0 ? fail("Division by zero", y) : integer_result(p / q, x, result); break;
-        case '^': ok = integer_power(x, y, result); break;
-        default: ok = false;
+        case '+':
+            ok = integer_result(p + q, x, result);
+            break;
+        case '-':
+            ok = integer_result(p - q, x, result);
+            break;
+        case '*':
+            ok = integer_result(p * q, x, result);
+            break;
+        case '/':
+            ok = q == 0 ? fail("Division by zero", y) : integer_result(p / q, x, result);
+            break;
+        case '^':
+            ok = integer_power(x, y, result);
+            break;
+        default:
+            ok = false;
         }
         return;
     }
     const double p = x.real;
     const double q = y.real;
     switch (symbol) {
-    case '+': ok = real_result(p + q, x, result); break;
-    case '-': ok = real_result(p - q, x, result); break;
-    case '*': ok = real_result(p * q, x, result); break;
-    case '/': ok = q == 0.0 ? fail("Division by zero", y) : real_result(p / q, x, result); break;
-    case '^':
-        ok = p == 0.0 && q < 0.0 ? fail("Division by zero", x) : real_result(std::pow(p, q), y, result);
+    case '+':
+        ok = real_result(p + q, x, result);
         break;
-    default: ok = false;
+    case '-':
+        ok = real_result(p - q, x, result);
+        break;
+    case '*':
+        ok = real_result(p * q, x, result);
+        break;
+    case '/':
+        ok = q == 0.0 ? fail("Division by zero", y) : real_result(p / q, x, result);
+        break;
+    case '^':
+        ok = p == 0.0 && q < 0.0 ? fail("Division by zero", x)
+                                 : real_result(std::pow(p, q), y, result);
+        break;
+    default:
+        ok = false;
     }
 }
 
@@ -301,8 +330,8 @@ void IO_EVAL_NUMOP(char symbol, const IoValue& a, IoValue& result, bool& ok, int
     }
 }
 
-void IO_EVAL_RELATIONAL(char symbol, const IoValue& a, const IoValue& b, IoValue& result,
-                        bool& ok, int& status)
+void IO_EVAL_RELATIONAL(char symbol, const IoValue& a, const IoValue& b, IoValue& result, bool& ok,
+                        int& status)
 {
     ok = false;
     if (!st_enter(status, "Subroutine IO_EVAL_RELATIONAL V0.1")) return;
@@ -328,13 +357,26 @@ void IO_EVAL_RELATIONAL(char symbol, const IoValue& a, const IoValue& b, IoValue
     }
     bool value = false;
     switch (symbol) {
-    case '=': value = order == 0; break;
-    case '~': value = order != 0; break;
-    case '<': value = order < 0; break;
-    case '>': value = order > 0; break;
-    case '{': value = order <= 0; break;
-    case '}': value = order >= 0; break;
-    default: return;
+    case '=':
+        value = order == 0;
+        break;
+    case '~':
+        value = order != 0;
+        break;
+    case '<':
+        value = order < 0;
+        break;
+    case '>':
+        value = order > 0;
+        break;
+    case '{':
+        value = order <= 0;
+        break;
+    case '}':
+        value = order >= 0;
+        break;
+    default:
+        return;
     }
     result = io_logical(value);
     ok = true;
@@ -362,11 +404,20 @@ void IO_EVAL_LOGOP(char symbol, const IoValue& a, const IoValue& b, IoValue& res
         return;
     }
     switch (symbol) {
-    case '&': result = io_logical(p && q); break;
-    case '|': result = io_logical(p || q); break;
-    case '@': result = io_logical(p == q); break;
-    case ';': result = io_logical(p != q); break;
-    default: ok = false;
+    case '&':
+        result = io_logical(p && q);
+        break;
+    case '|':
+        result = io_logical(p || q);
+        break;
+    case '@':
+        result = io_logical(p == q);
+        break;
+    case ';':
+        result = io_logical(p != q);
+        break;
+    default:
+        ok = false;
     }
 }
 

@@ -35,17 +35,15 @@ constexpr std::array<Written, 11> dotted_operators{{{".EQ.", '='},
                                                     {".NEQV.", ';'}}};
 
 // Two-character operators, tried before the one-character ones.
-constexpr std::array<Written, 7> paired_operators{{{"**", '^'},
-                                                   {"//", '%'},
-                                                   {"/=", '~'},
-                                                   {"==", '='},
-                                                   {"!=", '~'},
-                                                   {"<=", '{'},
-                                                   {">=", '}'}}};
+constexpr std::array<Written, 7> paired_operators{
+    {{"**", '^'}, {"//", '%'}, {"/=", '~'}, {"==", '='}, {"!=", '~'}, {"<=", '{'}, {">=", '}'}}};
 
 constexpr std::string_view single_operators = "^*/+-<>():,";
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool starts_with_nocase(std::string_view text, std::size_t at, std::string_view word)
 {
@@ -105,17 +103,20 @@ bool number_token(std::string_view text, std::size_t& at, IoEvalWork& work, int&
 {
     const std::size_t begin = at;
     bool real = false;
-    while (at < text.size() && is_digit(text[at])) ++at;
+    while (at < text.size() && is_digit(text[at]))
+        ++at;
     if (at < text.size() && text[at] == '.' && dotted_word(text, at).empty()) {
         real = true;
         ++at;
-        while (at < text.size() && is_digit(text[at])) ++at;
+        while (at < text.size() && is_digit(text[at]))
+            ++at;
     }
     if (at < text.size() && std::string_view("EeDd").find(text[at]) != std::string_view::npos) {
         real = true;
         ++at;
         if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
-        while (at < text.size() && is_digit(text[at])) ++at;
+        while (at < text.size() && is_digit(text[at]))
+            ++at;
     }
     IoValue value;
     if (!IO_EVAL_STRING(text.substr(begin, at - begin), real ? IoType::real : IoType::integer,
@@ -132,7 +133,8 @@ bool number_token(std::string_view text, std::size_t& at, IoEvalWork& work, int&
 bool name_token(std::string_view text, std::size_t& at, IoEvalWork& work, int& retstat)
 {
     const std::size_t begin = at;
-    while (at < text.size() && io_name_char(text[at])) ++at;
+    while (at < text.size() && io_name_char(text[at]))
+        ++at;
     const std::string_view name = text.substr(begin, at - begin);
     if (name.size() > IO_EVAL_MAX_TOKEN)
         return syntax_error("WARNING: Name longer than 32 characters: " +
@@ -221,7 +223,10 @@ bool IO_EVAL_TOKENS(std::string_view text, IoEvalWork& work, int& retstat)
 
 // ---- Reduction ----
 
-bool is_item(char c) { return c == 'o' || c == 'f'; }
+bool is_item(char c)
+{
+    return c == 'o' || c == 'f';
+}
 
 // Two operands side by side, also when one is in parentheses or a function:
 // 2 3, 2 SQRT(4), (1)(2).
@@ -259,7 +264,8 @@ Match IO_EVAL_MULTIF(std::string_view syntax)
     for (std::size_t at = syntax.find("f(o,o,o"); at != std::string_view::npos;
          at = syntax.find("f(o,o,o", at + 1)) {
         std::size_t end = at + 7;
-        while (syntax.substr(end, 2) == ",o") end += 2;
+        while (syntax.substr(end, 2) == ",o")
+            end += 2;
         if (end < syntax.size() && syntax[end] == ')') return {at, end + 1 - at};
     }
     return {};
@@ -293,8 +299,8 @@ Match next_pattern(std::string_view syntax)
     }
     if ((m = sign(syntax)).found()) return m;
     for (List passes : {List{"o*o", "o/o"}, List{"o+o", "o-o"}, List{"o%o"}, List{"o}o"},
-                        List{"o{o"}, List{"o>o"}, List{"o<o"}, List{"o=o"}, List{"o~o"},
-                        List{"!o"}, List{"o&o"}, List{"o|o"}, List{"o@o"}, List{"o;o"}}) {
+                        List{"o{o"}, List{"o>o"}, List{"o<o"}, List{"o=o"}, List{"o~o"}, List{"!o"},
+                        List{"o&o"}, List{"o|o"}, List{"o@o"}, List{"o;o"}}) {
         if ((m = leftmost(syntax, passes)).found()) return m;
     }
     return {};
@@ -308,9 +314,12 @@ bool apply(std::string_view pattern, std::span<const IoValue> items, IoValue& re
     if (pattern.front() == 'f') {
         const std::string& name = items.front().text;
         const auto operands = items.subspan(1);
-        if (operands.size() == 1) IO_EVAL_1FUN(name, operands[0], result, ok, status);
-        else if (operands.size() == 2) IO_EVAL_2FUN(name, operands[0], operands[1], result, ok, status);
-        else IO_EVAL_MFUN(name, operands, result, ok, status);
+        if (operands.size() == 1)
+            IO_EVAL_1FUN(name, operands[0], result, ok, status);
+        else if (operands.size() == 2)
+            IO_EVAL_2FUN(name, operands[0], operands[1], result, ok, status);
+        else
+            IO_EVAL_MFUN(name, operands, result, ok, status);
         return ok;
     }
     if (pattern == "o(o:o)") {
@@ -322,8 +331,10 @@ bool apply(std::string_view pattern, std::span<const IoValue> items, IoValue& re
         return true;
     }
     if (pattern.size() == 2) {
-        if (pattern.front() == '!') IO_EVAL_LOGOP('!', items[0], items[0], result, ok, status);
-        else IO_EVAL_NUMOP(pattern.front(), items[0], result, ok, status);
+        if (pattern.front() == '!')
+            IO_EVAL_LOGOP('!', items[0], items[0], result, ok, status);
+        else
+            IO_EVAL_NUMOP(pattern.front(), items[0], result, ok, status);
         return ok;
     }
     const char symbol = pattern[1];
@@ -331,10 +342,12 @@ bool apply(std::string_view pattern, std::span<const IoValue> items, IoValue& re
     const IoValue& b = items[1];
     if (std::string_view("^*/+-").find(symbol) != std::string_view::npos)
         IO_EVAL_ARITHMETIC(symbol, a, b, result, ok, status);
-    else if (symbol == '%') io_eval_join(a, b, result, ok);
+    else if (symbol == '%')
+        io_eval_join(a, b, result, ok);
     else if (std::string_view("}{><=~").find(symbol) != std::string_view::npos)
         IO_EVAL_RELATIONAL(symbol, a, b, result, ok, status);
-    else IO_EVAL_LOGOP(symbol, a, b, result, ok, status);
+    else
+        IO_EVAL_LOGOP(symbol, a, b, result, ok, status);
     return ok;
 }
 
@@ -392,7 +405,8 @@ void IO_EVAL_SYNTAX(std::string_view expression, IoEvalWork& work, int& retstat,
         return;
     }
     if (!IO_EVAL_TOKENS(expression, work, retstat)) return;
-    if (missing_operator(work.syntax)) syntax_error("WARNING: Syntax error: Missing operator", retstat);
+    if (missing_operator(work.syntax))
+        syntax_error("WARNING: Syntax error: Missing operator", retstat);
 }
 
 void IO_EVAL_EVAL(IoEvalWork& work, int& retstat, int& status)
@@ -403,16 +417,19 @@ void IO_EVAL_EVAL(IoEvalWork& work, int& retstat, int& status)
     while (work.syntax != "o") {
         const Match m = next_pattern(work.syntax);
         if (!m.found()) {
-            syntax_error(missing_operator(work.syntax) ? "WARNING: Syntax error: Missing operator"
-                                                       : "WARNING: Could not fully process statement",
+            syntax_error(missing_operator(work.syntax)
+                             ? "WARNING: Syntax error: Missing operator"
+                             : "WARNING: Could not fully process statement",
                          retstat);
             return;
         }
         const std::string_view pattern = std::string_view(work.syntax).substr(m.at, m.length);
         const std::size_t first = items_before(work.syntax, m.at);
-        const std::size_t count = static_cast<std::size_t>(std::count_if(pattern.begin(), pattern.end(), is_item));
+        const std::size_t count =
+            static_cast<std::size_t>(std::count_if(pattern.begin(), pattern.end(), is_item));
         IoValue result;
-        if (!apply(pattern, std::span<const IoValue>(work.operands).subspan(first, count), result)) {
+        if (!apply(pattern, std::span<const IoValue>(work.operands).subspan(first, count),
+                   result)) {
             retstat = IO_EVAL_FAILED;
             return;
         }

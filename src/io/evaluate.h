@@ -69,12 +69,12 @@ void IO_EVAL_INTREAL(IoValue& a, IoValue& b, bool& ok, int& status);
 
 // The operators, by syntax symbol. A failure is reported with IO_EVAL_ERROR
 // and gives ok false.
-void IO_EVAL_ARITHMETIC(char symbol, const IoValue& a, const IoValue& b, IoValue& result,
-                        bool& ok, int& status);
+void IO_EVAL_ARITHMETIC(char symbol, const IoValue& a, const IoValue& b, IoValue& result, bool& ok,
+                        int& status);
 // Sign of one operand: '-' negation, '+' the operand itself.
 void IO_EVAL_NUMOP(char symbol, const IoValue& a, IoValue& result, bool& ok, int& status);
-void IO_EVAL_RELATIONAL(char symbol, const IoValue& a, const IoValue& b, IoValue& result,
-                        bool& ok, int& status);
+void IO_EVAL_RELATIONAL(char symbol, const IoValue& a, const IoValue& b, IoValue& result, bool& ok,
+                        int& status);
 // '!' uses a only.
 void IO_EVAL_LOGOP(char symbol, const IoValue& a, const IoValue& b, IoValue& result, bool& ok,
                    int& status);
@@ -84,8 +84,7 @@ void io_eval_substring(const IoValue& text, const IoValue& first, const IoValue&
                        IoValue& result, bool& ok);
 
 // Functions of one, two and several operands, by upper-case name.
-void IO_EVAL_1FUN(std::string_view name, const IoValue& a, IoValue& result, bool& ok,
-                  int& status);
+void IO_EVAL_1FUN(std::string_view name, const IoValue& a, IoValue& result, bool& ok, int& status);
 void IO_EVAL_2FUN(std::string_view name, const IoValue& a, const IoValue& b, IoValue& result,
                   bool& ok, int& status);
 void IO_EVAL_MFUN(std::string_view name, std::span<const IoValue> operands, IoValue& result,

@@ -161,15 +161,15 @@ void IO_SEARCH_TOKEN(TextLines lines, int start, bool forwards, std::string_view
     const int n = static_cast<int>(lines.size());
     if (n == 0 || text.empty()) return;
     const std::string wanted = case_sensitive ? std::string(text) : IO_UPPER(text);
-    const int step = forwards ? 1 : n - 1;
-    start = ((start % n) + n) % n;
+    int line = ((start % n) + n) % n;
     for (int k = 0; k < n; ++k) {
-        const int line = (start + k * step) % n;
         const std::string_view held = lines[line];
-        if ((case_sensitive ? std::string(held) : IO_UPPER(held)).find(wanted) != std::string::npos) {
+        if ((case_sensitive ? std::string(held) : IO_UPPER(held)).find(wanted) !=
+            std::string::npos) {
             found = line;
             return;
         }
+        line = forwards ? (line + 1) % n : (line + n - 1) % n;
     }
 }
 

@@ -15,8 +15,10 @@ std::string_view without_comment(std::string_view line, bool& odd_quotes)
 {
     odd_quotes = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\'') odd_quotes = !odd_quotes;
-        else if (line[i] == '!' && !odd_quotes) return line.substr(0, i);
+        if (line[i] == '\'')
+            odd_quotes = !odd_quotes;
+        else if (line[i] == '!' && !odd_quotes)
+            return line.substr(0, i);
     }
     return line;
 }
@@ -45,10 +47,14 @@ std::string answer_text(const IoValue& value)
 {
     int status = ST_GOOD_VALUE;
     switch (value.type) {
-    case IoType::integer: return IO_ITOC(value.integer, status);
-    case IoType::real: return IO_RTOC(value.real, status);
-    case IoType::logical: return IO_LTOC(value.logical, status);
-    default: return value.text;
+    case IoType::integer:
+        return IO_ITOC(value.integer, status);
+    case IoType::real:
+        return IO_RTOC(value.real, status);
+    case IoType::logical:
+        return IO_LTOC(value.logical, status);
+    default:
+        return value.text;
     }
 }
 
@@ -109,8 +115,10 @@ void IO_STATEMENT(std::string_view first_line, bool read_continuations, std::str
         // The blanks before the '&' stay: they may separate two answers.
         const bool continued = last > 0 && part[last - 1] == '&' && !odd_quotes;
         if (continued) part = part.substr(0, last - 1);
-        if (too_long || statement.size() + part.size() > IO_STATEMENT_MAX) too_long = true;
-        else statement += part;
+        if (too_long || statement.size() + part.size() > IO_STATEMENT_MAX)
+            too_long = true;
+        else
+            statement += part;
         if (!continued || !read_continuations) break;
         // A long statement is read to its end, so that its last lines are
         // not taken for answers.
@@ -158,8 +166,7 @@ void IO_TR_PARSE(std::string_view statement, std::string& answer, int& retstat, 
     if (stored == 0) retstat = IO_TR_ASSIGNED;
 }
 
-std::string IO_TRANSLATE(std::string_view line, bool read_continuations, int& retstat,
-                         int& status)
+std::string IO_TRANSLATE(std::string_view line, bool read_continuations, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine IO_TRANSLATE V0.1")) return {};
     std::string statement;

@@ -11,7 +11,10 @@
 constexpr int IO_VAR_MAX = 500;
 
 // Names: a letter, then letters, digits, '_' and '#'; at most 32 characters.
-inline bool io_name_start(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool io_name_start(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 inline bool io_name_char(char c)
 {
     return io_name_start(c) || (c >= '0' && c <= '9') || c == '_' || c == '#';

@@ -6,14 +6,14 @@
 #include "gs_test_support.h"
 #include "io/variables.h"
 
-using zyt_test::Graphics;
 using zyt_test::form_item;
+using zyt_test::Graphics;
 
 namespace {
 
 class Answers : public Graphics
 {
-protected:
+  protected:
     void SetUp() override
     {
         int s = ST_GOOD_VALUE;
@@ -69,7 +69,6 @@ TEST_F(Answers, AVariableAssignedInOneFieldIsUsedInLaterFields)
     EXPECT_EQ(items[3].text_value, "scan_a.tif");
     EXPECT_EQ(console.text(), "");
     expect_script_used_up();
-
 }
 
 TEST_F(Answers, AStatementThatFailsIsReportedAndAskedAgain)

@@ -21,7 +21,7 @@ struct Translated
 
 class Translation : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         int status = ST_GOOD_VALUE;
@@ -172,14 +172,16 @@ TEST_F(Translation, StatementsOverTwoThousandCharactersAreRefusedWhole)
     IO_STATEMENT(part + "&", true, statement, retstat, status);
     EXPECT_EQ(retstat, IO_TR_REFUSED);
     EXPECT_EQ(statement, "");
-    EXPECT_TRUE(contains(console.text(), "WARNING: Statement longer than 2000 characters: not used"));
+    EXPECT_TRUE(
+        contains(console.text(), "WARNING: Statement longer than 2000 characters: not used"));
     std::string line;
     IO_READ("", line, status);
     EXPECT_EQ(line, "next");
 
     // Up to the limit a statement is whole: an assignment of 2000 characters.
     std::string sum = "N = 10";
-    while (sum.size() + 2 <= IO_STATEMENT_MAX) sum += "+1";
+    while (sum.size() + 2 <= IO_STATEMENT_MAX)
+        sum += "+1";
     ASSERT_EQ(sum.size(), 2000u);
     assign(sum);
     EXPECT_EQ(answer("N"), std::to_string(10 + (sum.size() - 6) / 2));
@@ -218,7 +220,8 @@ TEST_F(Translation, AContinuedAnswerOnTheTerminal)
     ConsoleCapture console;
     int status = ST_GOOD_VALUE;
     int values[3] = {};
-    for (int& v : values) IO_INPI(false, 0, 0, "V", {}, v, status);
+    for (int& v : values)
+        IO_INPI(false, 0, 0, "V", {}, v, status);
     EXPECT_EQ(values[0], 1);
     EXPECT_EQ(values[1], 2);
     EXPECT_EQ(values[2], 3);
