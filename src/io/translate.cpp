@@ -176,9 +176,3 @@ std::string IO_TRANSLATE(std::string_view line, bool read_continuations, int& re
     IO_TR_PARSE(statement, answer, retstat, status);
     return answer;
 }
-
-std::string IO_TRANSLATE(std::string_view line, int& status)
-{
-    int retstat = IO_TR_ANSWER;
-    return IO_TRANSLATE(line, false, retstat, status);
-}

@@ -27,6 +27,5 @@ void IO_STATEMENT(std::string_view first_line, bool read_continuations, std::str
 // Carries out an assignment, or gives the answer with variables replaced.
 void IO_TR_PARSE(std::string_view statement, std::string& answer, int& retstat, int& status);
 // IO_STATEMENT and IO_TR_PARSE: the answer, empty unless retstat is IO_TR_ANSWER.
+// Answers typed into the window are translated without read_continuations.
 std::string IO_TRANSLATE(std::string_view line, bool read_continuations, int& retstat, int& status);
-// The same for an answer typed into the window: nothing is read on the terminal.
-std::string IO_TRANSLATE(std::string_view line, int& status);

@@ -75,6 +75,8 @@ TEST_F(Answers, AStatementThatFailsIsReportedAndAskedAgain)
 {
     open("click \"COUNT\"\nkey ClearLine\ntext \"N = 1/0\"\n"
          "key ClearLine\ntext \"N = 3\"\nkey ClearLine\ntext \"N * 2\"\n"
+         // The conversion warning, in the window too.
+         "click \"O.K.\"\n"
          "key ClearLine\ntext \"N\"\nclick \"O.K.\"\n");
     std::vector<GsFormItem> items;
     items.push_back(form_item("COUNT", 1));
