@@ -44,6 +44,15 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
         1, widest, 0.81f * w);
     const std::string buttons[] = {"CANCEL", "HELP", "O.K."};
     const std::string no_title[] = {""};
+    // A statement that assigns a variable (or is refused) gives no answer:
+    // the box shows its first text again and the question stays.
+    const std::string first_entry = entry;
+    const auto answered = [&] {
+        int retstat = IO_TR_ANSWER;
+        const std::string answer = IO_TRANSLATE(entry, false, retstat, status);
+        entry = retstat == IO_TR_ANSWER ? std::string(st_trim(answer)) : first_entry;
+        return retstat == IO_TR_ANSWER;
+    };
     bool redraw = true;
     const LgPageCoordinates page;
     while (status == ST_GOOD_VALUE) {
@@ -69,6 +78,7 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
         if (event == LG_EVENT_EXPOSE) {
             redraw = true;
         } else if (event == LG_EVENT_RETURN) {
+            if (!answered()) continue;
             accepted = true;
             break;
         } else if (event == LG_EVENT_PRESS) {
@@ -83,10 +93,10 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
                 if (help) help(status);
                 redraw = true;
             } else if (choice == OK) {
+                if (!answered()) continue;
                 accepted = true;
                 break;
             }
         }
     }
-    if (accepted) entry = std::string(st_trim(IO_TRANSLATE(entry, status)));
 }

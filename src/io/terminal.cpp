@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::size_t LINE_LENGTH = 132;
 constexpr int DEFAULT_PAGE_LINES = 20;
 
 // The line being consumed token by token, so that several answers may be
@@ -51,10 +50,18 @@ void ask(std::string_view prompt, std::string_view default_text, std::string_vie
     }
 }
 
-bool contains(std::string_view line, std::string_view text)
+// The next line typed that is an answer: a statement that assigned a
+// variable, or was refused, gives none, and the question is asked again.
+void next_answer(std::string_view prompt, std::string& answer, int& status)
 {
-    if (case_sensitive) return line.find(text) != std::string_view::npos;
-    return IO_UPPER(line).find(IO_UPPER(text)) != std::string::npos;
+    for (;;) {
+        std::string raw;
+        IO_READ(prompt, raw, status);
+        if (status != ST_GOOD_VALUE) return;
+        int retstat = IO_TR_ANSWER;
+        answer = IO_TRANSLATE(raw, true, retstat, status);
+        if (status != ST_GOOD_VALUE || retstat == IO_TR_ANSWER) return;
+    }
 }
 
 void show_page(TextLines lines, int top, int& status)
@@ -92,14 +99,9 @@ void IO_DEF_INPUT(int& status)
     case_sensitive = false;
 }
 
-std::string IO_TRANSLATE(std::string_view line, int& status)
-{
-    if (!st_enter(status, "Subroutine IO_TRANSLATE V0.1")) return {};
-    return std::string(line);
-}
-
 // A graphical menu asked on the terminal cannot be answered there: the
-// marker text and the end-of-input status go back to the caller.
+// marker text and the end-of-input status go back to the caller. The line is
+// kept whole: a long file name cut short would be a different name.
 void IO_READ(std::string_view prompt, std::string& line, int& status)
 {
     constexpr std::string_view position = "Subroutine IO_READ V0.1";
@@ -114,35 +116,61 @@ void IO_READ(std::string_view prompt, std::string& line, int& status)
         IO_WRITE("", status);
         status = ST_EOF_VALUE;
         line.clear();
-        return;
     }
-    if (line.size() > LINE_LENGTH) line.resize(LINE_LENGTH);
+}
+
+void IO_INPUT_KEY(std::string_view prompt, std::string& keys, int& status)
+{
+    if (!st_enter(status, "Subroutine IO_INPUT_KEY V0.1")) return;
+    if (!IO_INPUT_KEYC(std::string(prompt), keys)) {
+        IO_WRITE("", status);
+        status = ST_EOF_VALUE;
+    }
 }
 
 void IO_INPUT_LINE(std::string_view prompt, std::string& line, int& status)
 {
     if (!st_enter(status, "Subroutine IO_INPUT_LINE V0.1")) return;
-    std::string raw;
-    IO_READ(prompt, raw, status);
+    next_answer(prompt, line, status);
     if (status != ST_GOOD_VALUE) return;
-    line = std::string(st_trim(IO_TRANSLATE(raw, status)));
+    line = std::string(st_trim(line));
     input_line.clear();
     input_position = 0;
 }
 
-// The next token of the current line; a new line is read when it is used up,
-// and an empty new line gives an empty token (the question's default).
+// Several answers may be typed on one line: they are handed out one by one.
 void IO_INPUT_TOKEN(std::string_view prompt, std::string& token, int& status)
 {
     if (!st_enter(status, "Subroutine IO_INPUT_TOKEN V0.1")) return;
     IO_TOKEN(input_line, input_position, token, status);
     if (!token.empty()) return;
-    std::string raw;
-    IO_READ(prompt, raw, status);
-    if (status != ST_GOOD_VALUE) return;
-    input_line = IO_TRANSLATE(raw, status);
+    next_answer(prompt, input_line, status);
     input_position = 0;
+    if (status != ST_GOOD_VALUE) {
+        input_line.clear();
+        return;
+    }
     IO_TOKEN(input_line, input_position, token, status);
+}
+
+void IO_SEARCH_TOKEN(TextLines lines, int start, bool forwards, std::string_view text,
+                     bool case_sensitive, int& found, int& status)
+{
+    found = -1;
+    if (!st_enter(status, "Subroutine IO_SEARCH_TOKEN V0.1")) return;
+    const int n = static_cast<int>(lines.size());
+    if (n == 0 || text.empty()) return;
+    const std::string wanted = case_sensitive ? std::string(text) : IO_UPPER(text);
+    int line = ((start % n) + n) % n;
+    for (int k = 0; k < n; ++k) {
+        const std::string_view held = lines[line];
+        if ((case_sensitive ? std::string(held) : IO_UPPER(held)).find(wanted) !=
+            std::string::npos) {
+            found = line;
+            return;
+        }
+        line = forwards ? (line + 1) % n : (line + n - 1) % n;
+    }
 }
 
 std::string IO_OUTPROMPT(std::string_view prompt, std::string_view default_text,
@@ -335,9 +363,9 @@ void IO_TEXT(TextLines lines, int& status)
         if (shown >= n) return;
         const int percent = std::min(99, shown * 100 / n);
         std::string reply;
-        IO_READ("--- " + io_fortran_i(percent, 2) +
-                    "% --- <RETURN> for next page, ? for help: ",
-                reply, status);
+        IO_INPUT_KEY("--- " + io_fortran_i(percent, 2) +
+                         "% --- <RETURN> for next page, ? for help: ",
+                     reply, status);
         if (status != ST_GOOD_VALUE) return;
         const std::string command = IO_UPPER(st_strip(reply));
         bool is_number = !command.empty() &&
@@ -369,15 +397,11 @@ void IO_TEXT(TextLines lines, int& status)
         } else if (command == ">" || command == "<") {
             IO_INPS("ENTER SEARCH TEXT", {}, search, status);
             if (status != ST_GOOD_VALUE) return;
-            const int step = command == ">" ? 1 : n - 1;
+            // The search starts beside the top line and goes round the end.
+            const bool forwards = command == ">";
             int found = -1;
-            for (int k = 1; k <= n && !search.empty(); ++k) {
-                const int line = (top + k * step) % n;
-                if (contains(lines[line], search)) {
-                    found = line;
-                    break;
-                }
-            }
+            IO_SEARCH_TOKEN(lines, forwards ? top + 1 : top - 1, forwards, search, case_sensitive,
+                            found, status);
             if (found < 0) {
                 IO_WRITE("WARNING: Search text not found", status);
                 continue;

@@ -6,18 +6,28 @@
 #include <string>
 #include <string_view>
 
+#include "io/translate.h"
+
 using TextLines = std::span<const std::string>;
 
 // Empties the current input line (and forgets its token position).
 void IO_DEF_INPUT(int& status);
-// Statement translation of a typed line; lines pass unchanged until variables
-// and continuation lines are understood.
-std::string IO_TRANSLATE(std::string_view line, int& status);
 
-// Writes the prompt without ending the line and reads one terminal line.
+// Writes the prompt without ending the line and reads one terminal line, as
+// typed; at the end of input the status is the end-of-input value.
 void IO_READ(std::string_view prompt, std::string& line, int& status);
+// The next translated answer line; a line that assigns a variable is no
+// answer, and the question is asked again.
 void IO_INPUT_LINE(std::string_view prompt, std::string& line, int& status);
+// The next token of the current answer line; a new line is read and
+// translated when it is used up (an empty line gives an empty token).
 void IO_INPUT_TOKEN(std::string_view prompt, std::string& token, int& status);
+// The characters of the next console read, untranslated (the pager's commands).
+void IO_INPUT_KEY(std::string_view prompt, std::string& keys, int& status);
+// The first line from start (0-based) on, going forwards or backwards and
+// round the end, that holds the text; -1 when none does.
+void IO_SEARCH_TOKEN(TextLines lines, int start, bool forwards, std::string_view text,
+                     bool case_sensitive, int& found, int& status);
 // The question line: the prompt, the default in brackets and the range.
 std::string IO_OUTPROMPT(std::string_view prompt, std::string_view default_text,
                          std::string_view range_text);

@@ -11,6 +11,16 @@
 
 namespace zyt_test {
 
+// A form item of a type, described as "<LABEL> OF THE TEST".
+inline GsFormItem form_item(const std::string& label, int type)
+{
+    GsFormItem i;
+    i.label = label;
+    i.description = label + " OF THE TEST";
+    i.type = type;
+    return i;
+}
+
 class Graphics : public ::testing::Test
 {
 protected:

@@ -13,11 +13,7 @@ class Form : public Graphics
 protected:
     static GsFormItem item(const std::string& label, int type)
     {
-        GsFormItem i;
-        i.label = label;
-        i.description = label + " OF THE TEST";
-        i.type = type;
-        return i;
+        return zyt_test::form_item(label, type);
     }
 
     // One item of every type.

@@ -72,12 +72,18 @@ void IO_SLEEPC(long milliseconds)
 
 bool IO_READC(const std::string& prompt, std::string& line)
 {
+    if (!IO_INPUT_KEYC(prompt, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool IO_INPUT_KEYC(const std::string& prompt, std::string& keys)
+{
     if (!prompt.empty()) std::cout << prompt << std::flush;
-    if (!std::getline(std::cin, line)) {
-        line.clear();
+    if (!std::getline(std::cin, keys)) {
+        keys.clear();
         return false;
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
 }
 

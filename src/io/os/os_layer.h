@@ -23,6 +23,8 @@ int IO_SYSTEMC(const std::string& command);
 void IO_SLEEPC(long milliseconds);
 // Writes a prompt and reads one console line; false at end of input.
 bool IO_READC(const std::string& prompt, std::string& line);
+// As IO_READC, but the characters come as typed (a carriage return is kept).
+bool IO_INPUT_KEYC(const std::string& prompt, std::string& keys);
 // Examines a name: false when it does not exist; directory is set for a directory.
 bool IO_FILEEXISTC(const std::string& name, bool& directory);
 // The entries of a directory of one kind (files, or directories), without
