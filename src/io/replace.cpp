@@ -1,7 +1,5 @@
 #include "io/replace.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "io/filename.h"
@@ -25,7 +23,7 @@ void IoReplacement::open(int unit, std::string_view file_name, int& retstat, int
         retstat = IO_REPLACEMENT_NOT_REGULAR;
         return;
     }
-    std::string temporary = target_ + ".new" + std::to_string(::getpid());
+    std::string temporary = IO_TEMPORARY_NAMEC(target_);
     // One left by a run that did not finish is of no use to anyone.
     std::remove(temporary.c_str());
     int error_value = 0;

@@ -18,6 +18,14 @@ using zyt_test::write_file;
 
 namespace {
 
+// The file a user saw in the example of the defaults file.
+const char* const example_file = "DATABASE DEFAULT VALUES FILE\n"
+                                 "!!! DO NOT ALTER YOURSELF !!!\n"
+                                 "FILE_INTERVAL\n"
+                                 "1\n"
+                                 "TAKE_LOG\n"
+                                 "TRUE\n";
+
 class Database : public ::testing::Test
 {
 protected:
@@ -56,16 +64,49 @@ protected:
         IO_SET_KEYVALUE(key, static_cast<int>(value.size()), value, retstat, status);
     }
 
+    // A defaults file holding the example, alone in a directory of its own
+    // with the given mode, under a home that others may enter.
+    static std::string example_alone(const TempDir& home, mode_t directory_mode)
+    {
+        const std::string directory = home.file("defaults");
+        std::filesystem::create_directory(directory);
+        const std::string path = directory + "/.zyt.def";
+        write_file(path, example_file);
+        ::chmod(directory.c_str(), directory_mode);
+        ::chmod(home.path().c_str(), 0755);
+        return path;
+    }
+
+    // A run with a defaults file that is not loaded: the load warns and uses
+    // the built-in defaults, and the save at the end does not replace the
+    // file. 0 when so; for a child process, which has no test assertions.
+    static int load_refused_and_kept(const std::string& path, const std::string& warning)
+    {
+        ConsoleCapture console;
+        int s = ST_GOOD_VALUE;
+        int loaded = 0;
+        IO_LOAD_DATABASE(path, loaded, s);
+        if (loaded != -1 || s != ST_GOOD_VALUE) return 1;
+        if (console.text().find(warning + path) == std::string::npos) return 2;
+        int stored = 0;
+        IO_SET_KEYVALUE("NEW_KEY", 3, "new", stored, s);
+        int saved = 0;
+        IO_SAVE_DATABASE(path, saved, s);
+        return saved == -1 && s == ST_GOOD_VALUE ? 0 : 3;
+    }
+
+    // The file still holds the example, and nothing was left beside it.
+    static void expect_example_alone(const std::string& path)
+    {
+        EXPECT_EQ(read_file(path), example_file);
+        const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+
     int status = ST_GOOD_VALUE;
 };
-
-// The file a user saw in the example of the defaults file.
-const char* const example_file = "DATABASE DEFAULT VALUES FILE\n"
-                                 "!!! DO NOT ALTER YOURSELF !!!\n"
-                                 "FILE_INTERVAL\n"
-                                 "1\n"
-                                 "TAKE_LOG\n"
-                                 "TRUE\n";
 
 } // namespace
 
@@ -238,14 +279,9 @@ TEST_F(Database, TildeNamesTheHomeDirectory)
 TEST_F(Database, FailedSaveKeepsThePreviousFile)
 {
     TempDir home;
-    const std::string directory = home.file("defaults");
-    std::filesystem::create_directory(directory);
-    const std::string path = directory + "/.zyt.def";
-    write_file(path, example_file);
+    const std::string path = example_alone(home, 0555);
     int retstat = 0;
     set("NEW_KEY", "new", retstat);
-    ::chmod(directory.c_str(), 0555);
-    ::chmod(home.path().c_str(), 0755);
 
     // Root may write anywhere: the save is tried by an ordinary user then.
     const int result = zyt_test::run_in_child(
@@ -256,13 +292,10 @@ TEST_F(Database, FailedSaveKeepsThePreviousFile)
             return save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1;
         },
         true);
-    ::chmod(directory.c_str(), 0755);
+    ::chmod(home.file("defaults").c_str(), 0755);
     if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot give up root's rights";
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(read_file(path), example_file);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory),
-                            std::filesystem::directory_iterator()),
-              1);
+    expect_example_alone(path);
 }
 
 // A defaults file that exists but cannot be read is not replaced at the end
@@ -270,40 +303,20 @@ TEST_F(Database, FailedSaveKeepsThePreviousFile)
 TEST_F(Database, UnreadableDefaultsFileIsWarnedAboutAndKept)
 {
     TempDir home;
-    const std::string directory = home.file("defaults");
-    std::filesystem::create_directory(directory);
-    const std::string path = directory + "/.zyt.def";
-    write_file(path, example_file);
-    ::chmod(path.c_str(), 0);
     // The directory itself lets anyone make and rename files in it.
-    ::chmod(directory.c_str(), 0777);
-    ::chmod(home.path().c_str(), 0755);
+    const std::string path = example_alone(home, 0777);
+    ::chmod(path.c_str(), 0);
 
     const int result = zyt_test::run_in_child(
         [&] {
             if (::access(path.c_str(), R_OK) == 0) return zyt_test::NOT_UNPRIVILEGED;
-            ConsoleCapture console;
-            int s = ST_GOOD_VALUE;
-            int loaded = 0;
-            IO_LOAD_DATABASE(path, loaded, s);
-            if (loaded != -1 || s != ST_GOOD_VALUE) return 1;
-            if (console.text().find("WARNING: The defaults file cannot be read: " + path) ==
-                std::string::npos)
-                return 2;
-            int stored = 0;
-            IO_SET_KEYVALUE("NEW_KEY", 3, "new", stored, s);
-            int saved = 0;
-            IO_SAVE_DATABASE(path, saved, s);
-            return saved == -1 && s == ST_GOOD_VALUE ? 0 : 3;
+            return load_refused_and_kept(path, "WARNING: The defaults file cannot be read: ");
         },
         true);
     ::chmod(path.c_str(), 0644);
     if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot make a file unreadable";
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(read_file(path), example_file);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory),
-                            std::filesystem::directory_iterator()),
-              1);
+    expect_example_alone(path);
 }
 
 TEST_F(Database, SaveKeepsThePermissionBits)
@@ -333,20 +346,8 @@ TEST_F(Database, OnlyARegularFileIsLoaded)
     auto load_in_child = [&] {
         return zyt_test::run_in_child(
             [&] {
-                ConsoleCapture console;
-                int s = ST_GOOD_VALUE;
-                int loaded = 0;
-                IO_LOAD_DATABASE(path, loaded, s);
-                if (loaded != -1 || s != ST_GOOD_VALUE) return 1;
-                if (console.text().find("WARNING: The defaults file is not a regular file: " +
-                                        path) == std::string::npos)
-                    return 2;
-                // Nor is it replaced at the end of the run.
-                int stored = 0;
-                IO_SET_KEYVALUE("KEY", 1, "v", stored, s);
-                int saved = 0;
-                IO_SAVE_DATABASE(path, saved, s);
-                return saved == -1 && s == ST_GOOD_VALUE ? 0 : 3;
+                return load_refused_and_kept(path,
+                                             "WARNING: The defaults file is not a regular file: ");
             },
             false, 10);
     };

@@ -137,6 +137,11 @@ std::FILE* IO_FOPEN_REGULARC(const std::string& name, int& error_value)
     return fp;
 }
 
+std::string IO_TEMPORARY_NAMEC(const std::string& name)
+{
+    return name + ".new" + std::to_string(::getpid());
+}
+
 std::FILE* IO_FCREATEC(const std::string& name, int permissions, int& error_value)
 {
     // O_EXCL: a link planted under the name is not followed.

@@ -45,6 +45,8 @@ std::string IO_REALPATHC(const std::string& name);
 // Opens an existing regular file for reading. Anything else (a device, a
 // FIFO, a directory) is refused with EINVAL, and never waited on.
 std::FILE* IO_FOPEN_REGULARC(const std::string& name, int& error_value);
+// A name beside the given one for a file of this process to be renamed over it.
+std::string IO_TEMPORARY_NAMEC(const std::string& name);
 // Makes a new file, which must not exist yet, and opens it for writing. It
 // gets exactly the permission bits given, or, when they are negative, the
 // system's default for new files.
