@@ -132,4 +132,32 @@ inline CommandResult run_command(const std::string& command)
 // Whether the tests run with root's rights, which ignore file permissions.
 inline bool running_as_root() { return ::geteuid() == 0; }
 
+// The exit code of run_in_child when root's rights could not be given up.
+constexpr int NOT_UNPRIVILEGED = 99;
+
+// Runs body in a child process and gives its result: the value body returned,
+// 128 + the signal that ended the child (SIGALRM when it did not finish within
+// the seconds given), or -1 when no child could be started. With ordinary_user
+// a child started by root first becomes the user "nobody", so that file
+// permissions apply to it; NOT_UNPRIVILEGED when that fails.
+template <typename Body>
+int run_in_child(Body body, bool ordinary_user = false, unsigned seconds = 20)
+{
+    std::cout.flush();
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        ::alarm(seconds);
+        if (ordinary_user && running_as_root() && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(NOT_UNPRIVILEGED);
+        const int result = body();
+        std::cout.flush();
+        ::_exit(result);
+    }
+    int child_status = 0;
+    ::waitpid(child, &child_status, 0);
+    if (WIFSIGNALED(child_status)) return 128 + WTERMSIG(child_status);
+    return WIFEXITED(child_status) ? WEXITSTATUS(child_status) : -1;
+}
+
 } // namespace zyt_test

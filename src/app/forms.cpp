@@ -12,6 +12,44 @@ namespace {
 constexpr float RADIANS_PER_DEGREE = 0.017453292f;
 constexpr float METRES_PER_MICRON = 0.000001f;
 
+// What the forms accept.
+template <typename T>
+struct Bounds
+{
+    T low;
+    T high;
+};
+constexpr Bounds<int> INTERVAL{1, 1000};
+constexpr Bounds<int> OVERSAMPLING{0, 16};
+constexpr Bounds<int> CACHE{512, 8192};
+constexpr Bounds<int> SINOGRAM_STORAGE{16, 4096};
+constexpr Bounds<float> INCREMENT_DEGREES{0.0f, 180.0f};
+constexpr Bounds<float> PIXEL_MICRONS{0.01f, 1000.0f};
+constexpr Bounds<float> OFFSET_DEGREES{-360.0f, 360.0f};
+
+// A remembered number, brought to the nearest bound of what its form accepts:
+// the defaults file may hold anything.
+template <typename T, typename Inquire>
+void remembered(std::string_view key, Bounds<T> bounds, T& value, int& status, Inquire inquire)
+{
+    int retstat = 0;
+    T stored = value;
+    inquire(key, stored, retstat, status);
+    if (retstat != 0) return;
+    // Written so that a value that is no number at all takes the lower bound.
+    value = stored >= bounds.low ? (stored <= bounds.high ? stored : bounds.high) : bounds.low;
+}
+
+void remembered(std::string_view key, Bounds<int> bounds, int& value, int& status)
+{
+    remembered(key, bounds, value, status, IO_INQ_IKEYVALUE);
+}
+
+void remembered(std::string_view key, Bounds<float> bounds, float& value, int& status)
+{
+    remembered(key, bounds, value, status, IO_INQ_RKEYVALUE);
+}
+
 GsFormItem make_item(const char* label, const char* prompt, int type)
 {
     GsFormItem item;
@@ -21,25 +59,25 @@ GsFormItem make_item(const char* label, const char* prompt, int type)
     return item;
 }
 
-GsFormItem integer_item(const char* label, const char* prompt, const char* help, int low,
-                        int high, int value)
+GsFormItem integer_item(const char* label, const char* prompt, const char* help,
+                        Bounds<int> bounds, int value)
 {
     GsFormItem item = make_item(label, prompt, 1);
     item.range = true;
-    item.int_min = low;
-    item.int_max = high;
+    item.int_min = bounds.low;
+    item.int_max = bounds.high;
     item.int_value = value;
     item.help = help;
     return item;
 }
 
-GsFormItem real_item(const char* label, const char* prompt, const char* help, float low,
-                     float high, float value)
+GsFormItem real_item(const char* label, const char* prompt, const char* help,
+                     Bounds<float> bounds, float value)
 {
     GsFormItem item = make_item(label, prompt, 3);
     item.range = true;
-    item.real_min = low;
-    item.real_max = high;
+    item.real_min = bounds.low;
+    item.real_max = bounds.high;
     item.real_value = value;
     item.help = help;
     return item;
@@ -86,18 +124,18 @@ const char* const CACHE_HELP =
 std::vector<GsFormItem> angles_and_pixels(const ZytParameters& p)
 {
     return {real_item("INCREMENT ANGLE", "ANGLE BETWEEN IMAGES (DEGREES)",
-                      "Rotation angle between each image in degrees", 0.0f, 180.0f,
+                      "Rotation angle between each image in degrees", INCREMENT_DEGREES,
                       p.ANGLE_BETWEEN_PROJECTIONS),
             output_file_item(p.OUTPUT_FILE),
             real_item("X-PIXEL SIZE", "DATA HORIZONTAL PIXEL SIZE (MICRONS)",
-                      "Enter horizontal pixel size in microns ", 0.01f, 1000.0f,
+                      "Enter horizontal pixel size in microns ", PIXEL_MICRONS,
                       p.IMAGE_PIXEL_SIZE_1 * 1000000.0f),
             real_item("Y-PIXEL SIZE", "DATA VERTICAL PIXEL SIZE (MICRONS)",
-                      "Enter vertical pixel size in microns ", 0.01f, 1000.0f,
+                      "Enter vertical pixel size in microns ", PIXEL_MICRONS,
                       p.IMAGE_PIXEL_SIZE_2 * 1000000.0f),
             real_item("OFFSET ANGLE", "RECONSTRUCTION OFFSET ANGLE (DEGREES)",
-                      "Enter the offset angle to rotate the reconstruction in degrees", -360.0f,
-                      360.0f, p.ANGLE_OFFSET),
+                      "Enter the offset angle to rotate the reconstruction in degrees",
+                      OFFSET_DEGREES, p.ANGLE_OFFSET),
             logical_item("OUTPUT GRAPHICS", "OUTPUT OF GRAPHICS DURING RECONSTRUCTION",
                          "Enter \"YES\" to see images of reconstructed slices during "
                          "reconstruction",
@@ -118,30 +156,39 @@ void accept_angles_and_pixels(const std::vector<GsFormItem>& items, std::size_t 
 
 } // namespace
 
+// The pixel sizes remembered (metres), within what control form 2 accepts.
+void zyt_remembered_pixel_sizes(ZytParameters& p, int& status)
+{
+    const Bounds<float> metres{PIXEL_MICRONS.low * METRES_PER_MICRON,
+                               PIXEL_MICRONS.high * METRES_PER_MICRON};
+    remembered(zyt_key::X_PIXEL_SIZE, metres, p.IMAGE_PIXEL_SIZE_1, status);
+    remembered(zyt_key::Y_PIXEL_SIZE, metres, p.IMAGE_PIXEL_SIZE_2, status);
+}
+
 // The options of a reconstruction from projections, on two forms; the values
 // are remembered for the next run once both are accepted.
 void ZYT_INPUT_FORM(ZytParameters& p, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_FORM V0.14")) return;
     int retstat = 0;
-    IO_INQ_IKEYVALUE(zyt_key::FILE_INTERVAL, p.FILE_INTERVAL, retstat, status);
+    remembered(zyt_key::FILE_INTERVAL, INTERVAL, p.FILE_INTERVAL, status);
     IO_INQ_LKEYVALUE(zyt_key::SUBTRACT_BACKGROUND, p.SUBTRACT_BACKGROUND, retstat, status);
     IO_INQ_LKEYVALUE(zyt_key::CORRECT_FLATFIELD, p.CORRECT_FLATFIELD, retstat, status);
     IO_INQ_LKEYVALUE(zyt_key::TAKE_LOG, p.TAKE_LOGARITHM, retstat, status);
     IO_INQ_LKEYVALUE(zyt_key::ROTATION_AXIS_VERTICAL, p.ROTATION_VERTICAL, retstat, status);
     IO_INQ_LKEYVALUE(zyt_key::OUTPUT_SINOGRAMS, p.OUTPUT_SINOGRAMS, retstat, status);
     IO_INQ_LKEYVALUE(zyt_key::OUTPUT_RECONSTRUCTION, p.OUTPUT_RECONSTRUCTION, retstat, status);
-    IO_INQ_IKEYVALUE(zyt_key::OVER_SAMPLING, p.OVERSAMPLING_FACTOR, retstat, status);
-    IO_INQ_RKEYVALUE(zyt_key::ROTATION_ANGLE_OFFSET, p.ANGLE_OFFSET, retstat, status);
+    remembered(zyt_key::OVER_SAMPLING, OVERSAMPLING, p.OVERSAMPLING_FACTOR, status);
+    remembered(zyt_key::ROTATION_ANGLE_OFFSET, OFFSET_DEGREES, p.ANGLE_OFFSET, status);
     IO_INQ_LKEYVALUE(zyt_key::DISPLAY_GRAPHICS, p.DISPLAY_GRAPHICS, retstat, status);
-    IO_INQ_IKEYVALUE(zyt_key::CACHE_KILOBYTES, p.CACHE_KILOBYTES, retstat, status);
-    IO_INQ_IKEYVALUE(zyt_key::SINOGRAM_MEGABYTES, p.SINOGRAM_MEGABYTES, retstat, status);
+    remembered(zyt_key::CACHE_KILOBYTES, CACHE, p.CACHE_KILOBYTES, status);
+    remembered(zyt_key::SINOGRAM_MEGABYTES, SINOGRAM_STORAGE, p.SINOGRAM_MEGABYTES, status);
 
     std::vector<GsFormItem> form1 = {
         integer_item("FILE INTERVAL", "INTERVAL BETWEEN TREATED FILES",
                      "Interval between treating images: 1 = treat every image; 2 = treat every "
                      "other image, etc.",
-                     1, 1000, p.FILE_INTERVAL),
+                     INTERVAL, p.FILE_INTERVAL),
         logical_item("- BACKGROUND", "SUBTRACT BACKGROUND IMAGE FROM DATA FILES",
                      "\"YES\" if a background or dark current image is to subtracted from the "
                      "projection data",
@@ -154,10 +201,10 @@ void ZYT_INPUT_FORM(ZytParameters& p, int& status)
                      "Enter \"YES\" if the axis of sample rotation was vertical; \"NO\" if it was "
                      "horizontal",
                      p.ROTATION_VERTICAL),
-        integer_item("CACHE KILOBYTES", CACHE_PROMPT, CACHE_HELP, 512, 8192, p.CACHE_KILOBYTES),
+        integer_item("CACHE KILOBYTES", CACHE_PROMPT, CACHE_HELP, CACHE, p.CACHE_KILOBYTES),
         integer_item("SINOGRAM MEGABYTES", "MAXIMUM SIZE OF SINOGRAM STORAGE (MEGABYTES)",
                      "Enter maximum number of megabytes to be used to store sinograms internally",
-                     16, 4096, p.SINOGRAM_MEGABYTES),
+                     SINOGRAM_STORAGE, p.SINOGRAM_MEGABYTES),
         logical_item("OUTPUT SINOGRAMS", "OUTPUT SINOGRAMS TO INDIVIDUAL FILES",
                      "Output to files sinograms with corrected data", p.OUTPUT_SINOGRAMS),
         logical_item("RECONSTRUCTION", "RECONSTRUCT AND SAVE SLICES",
@@ -174,7 +221,7 @@ void ZYT_INPUT_FORM(ZytParameters& p, int& status)
     p.OUTPUT_RECONSTRUCTION = form1[8].logical_value;
 
     std::vector<GsFormItem> form2 = {integer_item("OVER-SAMPLING", OVERSAMPLING_PROMPT,
-                                                  OVERSAMPLING_HELP, 0, 16,
+                                                  OVERSAMPLING_HELP, OVERSAMPLING,
                                                   p.OVERSAMPLING_FACTOR)};
     const std::vector<GsFormItem> shared = angles_and_pixels(p);
     form2.insert(form2.end(), shared.begin(), shared.end());
@@ -202,29 +249,29 @@ void ZYT_INPUT_SINOFORM(ZytParameters& p, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_SINOFORM V0.3 ")) return;
     int retstat = 0;
-    IO_INQ_IKEYVALUE(zyt_key::SINO_INTERVAL, p.FILE_INTERVAL, retstat, status);
+    remembered(zyt_key::SINO_INTERVAL, INTERVAL, p.FILE_INTERVAL, status);
     IO_INQ_LKEYVALUE(zyt_key::TAKE_LOG, p.TAKE_LOGARITHM, retstat, status);
-    IO_INQ_IKEYVALUE(zyt_key::OVER_SAMPLING, p.OVERSAMPLING_FACTOR, retstat, status);
-    IO_INQ_RKEYVALUE(zyt_key::ROTATION_ANGLE_OFFSET, p.ANGLE_OFFSET, retstat, status);
+    remembered(zyt_key::OVER_SAMPLING, OVERSAMPLING, p.OVERSAMPLING_FACTOR, status);
+    remembered(zyt_key::ROTATION_ANGLE_OFFSET, OFFSET_DEGREES, p.ANGLE_OFFSET, status);
     IO_INQ_LKEYVALUE(zyt_key::DISPLAY_GRAPHICS, p.DISPLAY_GRAPHICS, retstat, status);
-    IO_INQ_IKEYVALUE(zyt_key::CACHE_KILOBYTES, p.CACHE_KILOBYTES, retstat, status);
+    remembered(zyt_key::CACHE_KILOBYTES, CACHE, p.CACHE_KILOBYTES, status);
 
     // Every region limit lies within the sinogram width (the slice's width).
     const int width = p.NUM_IMAGE_1;
+    const Bounds<int> region{1, width};
     std::vector<GsFormItem> form1 = {
         integer_item("SINOGRAM INTERVAL", "INTERVAL BETWEEN RECONSTRUCTED SINOGRAMS",
                      "Interval between treating sinograms: 1 = treat every image; 2 = treat every "
                      "other image, etc.",
-                     1, 1000, p.FILE_INTERVAL),
+                     INTERVAL, p.FILE_INTERVAL),
         integer_item("X-START", "X-PIXEL OF START OF RECONSTRUCTION REGION",
-                     "Enter left limit of reconstructed region within a slice", 1, width, 1),
+                     "Enter left limit of reconstructed region within a slice", region, 1),
         integer_item("Y-START", "Y-PIXEL OF START OF RECONSTRUCTION REGION",
-                     "Enter lower limit of reconstructed region within a slice", 1, width, 1),
+                     "Enter lower limit of reconstructed region within a slice", region, 1),
         integer_item("X-END", "X-PIXEL OF END OF RECONSTRUCTION REGION",
-                     "Enter right limit of reconstructed region within a slice", 1, width, width),
+                     "Enter right limit of reconstructed region within a slice", region, width),
         integer_item("Y-END", "Y-PIXEL OF END OF RECONSTRUCTION REGION",
-                     "Enter upper limit of reconstructed region within a slice", 1, width,
-                     width)};
+                     "Enter upper limit of reconstructed region within a slice", region, width)};
     if (!show_form("SINOGRAM RECONSTRUCTION", "CONTROL FORM 1", form1, status)) return;
     p.FILE_INTERVAL = form1[0].int_value;
     p.START_VOXEL_1 = form1[1].int_value;
@@ -234,15 +281,15 @@ void ZYT_INPUT_SINOFORM(ZytParameters& p, int& status)
 
     std::vector<GsFormItem> form2 = {
         logical_item("TAKE LOG", TAKE_LOG_PROMPT, TAKE_LOG_HELP, p.TAKE_LOGARITHM),
-        integer_item("CACHE KILOBYTES", CACHE_PROMPT, CACHE_HELP, 512, 8192, p.CACHE_KILOBYTES),
-        integer_item("OVER-SAMPLING", OVERSAMPLING_PROMPT, OVERSAMPLING_HELP, 0, 16,
+        integer_item("CACHE KILOBYTES", CACHE_PROMPT, CACHE_HELP, CACHE, p.CACHE_KILOBYTES),
+        integer_item("OVER-SAMPLING", OVERSAMPLING_PROMPT, OVERSAMPLING_HELP, OVERSAMPLING,
                      p.OVERSAMPLING_FACTOR)};
     const std::vector<GsFormItem> shared = angles_and_pixels(p);
     form2.insert(form2.end(), shared.begin(), shared.end());
     form2.push_back(real_item("AXIS POSITION", "PIXEL COORDINATE OF ROTATION AXIS POSITION",
                               "Enter the position of the rotation axis on thedetector, measured "
                               "from 0.0 for the left edge of the first pixel",
-                              0.0f, static_cast<float>(width), width * 0.5f));
+                              Bounds<float>{0.0f, static_cast<float>(width)}, width * 0.5f));
     if (!show_form("SINOGRAM RECONSTRUCTION", "CONTROL FORM 2", form2, status)) return;
     p.TAKE_LOGARITHM = form2[0].logical_value;
     p.CACHE_KILOBYTES = form2[1].int_value;

@@ -1,12 +1,11 @@
 #include "app/parameter_file.h"
 
 #include <string>
-
 #include <vector>
 
 #include "gs/gs.h"
 #include "io/convert.h"
-#include "io/database.h"
+#include "io/replace.h"
 #include "io/status.h"
 #include "io/units.h"
 
@@ -25,16 +24,31 @@ std::string field(std::string_view text, std::size_t length)
     return result;
 }
 
-std::string i6(int value) { return io_fortran_i(value, 6); }
-std::string i2(int value) { return io_fortran_i(value, 2); }
+// Set when a number did not fit its field (and came out as asterisks) while
+// the line being built was formatted.
+bool field_overflow = false;
+
+std::string checked(std::string formatted)
+{
+    if (formatted.find_first_not_of('*') == std::string::npos) field_overflow = true;
+    return formatted;
+}
+
+std::string i6(int value) { return checked(io_fortran_i(value, 6)); }
+std::string i2(int value) { return checked(io_fortran_i(value, 2)); }
+std::string fixed(float value, int width, int decimals)
+{
+    return checked(io_fortran_f(value, width, decimals));
+}
 
 // Single-precision products, as the values are held.
 float microns(float metres) { return metres * 1000000.0f; }
 float degrees(float radians) { return radians * 57.29578f; }
 
 // Asks for the file on the selection panel and opens it; a name that cannot
-// be opened is warned about and asked again, until one opens.
-bool open_parameter_file(std::string& file_name, int& status)
+// be opened is warned about and asked again, until one opens. The file is
+// replaced as a whole, so the user's earlier file stays when a write fails.
+bool open_parameter_file(std::string& file_name, IoReplacement& file, int& status)
 {
     const std::vector<std::string> title{"SELECT NAME FOR PARAMETER FILE"};
     const std::vector<std::string> info{"This file will store the parameter values",
@@ -43,23 +57,41 @@ bool open_parameter_file(std::string& file_name, int& status)
         int retstat = 0;
         GS_FILESELECTION(1, 1, title, 2, 2, info, 3, false, retstat, file_name, status);
         if (status != ST_GOOD_VALUE) return false;
-        IO_OPEN_ASCIIFILE(false, "WRITE", PARAMETER_UNIT, file_name, retstat, status);
+        // A cancel keeps the name chosen before: without one there is nothing to open.
+        int opened = IO_REPLACEMENT_NOT_MADE;
+        if (!st_strip(file_name).empty()) file.open(PARAMETER_UNIT, file_name, opened, status);
         if (status != ST_GOOD_VALUE) return false;
-        if (retstat == 0) return true;
+        if (opened == IO_REPLACEMENT_OPEN) return true;
         const std::vector<std::string> warning{"Could not open parameter output file:",
                                                file_name.substr(0, 80)};
         GS_FWARNING(2, 2, warning, status);
     }
 }
 
-// Writes the lines and closes the file; a write that failed shows at the close.
+// Writes the lines and puts the file in place of the earlier one. A file with
+// a number that did not fit its field is not put in place: the reconstruction
+// could not read it.
 template <typename Lines>
-void write_parameter_file(std::string& file_name, int& status,
+void write_parameter_file(std::string& file_name, std::string_view position, int& status,
                           Lines lines)
 {
-    if (!open_parameter_file(file_name, status)) return;
-    lines([](std::string_view line) { io_unit_put_line(PARAMETER_UNIT, line); });
-    IO_CLOSE_FILE(PARAMETER_UNIT, status);
+    IoReplacement file;
+    if (!open_parameter_file(file_name, file, status)) return;
+    std::vector<std::string> too_wide;
+    field_overflow = false;
+    lines([&](std::string_view line) {
+        if (field_overflow) too_wide.emplace_back(line);
+        field_overflow = false;
+        io_unit_put_line(PARAMETER_UNIT, line);
+    });
+    if (too_wide.empty()) {
+        file.commit(status);
+        return;
+    }
+    file.abandon();
+    io_say("ERROR: Values too wide for their fields of the parameter file:");
+    for (const std::string& line : too_wide) io_say(line);
+    st_fail(status, ST_MOD_IO + ST_WRITE_FAIL, position);
 }
 
 template <typename Put>
@@ -80,9 +112,9 @@ void put_image_format(Put put, const ZytParameters& p)
 {
     put("NUM_IMAGE_1 = " + i6(p.NUM_IMAGE_1) + " ! Number of pixels horizontally");
     put("NUM_IMAGE_2 = " + i6(p.NUM_IMAGE_2) + " ! Number of pixels vertically");
-    put("IMAGE_PIXEL_SIZE_1 = " + io_fortran_f(microns(p.IMAGE_PIXEL_SIZE_1), 12, 5) +
+    put("IMAGE_PIXEL_SIZE_1 = " + fixed(microns(p.IMAGE_PIXEL_SIZE_1), 12, 5) +
         " ! Pixel size horizontally (microns)");
-    put("IMAGE_PIXEL_SIZE_2 = " + io_fortran_f(microns(p.IMAGE_PIXEL_SIZE_2), 12, 5) +
+    put("IMAGE_PIXEL_SIZE_2 = " + fixed(microns(p.IMAGE_PIXEL_SIZE_2), 12, 5) +
         " ! Pixel size vertically");
     put(" ");
 }
@@ -134,7 +166,7 @@ void put_series(Put put, const ZytParameters& p, const SeriesWords& w)
 template <typename Put>
 void put_axis_position(Put put, const ZytParameters& p)
 {
-    put("ROTATION_AXIS_POSITION = " + io_fortran_f(p.ROTATION_AXIS_POSITION, 14, 4) +
+    put("ROTATION_AXIS_POSITION = " + fixed(p.ROTATION_AXIS_POSITION, 14, 4) +
         " ! Position in pixels");
     put(" ");
     put("! Parameters defining reconstruction");
@@ -148,7 +180,7 @@ void put_take_logarithm(Put put, const ZytParameters& p)
     put(" ");
     put("! Parameters defining experiment");
     put("ANGLE_BETWEEN_PROJECTIONS = " +
-        io_fortran_f(degrees(p.ANGLE_BETWEEN_PROJECTIONS), 11, 6) +
+        fixed(degrees(p.ANGLE_BETWEEN_PROJECTIONS), 11, 6) +
         " ! Increment angle in degrees");
 }
 
@@ -163,7 +195,7 @@ template <typename Put>
 void put_reconstruction_options(Put put, const ZytParameters& p)
 {
     put("OVERSAMPLING_FACTOR = " + i2(p.OVERSAMPLING_FACTOR) + " ! 0 = Linear, 1 = Nearest pixel");
-    put("ANGLE_OFFSET = " + io_fortran_f(p.ANGLE_OFFSET, 11, 6) +
+    put("ANGLE_OFFSET = " + fixed(p.ANGLE_OFFSET, 11, 6) +
         " ! Reconstruction rotation offset angle in degrees");
     put("CACHE_KILOBYTES = " + i6(p.CACHE_KILOBYTES) +
         " ! Size of processor cache (L2) per processor (Kbytes)");
@@ -227,8 +259,9 @@ void ZYT_SET_SINOPARAMETER_FILENAME(std::string_view file_name)
 // The parameter file of a reconstruction from a projection-image series.
 void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
 {
-    if (!st_enter(status, "Subroutine ZYT_SAVE_PARAMETERS V0.11")) return;
-    write_parameter_file(projection_file_name, status, [&](auto put) {
+    constexpr std::string_view position = "Subroutine ZYT_SAVE_PARAMETERS V0.11";
+    if (!st_enter(status, position)) return;
+    write_parameter_file(projection_file_name, position, status, [&](auto put) {
         put_series(put, p, projection_words);
         put("! Parameters defining background treatment");
         if (p.SUBTRACT_BACKGROUND) {
@@ -267,8 +300,9 @@ void ZYT_SAVE_PARAMETERS(const ZytParameters& p, int& status)
 // projection-series members hold the sinogram series.
 void ZYT_SAVE_SINOPARAMETERS(const ZytParameters& p, int& status)
 {
-    if (!st_enter(status, "Subroutine ZYT_SAVE_SINOPARAMETERS V0.1 ")) return;
-    write_parameter_file(sinogram_file_name, status, [&](auto put) {
+    constexpr std::string_view position = "Subroutine ZYT_SAVE_SINOPARAMETERS V0.1 ";
+    if (!st_enter(status, position)) return;
+    write_parameter_file(sinogram_file_name, position, status, [&](auto put) {
         put_series(put, p, sinogram_words);
         put_take_logarithm(put, p);
         put_axis_position(put, p);

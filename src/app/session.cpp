@@ -1,5 +1,7 @@
 #include "app/session.h"
 
+#include <cstdlib>
+#include <iostream>
 #include <vector>
 
 #include "app/banner.h"
@@ -34,15 +36,15 @@ void write_graphics_advice()
     int status = ST_GOOD_VALUE;
     for (const char* line : {
              "WARNING: There was a problem opening the graphics output window. This may be a",
-             "   problem with the X terminal (or X server) not accepting graphics output from",
-             "   the host running ZYT. Possible cures:",
+             "   problem with the X terminal (or X server) not accepting graphics output",
+             "   from the host running ZYT. Possible cures:",
              "   - Connected with ssh: log in with \"ssh -X host\" (or \"ssh -Y host\") so that",
              "     ssh forwards the window to your screen.",
              "   - Otherwise, allow the host to draw on your X terminal by running on the",
              "     local machine used as X terminal: \"xhost +host\" (e.g. xhost +beamline5).",
-             "   - Check that the \"DISPLAY\" variable names your X terminal: \"printenv DISPLAY\"",
-             "     shows it; set it with \"export DISPLAY=myterminal:0\" (sh, bash) or",
-             "     \"setenv DISPLAY myterminal:0\" (C-shell or T-shell users).",
+             "   - Check that the \"DISPLAY\" variable names your X terminal:",
+             "     \"printenv DISPLAY\" shows it; set it with \"export DISPLAY=myterminal:0\"",
+             "     (sh, bash) or \"setenv DISPLAY myterminal:0\" (C-shell or T-shell users).",
              "   - Without any display, a run can be made from an event script:",
              "     \"zyt_zevuza --headless --events FILE\" (see \"zyt_zevuza --help\").",
              "ZYT exiting owing to lack of graphics"})
@@ -63,20 +65,20 @@ int ZYT_ZEVUZA()
     IO_LOAD_DATABASE(ZYT_DEFAULTS_FILE, retstat, status);
     if (retstat > 0) {
         IO_WRITE("WARNING: Problem inputting internal database", status);
-        return 1;
+        return ZYT_EXIT_FAILURE;
     }
 
     GS_OPEN_GRAPHICS(status);
     if (status != ST_GOOD_VALUE) {
         write_graphics_advice();
-        return 1;
+        return ZYT_EXIT_FAILURE;
     }
     ZYT_MBANNER(ZYT_VERSION, status);
     GS_SET_LUTCHOICE(4, 200, status);
     GS_COLOURS(status);
 
     ZYT_MMAIN(status);
-    if (status == ST_ESCAPE_VALUE) return 0; // cancelled: nothing saved, no trailer
+    if (status == ST_ESCAPE_VALUE) return ZYT_EXIT_NORMAL; // cancelled: nothing saved, no trailer
     GS_CLOSE_GRAPHICS(status);
 
     if (status == ST_GOOD_VALUE) {
@@ -85,7 +87,13 @@ int ZYT_ZEVUZA()
     }
     ZYT_MTRAILER(ZYT_VERSION, status);
     ST_OUT(status);
-    return status == ST_GOOD_VALUE ? 0 : 1;
+    return status == ST_GOOD_VALUE ? ZYT_EXIT_NORMAL : ZYT_EXIT_FAILURE;
+}
+
+void zyt_stop(ZytExit exit_status)
+{
+    std::cout.flush();
+    std::exit(exit_status);
 }
 
 // The main sequence. It owns, for the whole run, the working image (the first

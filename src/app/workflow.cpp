@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/forms.h"
+#include "app/session.h"
 #include "gs/gs.h"
 #include "io/database.h"
 #include "io/status.h"
@@ -19,9 +20,7 @@ void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogr
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_PARAMETERS V0.16")) return;
     (void)image;
-    int retstat = 0;
-    IO_INQ_RKEYVALUE(zyt_key::X_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_1, retstat, status);
-    IO_INQ_RKEYVALUE(zyt_key::Y_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_2, retstat, status);
+    zyt_remembered_pixel_sizes(p, status);
     GS_BACKGROUND(status);
 
     const std::vector<std::string> help{
@@ -43,9 +42,14 @@ void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogr
     ZYT_INPUT_FORM(p, status);
     if (status == ST_ESCAPE_VALUE) {
         io_say("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
-        return;
+        zyt_stop(ZYT_EXIT_NORMAL);
     }
     p.FILE_INTERVAL *= direction;
     p.ANGLE_BETWEEN_PROJECTIONS = static_cast<float>(std::abs(p.FILE_INTERVAL)) *
                                   p.ANGLE_BETWEEN_PROJECTIONS;
+
+    // The pixel sizes accepted (or read from the images) are offered next time.
+    int retstat = 0;
+    IO_SET_RKEYVALUE(zyt_key::X_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_1, retstat, status);
+    IO_SET_RKEYVALUE(zyt_key::Y_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_2, retstat, status);
 }

@@ -84,6 +84,7 @@ struct Panel
     std::string typed;
     std::string last_completion;
     ListView files{"FILES", "NO SELECTED FILES"};
+    bool files_cut = false; // more files than the list holds
     ListView directories{"DIRECTORIES", "NO SUB-DIRECTORIES"};
     Box region, directory_line, up_dir, update, field, menu_box, explanation_box;
     std::array<std::string, 6> explanations;
@@ -143,8 +144,8 @@ bool rebuild_lists(Panel& p, int& status)
         io_say("WARNING: Problem obtaining list of files");
         return false;
     }
-    // More files than the list holds: those read are shown.
-    if (retstat != 0) IO_FILESORDER(p.files.list, status);
+    // More files than the list holds: those read are shown, with a note.
+    p.files_cut = retstat != 0;
     return true;
 }
 
@@ -245,6 +246,9 @@ void draw_selection(Panel& p, int& status)
     const float list_top = r.y1 + 0.825f * h;
     const float list_height = list_top - list_bottom;
     p.files.box = {r.x1 + 0.5f * w + dx / 2, list_bottom, r.x2 - dx, list_top};
+    // A cut list says so in a strip of its own under it.
+    const float note_height = p.files_cut ? list_height / 18.0f : 0.0f;
+    p.files.box.y1 += note_height;
     const float strip = list_height / 12.0f;
     p.up_dir = {r.x1 + dx, list_top - strip, r.x1 + 0.25f * w - dx / 2, list_top};
     p.update = {r.x1 + 0.25f * w + dx / 2, list_top - strip, r.x1 + 0.5f * w - dx / 2, list_top};
@@ -274,6 +278,15 @@ void draw_selection(Panel& p, int& status)
     draw_button(p.update, "UPDATE", strip * 0.1f, status);
     draw_list(p.directories, status);
     draw_list(p.files, status);
+    if (p.files_cut) {
+        const Box& b = p.files.box;
+        const std::string note =
+            "only the first " + std::to_string(p.files.count()) + " files are shown";
+        GS_TEXTSTYLE(1, GS_RED,
+                     GS_FIT_TEXTHEIGHT(0.75f * note_height, 1, note, 0.95f * b.width()), 1, 1, 1,
+                     2, 3, 0, 1, status);
+        LG_TEXT((b.x1 + b.x2) / 2.0f, list_bottom + note_height / 2.0f, note, status);
+    }
 }
 
 // Redraws one list only (after scrolling it).
@@ -444,7 +457,9 @@ Outcome typed_name(Panel& p, std::string& choice, int& status)
         choice = file;
         return Outcome::chosen;
     }
-    choice = typed;
+    // A new name is made in the directory shown, ".." parts climbing from
+    // there; one starting with "~" is kept for the home directory.
+    choice = typed.front() == '~' || file.empty() ? typed : file;
     return Outcome::chosen;
 }
 
@@ -518,8 +533,17 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
     } else {
         p.directory = IO_GETCWD(status);
         if (p.directory.empty()) {
+            // The working directory was removed: start from a directory that is there.
             io_say("WARNING: Can't find out current directory");
-            return;
+            int translated = 0;
+            IO_TRANS_PATH("~", translated, p.directory, status);
+            bool exists = false;
+            int kind = 0;
+            int third = 0;
+            if (translated == 0 && !p.directory.empty())
+                IO_FILEEXIST(p.directory, exists, kind, third, status);
+            if (kind != 2) p.directory = std::string(1, separator());
+            io_say("         starting in " + p.directory);
         }
         if (kept != nullptr && !kept->empty()) {
             p.directory = *kept;
@@ -604,7 +628,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
                 const int k = entry_at(p.files, y);
                 if (k >= 0) {
                     highlight(p.files, k, status);
-                    choice = p.files.entry(k);
+                    choice = join(p.directory, p.files.entry(k));
                     outcome = Outcome::chosen;
                 }
             } else {
@@ -644,10 +668,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
         }
     }
     if (chosen) {
-        const std::string_view c = choice;
-        const bool anchored = c.substr(0, 2) == ".." || c.substr(0, 1) == "~" ||
-                              (!c.empty() && c.front() == separator());
-        file_name = anchored ? choice : join(p.directory, choice);
+        file_name = choice;
         retstat = 0;
     }
     if (kept != nullptr) {

@@ -182,11 +182,12 @@ void IO_TOKTI(std::string_view text, bool& found, int& value, int& status)
 }
 
 // A real, also written with *10^ or *10** exponents, as a percentage, or as PI.
+// The whole token is read: a long one cut short would give another number.
 void IO_TOKTR(std::string_view text, bool& found, float& value, int& status)
 {
     found = false;
     if (!st_enter(status, "Subroutine IO_TOKTR V0.1")) return;
-    std::string work(st_strip(st_trim(text).substr(0, 20)));
+    std::string work(st_strip(text));
     if (work.empty()) return;
     for (const char* form : {"*10**", "*10^"}) {
         if (const std::size_t at = work.find(form); at != std::string::npos)

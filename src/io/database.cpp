@@ -1,7 +1,5 @@
 #include "io/database.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +7,8 @@
 
 #include "io/convert.h"
 #include "io/filename.h"
+#include "io/os/os_layer.h"
+#include "io/replace.h"
 #include "io/status.h"
 #include "io/terminal.h"
 #include "io/units.h"
@@ -16,7 +16,10 @@
 namespace {
 
 constexpr std::size_t WORK_FIELD = 256;
-constexpr std::size_t TYPED_FIELD = 20;
+constexpr std::size_t KEY_FIELD = 80;
+// Far longer than any line of a defaults file (a key, or a value of at most
+// the working field); a longer one means the file is something else.
+constexpr std::size_t DEFAULTS_LINE_LIMIT = 4096;
 constexpr int DATABASE_UNIT = 51;
 
 // The entries lie end to end in the pool in insertion order: entry i (from 1)
@@ -26,6 +29,7 @@ struct Store
     std::array<char, IO_DB_POOL> pool{};
     std::array<int, IO_DB_MAX_ENTRIES + 2> start{};
     int count = 0;
+    bool full_reported = false;
 
     Store() { start[1] = 1; }
 
@@ -68,6 +72,14 @@ struct Store
 
 Store store;
 
+// The defaults file that was there at the start but could not be read
+// through (links followed); empty when there is none.
+struct DefaultsFile
+{
+    std::string kept;
+};
+DefaultsFile defaults_file;
+
 std::string padded_field(std::string_view value, std::size_t width)
 {
     std::string field(value.substr(0, width));
@@ -75,8 +87,8 @@ std::string padded_field(std::string_view value, std::size_t width)
     return field;
 }
 
-// Reads a stored number back from the first characters of its text;
-// retstat 3 when the text is no number.
+// Reads a stored number back from its whole text; retstat 3 when the text is
+// no number.
 template <typename T, typename Convert>
 void inquire_number(std::string_view key, T& value, int& retstat, int& status, Convert convert)
 {
@@ -85,7 +97,7 @@ void inquire_number(std::string_view key, T& value, int& retstat, int& status, C
     IO_INQ_KEYVALUE(key, length, text, retstat, status);
     if (retstat != 0) return;
     bool found = false;
-    convert(std::string_view(text).substr(0, TYPED_FIELD), found, value, status);
+    convert(text, found, value, status);
     if (!found) retstat = 3;
 }
 
@@ -156,7 +168,15 @@ void IO_SET_KEYVALUE(std::string_view key, int value_length, std::string_view va
     if (!st_enter(status, "Subroutine IO_SET_KEYVALUE V0.1")) return;
     std::string name(key);
     std::string text(value);
-    IO_ACCESS_DATABASE(IO_DB_STORE, name, value_length, text, retstat, status);
+    int fitted = 0;
+    IO_ACCESS_DATABASE(IO_DB_STORE, name, value_length, text, fitted, status);
+    if (fitted != 1) return;
+    retstat = 1;
+    // Otherwise the old answer would be offered next time without a word.
+    if (store.full_reported) return;
+    store.full_reported = true;
+    io_say("WARNING: The internal database of default values is full:");
+    io_say("         new answers are not remembered for the next run");
 }
 
 void IO_INQ_KEYVALUE(std::string_view key, int& value_length, std::string& value, int& retstat,
@@ -206,66 +226,96 @@ void IO_INQ_LKEYVALUE(std::string_view key, bool& value, int& retstat, int& stat
     std::string text;
     IO_INQ_KEYVALUE(key, length, text, retstat, status);
     if (retstat != 0) return;
-    const std::string field = padded_field(text, TYPED_FIELD);
-    if (field == padded_field("TRUE", TYPED_FIELD)) value = true;
-    else if (field == padded_field("FALSE", TYPED_FIELD)) value = false;
+    const std::string_view word = st_trim(text);
+    if (word == "TRUE") value = true;
+    else if (word == "FALSE") value = false;
     else retstat = 3;
 }
 
 // Adds the entries of a defaults file to the store: two header lines, then a
-// key line and a value line per entry.
+// key line and a value line per entry. Whatever the file holds, the load ends
+// soon and within the store's limits: it must be a regular file, its lines are
+// read only as far as a defaults file's lines go, and the load stops where the
+// store is full. A file that exists but cannot be read through is kept: the
+// save at the end of the run does not replace it.
 void IO_LOAD_DATABASE(std::string_view file_name, int& retstat, int& status)
 {
-    if (!st_enter(status, "Subroutine IO_LOAD_DATABASE V0.1")) return;
-    retstat = 0;
-    std::string name(file_name);
-    int opened = 0;
-    IO_OPEN_ASCIIFILE(false, "READ", DATABASE_UNIT, name, opened, status);
-    if (status != ST_GOOD_VALUE) return;
-    if (opened != 0) {
-        retstat = -1;
+    if (!st_enter(status, "Subroutine IO_LOAD_DATABASE V0.2")) return;
+    retstat = -1;
+    std::string path;
+    if (!io_translate_name(file_name, path, status)) return;
+    int permissions = 0;
+    const IoFileKind kind = IO_FILEKINDC(path, permissions);
+    // No file yet: the first run.
+    if (kind == IoFileKind::none) return;
+    const std::string resolved = IO_REALPATHC(path);
+    auto keep = [&](std::string_view problem, std::string_view consequence) {
+        defaults_file.kept = resolved.empty() ? path : resolved;
+        io_say("WARNING: The defaults file " + std::string(problem) + path);
+        io_say("         " + std::string(consequence));
+    };
+    if (kind != IoFileKind::regular) {
+        keep("is not a regular file: ", "the built-in defaults are used, and it is not replaced");
         return;
     }
+    int error_value = 0;
+    if (!io_unit_open(DATABASE_UNIT, path, IoAccess::read_regular, error_value)) {
+        keep("cannot be read: ", "it is kept as it is; this run's answers are not saved in it");
+        return;
+    }
+    retstat = 0;
     std::string key;
     std::string value;
-    if (IO_READ_FILE(DATABASE_UNIT, key, status) && IO_READ_FILE(DATABASE_UNIT, value, status)) {
-        while (IO_READ_FILE(DATABASE_UNIT, key, status) &&
-               IO_READ_FILE(DATABASE_UNIT, value, status)) {
-            key = key.substr(0, 80);
+    IoLineRead read = IoLineRead::line;
+    auto next = [&](std::string& line) {
+        read = io_unit_get_line(DATABASE_UNIT, line, DEFAULTS_LINE_LIMIT);
+        return read == IoLineRead::line;
+    };
+    if (next(key) && next(value)) {
+        while (next(key) && next(value)) {
+            key = key.substr(0, KEY_FIELD);
             value = value.substr(0, WORK_FIELD);
+            int length = static_cast<int>(SLEN(value));
             int fitted = 0;
-            IO_SET_KEYVALUE(key, static_cast<int>(SLEN(value)), value, fitted, status);
-            if (fitted == 1) retstat = 1;
+            IO_ACCESS_DATABASE(IO_DB_STORE, key, length, value, fitted, status);
+            // The program stops on a full store; later lines could only
+            // replace values loaded already.
+            if (fitted == 1) {
+                retstat = 1;
+                break;
+            }
         }
     }
     int ignored = 0;
     io_unit_close(DATABASE_UNIT, ignored);
+    if (read == IoLineRead::too_long)
+        keep("has a line longer than " + std::to_string(DEFAULTS_LINE_LIMIT) + " characters: ",
+             "it is read no further, and it is not replaced at the end of the run");
+    else if (read == IoLineRead::failed)
+        keep("could not be read to its end: ",
+             "it is read no further, and it is not replaced at the end of the run");
 }
 
-// Writes the store to a defaults file. The file is written beside the old one
-// under a temporary name and renamed over it only when complete, so a failed
-// save (full disk, no permission) leaves the previous defaults whole.
+// Writes the store to a defaults file, as a whole: a failed save (full disk,
+// no permission) leaves the previous defaults whole.
 void IO_SAVE_DATABASE(std::string_view file_name, int& retstat, int& status)
 {
-    constexpr std::string_view position = "Subroutine IO_SAVE_DATABASE V0.1";
-    if (!st_enter(status, position)) return;
+    if (!st_enter(status, "Subroutine IO_SAVE_DATABASE V0.2")) return;
     retstat = 0;
-    int translated_ok = 0;
-    std::string target;
-    IO_TRANS_PATH(file_name, translated_ok, target, status);
-    // Through a link the file it names is replaced, not the link.
-    if (char* resolved = ::realpath(target.c_str(), nullptr); resolved != nullptr) {
-        target = resolved;
-        std::free(resolved);
-    }
-    std::string temporary = target + ".new" + std::to_string(::getpid());
-    int opened = target.empty() ? 1 : translated_ok;
-    if (translated_ok == 0) IO_OPEN_ASCIIFILE(false, "WRITE", DATABASE_UNIT, temporary, opened,
-                                              status);
+    IoReplacement file;
+    int opened = 0;
+    file.open(DATABASE_UNIT, file_name, opened, status);
     if (status != ST_GOOD_VALUE) return;
-    if (opened != 0) {
+    if (opened != IO_REPLACEMENT_OPEN) {
         int out = ST_GOOD_VALUE;
         IO_WRITE("IO_OPEN_ASCIIFILE retstat = " + IO_ITOC(opened, out), out);
+        retstat = -1;
+        return;
+    }
+    // Its entries were not loaded: they would be lost.
+    if (!defaults_file.kept.empty() && file.target() == defaults_file.kept) {
+        io_say("WARNING: The defaults file that could not be read is not replaced: " +
+               file.target());
         retstat = -1;
         return;
     }
@@ -282,17 +332,12 @@ void IO_SAVE_DATABASE(std::string_view file_name, int& retstat, int& status)
         IO_ACCESS_DATABASE(-i, key, length, value, found, write_status);
         if (found != 0) break;
         if (key.empty() || key.front() == '#') continue;
-        IO_WRITE_FILE(DATABASE_UNIT, std::string_view(key).substr(0, 80), write_status);
+        IO_WRITE_FILE(DATABASE_UNIT, std::string_view(key).substr(0, KEY_FIELD), write_status);
         IO_WRITE_FILE(DATABASE_UNIT, std::string_view(value).substr(0, WORK_FIELD),
                       write_status);
     }
-    if (write_status == ST_GOOD_VALUE) IO_CLOSE_FILE(DATABASE_UNIT, write_status);
-    int ignored = 0;
-    io_unit_close(DATABASE_UNIT, ignored);
-    if (write_status != ST_GOOD_VALUE || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        retstat = -1;
-    }
+    file.commit(write_status);
+    if (write_status != ST_GOOD_VALUE) retstat = -1;
 }
 
 void IO_OPEN_ASCIIFILE(bool prompt, std::string_view access, int unit, std::string& file_name,
@@ -316,12 +361,8 @@ void IO_OPEN_ASCIIFILE(bool prompt, std::string_view access, int unit, std::stri
                 return;
             }
         }
-        int translated_ok = 0;
         std::string path;
-        IO_TRANS_PATH(file_name, translated_ok, path, status);
-        if (translated_ok != 0 || path.empty()) {
-            IO_WRITE("WARNING: Problem translating: ", status);
-            IO_WRITE(file_name, status);
+        if (!io_translate_name(file_name, path, status)) {
             retstat = 1;
             return;
         }
@@ -336,7 +377,11 @@ void IO_OPEN_ASCIIFILE(bool prompt, std::string_view access, int unit, std::stri
     }
 }
 
-void IO_CLEAR_DATABASE() { store = Store{}; }
+void IO_CLEAR_DATABASE()
+{
+    store = Store{};
+    defaults_file = DefaultsFile{};
+}
 
 int IO_INQ_DATABASE_SIZE(int& pool_used)
 {

@@ -30,9 +30,13 @@ void IO_INQ_RKEYVALUE(std::string_view key, float& value, int& retstat, int& sta
 void IO_SET_LKEYVALUE(std::string_view key, bool value, int& retstat, int& status);
 void IO_INQ_LKEYVALUE(std::string_view key, bool& value, int& retstat, int& status);
 
-// retstat: 0 loaded, -1 the file could not be opened, 1 an entry did not fit.
+// retstat: 0 loaded, -1 the file could not be opened (or is no regular
+// file), 1 an entry did not fit (the load stops there). A file that exists
+// but cannot be read through is warned about and kept: the save does not
+// replace it.
 void IO_LOAD_DATABASE(std::string_view file_name, int& retstat, int& status);
 // retstat: 0 saved, -1 the file could not be written (the old file is kept).
+// The file is replaced as a whole and keeps its permission bits.
 void IO_SAVE_DATABASE(std::string_view file_name, int& retstat, int& status);
 
 // Opens a text file on a unit (1 to 99); access "READ" and "UPDATE" need an
@@ -41,7 +45,8 @@ void IO_SAVE_DATABASE(std::string_view file_name, int& retstat, int& status);
 void IO_OPEN_ASCIIFILE(bool prompt, std::string_view access, int unit, std::string& file_name,
                        int& retstat, int& status);
 
-// Empties the store (for tests that need a fresh run).
+// Empties the store and forgets the defaults file kept at the load (for
+// tests that need a fresh run).
 void IO_CLEAR_DATABASE();
 // Number of entries and pool characters in use.
 int IO_INQ_DATABASE_SIZE(int& pool_used);

@@ -30,6 +30,45 @@ bool name_before(const std::string& a, const std::string& b)
 
 } // namespace
 
+namespace {
+
+// Reads one kind of entry of a directory, keeping those that accept() takes,
+// within the limits; retstat as for IO_DIRECTORY.
+template <typename Accept>
+void list_directory(bool list_files, std::string_view directory, const IoListLimits& limits,
+                    Accept accept, int& retstat, IoFileList& list)
+{
+    retstat = 0;
+    list = IoFileList{};
+    const std::string_view path = st_strip(directory);
+    // Without a directory there is nothing above the root to offer.
+    if (path.empty()) return;
+    int characters = 0;
+    const bool readable = IO_DIRECTORYC(std::string(path), list_files, [&](std::string& name) {
+        if (!accept(name)) return true;
+        if (static_cast<int>(list.names.size()) >= limits.max_entries) {
+            retstat = 2;
+            return false;
+        }
+        if (characters + static_cast<int>(name.size()) > limits.max_characters) {
+            retstat = 3;
+            return false;
+        }
+        characters += static_cast<int>(name.size());
+        list.names.push_back(std::move(name));
+        return true;
+    });
+    if (!readable) {
+        list = IoFileList{};
+        retstat = 1;
+        return;
+    }
+    list.display.assign(list.names.size(), 1);
+    list.displayed = static_cast<int>(list.names.size());
+}
+
+} // namespace
+
 void IO_DIRECTORY(bool list_files, std::string_view directory, const IoListLimits& limits,
                   int& retstat, IoFileList& list, int& status)
 {
@@ -39,49 +78,34 @@ void IO_DIRECTORY(bool list_files, std::string_view directory, const IoListLimit
         st_fail(status, ST_MOD_IO + ST_BAD_CHAR, position);
         return;
     }
-    retstat = 0;
-    list = IoFileList{};
-    const std::string_view path = st_strip(directory);
-    // Without a directory there is nothing above the root to offer.
-    if (path.empty()) return;
-    std::vector<std::string> names;
-    if (!IO_DIRECTORYC(std::string(path), list_files, names)) {
-        retstat = 1;
-        return;
-    }
-    int characters = 0;
-    for (std::string& name : names) {
-        if (static_cast<int>(list.names.size()) >= limits.max_entries) {
-            retstat = 2;
-            break;
-        }
-        if (characters + static_cast<int>(name.size()) > limits.max_characters) {
-            retstat = 3;
-            break;
-        }
-        characters += static_cast<int>(name.size());
-        list.names.push_back(std::move(name));
-    }
-    list.display.assign(list.names.size(), 1);
-    list.displayed = static_cast<int>(list.names.size());
+    list_directory(list_files, directory, limits, [](const std::string&) { return true; },
+                   retstat, list);
 }
 
 // The files of a directory that have one of the types and match the pattern,
-// in sorted order.
+// in sorted order. The tests are made while the directory is read, so the
+// limits count only the files asked for: in a large directory those are
+// listed, not an arbitrary first part of it.
 void IO_LISTFILES(std::string_view directory, const IoListLimits& limits,
                   const std::vector<std::string>& types, std::string_view pattern, int& retstat,
                   IoFileList& list, int& status)
 {
-    if (!st_enter(status, "Subroutine IO_LISTFILES V0.3")) return;
-    IO_DIRECTORY(true, directory, limits, retstat, list, status);
-    if (retstat != 0 || status != ST_GOOD_VALUE) return;
-    if (!types.empty()) {
-        std::fill(list.display.begin(), list.display.end(), 0);
-        for (const std::string& type : types) IO_FILESTYPE(list, type, status);
+    constexpr std::string_view position = "Subroutine IO_LISTFILES V0.4";
+    if (!st_enter(status, position)) return;
+    if (limits.max_entries < 2) {
+        st_fail(status, ST_MOD_IO + ST_BAD_CHAR, position);
+        return;
     }
-    list.displayed = count_displayed(list);
-    if (!st_strip(pattern).empty()) IO_FILESMATCH(list, pattern, status);
-    IO_FILESORDER(list, status);
+    const bool any_pattern = !st_strip(pattern).empty();
+    auto wanted = [&](const std::string& name) {
+        const bool typed =
+            types.empty() || std::any_of(types.begin(), types.end(), [&](const std::string& type) {
+                return IO_FILETYPE(name, type);
+            });
+        return typed && (!any_pattern || IO_STRINGMATCH(name, pattern));
+    };
+    list_directory(true, directory, limits, wanted, retstat, list);
+    if (retstat != 1) IO_FILESORDER(list, status);
 }
 
 void IO_FILESTYPE(IoFileList& list, std::string_view type, int& status)
@@ -210,6 +234,8 @@ void IO_CHANGEDIR(std::string& directory, std::string_view entered, int& retstat
     int third = 0;
     IO_FILEEXIST(target, exists, kind, third, status);
     if (!exists) {
+        // What the entry names, for a new file to be made there.
+        file_name = target;
         retstat = 1;
         return;
     }

@@ -270,24 +270,43 @@ void IO_TRANS_PATH(std::string_view name, int& retstat, std::string& translated,
     translated = result;
 }
 
+bool io_translate_name(std::string_view name, std::string& path, int& status)
+{
+    int translated_ok = 0;
+    path.clear();
+    IO_TRANS_PATH(name, translated_ok, path, status);
+    if (translated_ok == 0 && !path.empty()) return true;
+    IO_WRITE("WARNING: Problem translating: ", status);
+    IO_WRITE(name, status);
+    return false;
+}
+
+// A user named after "~" must be known to the system: a name typed wrongly
+// must not quietly become a name at the root of the file system.
 void IO_USERPATH(std::string_view tilde_name, int& retstat, std::string& home, int& status)
 {
     if (!st_enter(status, "Subroutine IO_USERPATH V0.1")) return;
     const std::string_view text = st_strip(tilde_name);
-    retstat = 0;
+    retstat = IO_USER_FOUND;
     if (text == "~") {
         home = IO_MY_HOMEDIRC();
         return;
     }
     if (text.find('/') != std::string_view::npos) {
-        retstat = 3;
+        retstat = IO_USER_NAME_HAS_SEPARATOR;
         return;
     }
     if (text.size() < 2 || text.front() != '~') {
-        retstat = 4;
+        retstat = IO_USER_NAME_TOO_SHORT;
         return;
     }
-    IO_HOMEDIR(text.substr(1), home, status);
+    std::string found;
+    IO_HOMEDIR(text.substr(1), found, status);
+    if (found.empty()) {
+        retstat = IO_USER_UNKNOWN;
+        return;
+    }
+    home = found;
 }
 
 void IO_HOMEDIR(std::string_view user, std::string& home, int& status)

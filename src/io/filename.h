@@ -39,6 +39,18 @@ void IO_CONCAT2(std::string_view text1, std::string_view text2, std::size_t max_
 int IO_LASTOCCURENCE(char character, std::string_view text);
 
 void IO_TRANS_PATH(std::string_view name, int& retstat, std::string& translated, int& status);
+// The name translated for opening a file; false, with the name reported on
+// the console, when it cannot be translated (or is blank).
+bool io_translate_name(std::string_view name, std::string& path, int& status);
+
+// Results of IO_USERPATH.
+enum IoUserPath {
+    IO_USER_FOUND = 0,
+    IO_USER_NAME_HAS_SEPARATOR = 3,
+    IO_USER_NAME_TOO_SHORT = 4, // neither "~" alone nor "~" and a name
+    IO_USER_UNKNOWN = 5,        // no such user on the system
+};
+// The home directory of "~" (the current user) or "~name".
 void IO_USERPATH(std::string_view tilde_name, int& retstat, std::string& home, int& status);
 void IO_HOMEDIR(std::string_view user, std::string& home, int& status);
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "io/os/os_layer.h"
 #include "io/status.h"
 
 namespace {
@@ -20,7 +21,8 @@ bool valid_unit(int unit) { return unit >= 1 && unit <= IO_MAX_UNIT; }
 
 } // namespace
 
-bool io_unit_open(int unit, const std::string& path, IoAccess access, int& error_value)
+bool io_unit_open(int unit, const std::string& path, IoAccess access, int& error_value,
+                  int permissions)
 {
     if (!valid_unit(unit)) {
         error_value = EINVAL;
@@ -28,10 +30,19 @@ bool io_unit_open(int unit, const std::string& path, IoAccess access, int& error
     }
     int ignored = 0;
     io_unit_close(unit, ignored);
-    const char* mode = access == IoAccess::read ? "r" : access == IoAccess::update ? "r+" : "w";
     errno = 0;
-    units[unit].reset(std::fopen(path.c_str(), mode));
-    error_value = errno;
+    error_value = 0;
+    if (access == IoAccess::read_regular) {
+        units[unit].reset(IO_FOPEN_REGULARC(path, error_value));
+    } else if (access == IoAccess::create) {
+        units[unit].reset(IO_FCREATEC(path, permissions, error_value));
+    } else {
+        const char* mode = access == IoAccess::read     ? "r"
+                           : access == IoAccess::update ? "r+"
+                                                        : "w";
+        units[unit].reset(std::fopen(path.c_str(), mode));
+        error_value = errno;
+    }
     return units[unit] != nullptr;
 }
 
@@ -50,14 +61,23 @@ bool io_unit_close(int unit, int& error_value)
 bool IO_READ_FILE(int unit, std::string& line, int& status)
 {
     if (!st_enter(status, "Subroutine IO_READ_FILE V0.1")) return false;
-    std::FILE* fp = io_unit_file(unit);
-    if (fp == nullptr) return false;
+    return io_unit_get_line(unit, line, std::string::npos) == IoLineRead::line;
+}
+
+IoLineRead io_unit_get_line(int unit, std::string& line, std::size_t max_length)
+{
     line.clear();
+    std::FILE* fp = io_unit_file(unit);
+    if (fp == nullptr) return IoLineRead::failed;
     int c = 0;
-    while ((c = std::fgetc(fp)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
-    if (c == EOF && line.empty()) return false;
+    while ((c = std::fgetc(fp)) != EOF && c != '\n') {
+        if (line.size() >= max_length) return IoLineRead::too_long;
+        line.push_back(static_cast<char>(c));
+    }
+    if (c == EOF && std::ferror(fp) != 0) return IoLineRead::failed;
+    if (c == EOF && line.empty()) return IoLineRead::end;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+    return IoLineRead::line;
 }
 
 void io_unit_put_line(int unit, std::string_view line)

@@ -84,6 +84,44 @@ TEST_F(ControlForms, UnitsAreConvertedAndValuesRememberedBetweenRuns)
     EXPECT_NE(file.find("ROTATION_ANGLE_OFFSET\n-12.50000\n"), std::string::npos);
 }
 
+// A defaults file may hold anything: a remembered value outside what a form
+// accepts is offered at the nearest bound, and stored so.
+TEST_F(ControlForms, RememberedValuesAreBroughtIntoTheFormsRanges)
+{
+    int retstat = 0;
+    int s = ST_GOOD_VALUE;
+    for (const auto& [key, value] :
+         {std::pair{"FILE_INTERVAL", "-2147483648"}, {"OVER-SAMPLING", "-5"},
+          {"CACHE_KILOBYTES", "99999"}, {"SINOGRAM_MEGABYTES", "1"},
+          {"ROTATION_ANGLE_OFFSET", "1.0E+30"}, {"SINO_INTERVAL", "2147483647"}})
+        IO_SET_KEYVALUE(key, static_cast<int>(std::string_view(value).size()), value, retstat, s);
+    const ZytParameters p = accept_both();
+    EXPECT_EQ(p.FILE_INTERVAL, 1);
+    EXPECT_EQ(p.OVERSAMPLING_FACTOR, 0);
+    EXPECT_EQ(p.CACHE_KILOBYTES, 8192);
+    EXPECT_EQ(p.SINOGRAM_MEGABYTES, 16);
+    EXPECT_FLOAT_EQ(p.ANGLE_OFFSET, 360.0f);
+    int stored = 0;
+    IO_INQ_IKEYVALUE("FILE_INTERVAL", stored, retstat, s);
+    EXPECT_EQ(stored, 1);
+
+    TearDown();
+    ZytParameters sino;
+    sino.NUM_IMAGE_1 = 100;
+    open("click \"O.K.\"\nclick \"O.K.\"\n");
+    ZYT_INPUT_SINOFORM(sino, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(sino.FILE_INTERVAL, 1000);
+    EXPECT_EQ(sino.OVERSAMPLING_FACTOR, 0);
+}
+
+TEST_F(ControlForms, ALongNumberIsReadWhole)
+{
+    const ZytParameters p = accept_both(
+        "", "click \"X-PIXEL SIZE\"\nkey ClearLine\ntext \"0.50000000000000000001e3\"\n");
+    EXPECT_NEAR(p.IMAGE_PIXEL_SIZE_1, 0.0005f, 1e-9f);
+}
+
 TEST_F(ControlForms, CancellingTheSecondFormStoresNothing)
 {
     open("click \"FILE INTERVAL\"\nkey ClearLine\ntext \"3\"\nclick \"O.K.\"\nclick \"CANCEL\"\n");

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "app/parameter_file.h"
@@ -8,8 +12,18 @@
 using zyt_test::ConsoleCapture;
 using zyt_test::fresh_status;
 using zyt_test::read_file;
+using zyt_test::write_file;
 
 namespace {
+
+std::vector<std::string> files_in(const std::filesystem::path& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::string expected(const std::string& name)
 {
@@ -62,6 +76,13 @@ std::string choose(const std::string& path)
 class ParameterFile : public zyt_test::Graphics
 {
 protected:
+    // Each test starts as a run does: no name chosen yet, the panel where the run starts.
+    void SetUp() override
+    {
+        GS_DEF_FILESELECTION();
+        ZYT_SET_PARAMETER_FILENAME("");
+    }
+
     std::string write_projection_file(const ZytParameters& p)
     {
         const std::string path = dir.file("recon.par");
@@ -79,10 +100,11 @@ TEST_F(ParameterFile, ProjectionSeriesWithBackgroundAndFlatFieldSeries)
     EXPECT_EQ(write_projection_file(full_series()), expected("projection_series.par"));
 }
 
-TEST_F(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
+// Values that fill their fields to the last character.
+TEST_F(ParameterFile, VaryingNumbersSingleFlatFieldAndFullWidthValues)
 {
     ZytParameters p;
-    p.NUM_FIRST_IMAGE = 1234567;
+    p.NUM_FIRST_IMAGE = 123456;
     p.NUM_LAST_IMAGE = 5;
     p.FILE_INTERVAL = -2;
     p.FILE_PREFIX = "img_";
@@ -99,7 +121,7 @@ TEST_F(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
     p.ANGLE_OFFSET = -12.5f;
     p.ANGLE_BETWEEN_PROJECTIONS = RADIANS_PER_DEGREE;
     p.ROTATION_VERTICAL = false;
-    p.ROTATION_AXIS_POSITION = 1.0e12f;
+    p.ROTATION_AXIS_POSITION = 1.0e8f;
     p.OUTPUT_SINOGRAMS = true;
     p.OUTPUT_RECONSTRUCTION = false;
     p.START_VOXEL_1 = 1;
@@ -108,7 +130,7 @@ TEST_F(ParameterFile, VaryingNumbersSingleFlatFieldAndValuesTooWide)
     p.END_VOXEL_1 = 510;
     p.END_VOXEL_2 = 511;
     p.END_VOXEL_3 = 512;
-    p.OVERSAMPLING_FACTOR = 123;
+    p.OVERSAMPLING_FACTOR = 12;
     p.CACHE_KILOBYTES = 512;
     p.SINOGRAM_MEGABYTES = 16;
     p.OUTPUT_FILE = "out.vol";
@@ -165,14 +187,6 @@ TEST_F(ParameterFile, AFileThatCannotBeOpenedIsAskedForAgain)
 
 TEST_F(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
 {
-    // A device that takes no data: the close reports the lost lines.
-    open(choose("/dev/full"));
-    {
-        ConsoleCapture console;
-        ZYT_SAVE_PARAMETERS(full_series(), status);
-    }
-    EXPECT_EQ(status, 11010);
-
     // Entered with a bad status, nothing is written.
     const std::string path = dir.file("never.par");
     ZYT_SET_SINOPARAMETER_FILENAME(path);
@@ -182,8 +196,73 @@ TEST_F(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
     EXPECT_EQ(status, 140017);
 
     // The end of the input while the panel waits: no file, and no endless asking.
-    TearDown();
     open("");
     ZYT_SAVE_PARAMETERS(full_series(), status);
     EXPECT_EQ(status, ST_ESCAPE_VALUE);
+}
+
+// The file is replaced as a whole: when the disk fills up while it is
+// written, the user's earlier file is still there, whole.
+TEST_F(ParameterFile, AFullDiskKeepsTheEarlierFile)
+{
+    const std::string path = dir.file("recon.par");
+    write_file(path, "the earlier parameter file\n");
+    open(choose(path));
+    // Files may not grow beyond 1000 bytes: a disk full after that many.
+    rlimit old_limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    rlimit limit = old_limit;
+    limit.rlim_cur = 1000;
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    {
+        ConsoleCapture console;
+        ZYT_SAVE_PARAMETERS(full_series(), status);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(status, 11010);
+    EXPECT_EQ(read_file(path), "the earlier parameter file\n");
+    EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"events.txt", "recon.par"}));
+}
+
+// A number that does not fit its field would be written as asterisks, which
+// the reconstruction cannot read: the file is not written and the run ends
+// with an error.
+TEST_F(ParameterFile, AValueTooWideForItsFieldIsAnError)
+{
+    const std::string path = dir.file("recon.par");
+    write_file(path, "the earlier parameter file\n");
+    ZytParameters p = full_series();
+    p.NUM_FIRST_IMAGE = 1234567;
+    p.ROTATION_AXIS_POSITION = 1.0e12f;
+    open(choose(path));
+    ConsoleCapture console;
+    ZYT_SAVE_PARAMETERS(p, status);
+    EXPECT_EQ(status, 11010);
+    EXPECT_NE(console.text().find("ERROR: Values too wide for their fields of the parameter file:\n"
+                                  "NUM_FIRST_IMAGE = ****** ! No. of first projection file\n"
+                                  "ROTATION_AXIS_POSITION = ************** ! Position in pixels\n"),
+              std::string::npos)
+        << console.text();
+    EXPECT_EQ(read_file(path), "the earlier parameter file\n");
+    EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"events.txt", "recon.par"}));
+}
+
+// Names that cannot be used are warned about on a panel and asked again: a
+// cancel before any name was chosen, a device, the home of an unknown user.
+TEST_F(ParameterFile, NamesThatCannotBeUsedAreAskedAgain)
+{
+    const std::string good = dir.file("recon.par");
+    open("click \"CANCEL\"\nclick \"O.K.\"\n" + choose("/dev/full") + "click \"O.K.\"\n" +
+         choose("~no_such_user_zyt/recon.par") + "click \"O.K.\"\n" + choose(good));
+    ConsoleCapture console;
+    ZYT_SAVE_PARAMETERS(full_series(), status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(read_file(good), expected("projection_series.par"));
+    // The panel's warnings are all: no console lines for the cancel.
+    EXPECT_EQ(console.text(), "WARNING: Problem obtaining home directory information\n"
+                              "WARNING: Problem obtaining home directory information\n"
+                              "WARNING: Problem translating:\n"
+                              "~no_such_user_zyt/recon.par\n");
 }

@@ -88,6 +88,77 @@ TEST_F(FileSelection, TypedNamesInEachMode)
     EXPECT_EQ(status, ST_GOOD_VALUE);
 }
 
+// A name typed or clicked always means a file of the directory shown, even
+// when it begins with ".." or "~" like a path of its own.
+TEST_F(FileSelection, NamesAreTakenInTheDirectoryShown)
+{
+    for (const char* name : {"..dots.dat", "~tilde.dat"}) write_file(tree + "/sub/" + name, "x");
+    open("text \"../new.par\"\n"           // a new file one level up
+         "text \"../../tree/sub/new.par\"\n"
+         "click \"..dots.dat\"\n"
+         "click \"~tilde.dat\"\n");
+    EXPECT_EQ(select(3, tree + "/sub/"), tree + "/new.par");
+    EXPECT_EQ(select(3, tree + "/sub/"), tree + "/sub/new.par");
+    EXPECT_EQ(select(3, tree + "/sub/"), tree + "/sub/..dots.dat");
+    EXPECT_EQ(select(3, tree + "/sub/"), tree + "/sub/~tilde.dat");
+    EXPECT_EQ(retstat, 0);
+}
+
+// Started where the working directory has been removed, the panel opens in
+// the home directory instead of giving up.
+TEST_F(FileSelection, AWorkingDirectoryThatIsGoneGivesTheHomeDirectory)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::string old_home = std::getenv("HOME");
+    const std::string home = dir.file("home");
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(dir.file("gone"));
+    std::filesystem::current_path(dir.file("gone"));
+    std::filesystem::remove(dir.file("gone"));
+    ::setenv("HOME", home.c_str(), 1);
+    open("text \"chosen.par\"\n");
+    std::string chosen;
+    {
+        zyt_test::ConsoleCapture console;
+        chosen = select(3, "");
+        EXPECT_NE(console.text().find("WARNING: Can't find out current directory"),
+                  std::string::npos);
+    }
+    ::setenv("HOME", old_home.c_str(), 1);
+    std::filesystem::current_path(before);
+    EXPECT_EQ(retstat, 0);
+    EXPECT_EQ(chosen, home + "/chosen.par");
+}
+
+// More files than the panel lists: the files of the chosen type are listed
+// all the same, and a cut list says so under it.
+TEST_F(FileSelection, AListCutShort)
+{
+    const std::string many = dir.file("many");
+    std::filesystem::create_directories(many);
+    for (int i = 0; i < 10001; ++i) write_file(many + "/f" + std::to_string(i) + ".dat", "");
+    write_file(many + "/wanted.tif", "");
+    // The note is the only red on the panel.
+    auto red_pixels = [] {
+        int w = 0, h = 0, error = 0;
+        LG_X11_INQ_SIZE(w, h, error);
+        int n = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const unsigned rgb = LG_X11_PIXEL(x, y);
+                n += (rgb >> 16) > 0xc0 && ((rgb >> 8) & 0xff) < 0x60 && (rgb & 0xff) < 0x60;
+            }
+        return n;
+    };
+    open("click \"CANCEL\"\n"
+         "click \"TYPES\"\ntext \"tif\"\nclick \"wanted.tif\"\n");
+    select(1, many + "/");
+    EXPECT_EQ(retstat, 1);
+    EXPECT_GT(red_pixels(), 20) << "no note under the file list";
+    EXPECT_EQ(select(1, many + "/"), many + "/wanted.tif");
+    EXPECT_EQ(red_pixels(), 0);
+}
+
 TEST_F(FileSelection, CompletionWithTheTabKey)
 {
     open("tab \"su\"\n"                 // one match, a directory: entered

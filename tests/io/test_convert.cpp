@@ -123,6 +123,11 @@ TEST(Conversions, TextToReal)
     EXPECT_FLOAT_EQ(toktr("-.5").value, -0.5f);
     EXPECT_FLOAT_EQ(toktr("  7  ").value, 7.0f);
     EXPECT_TRUE(toktr("12").found);
+    // Every character of a long token counts: nothing is cut before conversion.
+    EXPECT_FLOAT_EQ(toktr("0.50000000000000000001e3").value, 500.0f);
+    EXPECT_FLOAT_EQ(toktr("1.000000000000000000000000000001").value, 1.0f);
+    EXPECT_FLOAT_EQ(toktr("000000000000000000000000000000000042").value, 42.0f);
+    EXPECT_FALSE(toktr("1.0000000000000000000x").found);
     for (const char* bad : {"1e", "", "abc", "pi", "1.2.3", "1e5x", "%", "1e99", "--1"}) {
         const RealRead r = toktr(bad);
         EXPECT_FALSE(r.found) << bad;

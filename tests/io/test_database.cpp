@@ -18,6 +18,14 @@ using zyt_test::write_file;
 
 namespace {
 
+// The file a user saw in the example of the defaults file.
+const char* const example_file = "DATABASE DEFAULT VALUES FILE\n"
+                                 "!!! DO NOT ALTER YOURSELF !!!\n"
+                                 "FILE_INTERVAL\n"
+                                 "1\n"
+                                 "TAKE_LOG\n"
+                                 "TRUE\n";
+
 class Database : public ::testing::Test
 {
 protected:
@@ -56,16 +64,49 @@ protected:
         IO_SET_KEYVALUE(key, static_cast<int>(value.size()), value, retstat, status);
     }
 
+    // A defaults file holding the example, alone in a directory of its own
+    // with the given mode, under a home that others may enter.
+    static std::string example_alone(const TempDir& home, mode_t directory_mode)
+    {
+        const std::string directory = home.file("defaults");
+        std::filesystem::create_directory(directory);
+        const std::string path = directory + "/.zyt.def";
+        write_file(path, example_file);
+        ::chmod(directory.c_str(), directory_mode);
+        ::chmod(home.path().c_str(), 0755);
+        return path;
+    }
+
+    // A run with a defaults file that is not loaded: the load warns and uses
+    // the built-in defaults, and the save at the end does not replace the
+    // file. 0 when so; for a child process, which has no test assertions.
+    static int load_refused_and_kept(const std::string& path, const std::string& warning)
+    {
+        ConsoleCapture console;
+        int s = ST_GOOD_VALUE;
+        int loaded = 0;
+        IO_LOAD_DATABASE(path, loaded, s);
+        if (loaded != -1 || s != ST_GOOD_VALUE) return 1;
+        if (console.text().find(warning + path) == std::string::npos) return 2;
+        int stored = 0;
+        IO_SET_KEYVALUE("NEW_KEY", 3, "new", stored, s);
+        int saved = 0;
+        IO_SAVE_DATABASE(path, saved, s);
+        return saved == -1 && s == ST_GOOD_VALUE ? 0 : 3;
+    }
+
+    // The file still holds the example, and nothing was left beside it.
+    static void expect_example_alone(const std::string& path)
+    {
+        EXPECT_EQ(read_file(path), example_file);
+        const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+
     int status = ST_GOOD_VALUE;
 };
-
-// The file a user saw in the example of the defaults file.
-const char* const example_file = "DATABASE DEFAULT VALUES FILE\n"
-                                 "!!! DO NOT ALTER YOURSELF !!!\n"
-                                 "FILE_INTERVAL\n"
-                                 "1\n"
-                                 "TAKE_LOG\n"
-                                 "TRUE\n";
 
 } // namespace
 
@@ -238,35 +279,166 @@ TEST_F(Database, TildeNamesTheHomeDirectory)
 TEST_F(Database, FailedSaveKeepsThePreviousFile)
 {
     TempDir home;
-    const std::string directory = home.file("defaults");
-    std::filesystem::create_directory(directory);
-    const std::string path = directory + "/.zyt.def";
-    write_file(path, example_file);
+    const std::string path = example_alone(home, 0555);
     int retstat = 0;
     set("NEW_KEY", "new", retstat);
-    ::chmod(directory.c_str(), 0555);
-    ::chmod(home.path().c_str(), 0755);
 
     // Root may write anywhere: the save is tried by an ordinary user then.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (zyt_test::running_as_root() && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(3);
-        int save_status = ST_GOOD_VALUE;
-        int save_retstat = 0;
-        IO_SAVE_DATABASE(path, save_retstat, save_status);
-        ::_exit(save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1);
+    const int result = zyt_test::run_in_child(
+        [&] {
+            int save_status = ST_GOOD_VALUE;
+            int save_retstat = 0;
+            IO_SAVE_DATABASE(path, save_retstat, save_status);
+            return save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1;
+        },
+        true);
+    ::chmod(home.file("defaults").c_str(), 0755);
+    if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot give up root's rights";
+    EXPECT_EQ(result, 0);
+    expect_example_alone(path);
+}
+
+// A defaults file that exists but cannot be read is not replaced at the end
+// of the run: the answers it holds were never loaded and would be lost.
+TEST_F(Database, UnreadableDefaultsFileIsWarnedAboutAndKept)
+{
+    TempDir home;
+    // The directory itself lets anyone make and rename files in it.
+    const std::string path = example_alone(home, 0777);
+    ::chmod(path.c_str(), 0);
+
+    const int result = zyt_test::run_in_child(
+        [&] {
+            if (::access(path.c_str(), R_OK) == 0) return zyt_test::NOT_UNPRIVILEGED;
+            return load_refused_and_kept(path, "WARNING: The defaults file cannot be read: ");
+        },
+        true);
+    ::chmod(path.c_str(), 0644);
+    if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot make a file unreadable";
+    EXPECT_EQ(result, 0);
+    expect_example_alone(path);
+}
+
+TEST_F(Database, SaveKeepsThePermissionBits)
+{
+    TempDir home;
+    const std::string path = home.file(".zyt.def");
+    int retstat = 0;
+    set("KEY", "value", retstat);
+    for (const mode_t mode : {0600, 0640, 0604}) {
+        write_file(path, example_file);
+        ::chmod(path.c_str(), mode);
+        IO_SAVE_DATABASE(path, retstat, status);
+        EXPECT_EQ(retstat, 0);
+        struct stat info{};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+        EXPECT_NE(read_file(path).find("KEY\nvalue\n"), std::string::npos);
     }
-    int child_status = 0;
-    ::waitpid(child, &child_status, 0);
-    ::chmod(directory.c_str(), 0755);
-    ASSERT_TRUE(WIFEXITED(child_status));
-    EXPECT_EQ(WEXITSTATUS(child_status), 0);
-    EXPECT_EQ(read_file(path), example_file);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory),
-                            std::filesystem::directory_iterator()),
-              1);
+}
+
+// Whatever the defaults file is, loading ends soon: a FIFO, a device or a
+// directory is no defaults file, and the built-in defaults are used.
+TEST_F(Database, OnlyARegularFileIsLoaded)
+{
+    TempDir home;
+    const std::string path = home.file(".zyt.def");
+    auto load_in_child = [&] {
+        return zyt_test::run_in_child(
+            [&] {
+                return load_refused_and_kept(path,
+                                             "WARNING: The defaults file is not a regular file: ");
+            },
+            false, 10);
+    };
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    ASSERT_EQ(load_in_child(), 0) << "a FIFO";
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/null"}) {
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink(device, path);
+        EXPECT_EQ(load_in_child(), 0) << device;
+    }
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(load_in_child(), 0) << "a directory";
+}
+
+// No line the program writes is longer than 256 characters: a longer one ends
+// the load, and the file, which may be something else, is kept at the end.
+TEST_F(Database, ALongLineEndsTheLoadAndTheFileIsKept)
+{
+    TempDir home;
+    const std::string path = home.file(".zyt.def");
+    const std::string content = std::string(example_file) + "LONG\n" +
+                                std::string(5000000, 'x') + "\nAFTER\nvalue\n";
+    write_file(path, content);
+    ConsoleCapture console;
+    int retstat = 9;
+    IO_LOAD_DATABASE(path, retstat, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(text("TAKE_LOG"), "TRUE");
+    EXPECT_EQ(text("AFTER"), "absent");
+    EXPECT_NE(console.text().find("WARNING: The defaults file has a line longer than"),
+              std::string::npos)
+        << console.text();
+    IO_SAVE_DATABASE(path, retstat, status);
+    EXPECT_EQ(retstat, -1);
+    EXPECT_EQ(read_file(path), content);
+
+    // A line without end that is far larger than memory ends the load as soon.
+    IO_CLEAR_DATABASE();
+    const std::string sparse = home.file("sparse.def");
+    write_file(sparse, "");
+    ASSERT_EQ(::truncate(sparse.c_str(), 64LL << 30), 0);
+    const int result = zyt_test::run_in_child(
+        [&] {
+            int s = ST_GOOD_VALUE;
+            int loaded = 0;
+            IO_LOAD_DATABASE(sparse, loaded, s);
+            return s == ST_GOOD_VALUE ? 0 : 1;
+        },
+        false, 10);
+    EXPECT_EQ(result, 0);
+}
+
+// Once the store is full the load reads no further: later lines would only
+// replace values of entries already loaded.
+TEST_F(Database, LoadingStopsWhereTheStoreOverflows)
+{
+    TempDir home;
+    std::string overfull = "H1\nH2\n";
+    for (int i = 1; i <= 201; ++i) overfull += "KEY" + std::to_string(i) + "\nfirst\n";
+    overfull += "KEY1\nlater\n";
+    write_file(home.file("overfull.def"), overfull);
+    ConsoleCapture console;
+    int retstat = 0;
+    IO_LOAD_DATABASE(home.file("overfull.def"), retstat, status);
+    EXPECT_EQ(retstat, 1);
+    EXPECT_EQ(text("KEY1"), "first");
+    EXPECT_EQ(text("KEY200"), "first");
+    EXPECT_EQ(text("KEY201"), "absent");
+    // The caller reports an overflowing file in its own words.
+    EXPECT_EQ(console.text(), "");
+}
+
+// An answer that no longer fits the store is not remembered: the user is told,
+// once, rather than finding the old value offered next time.
+TEST_F(Database, AFullStoreIsReportedOnce)
+{
+    int retstat = 0;
+    for (int i = 1; i <= 200; ++i) set("K" + std::to_string(i), "v", retstat);
+    ASSERT_EQ(retstat, 0);
+    ConsoleCapture console;
+    IO_SET_IKEYVALUE("NEW1", 1, retstat, status);
+    EXPECT_EQ(retstat, 1);
+    IO_SET_LKEYVALUE("NEW2", true, retstat, status);
+    set("NEW3", "v", retstat);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    const std::vector<std::string> lines = console.lines();
+    ASSERT_EQ(lines.size(), 2u) << console.text();
+    EXPECT_EQ(lines[0], "WARNING: The internal database of default values is full:");
+    EXPECT_EQ(lines[1], "         new answers are not remembered for the next run");
 }
 
 TEST_F(Database, OpeningTextFiles)

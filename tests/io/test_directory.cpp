@@ -79,6 +79,31 @@ TEST(Directories, ListingLimits)
     EXPECT_EQ(status, 10033);
 }
 
+// The limit counts the files that pass the type and pattern tests, so a
+// large directory still shows every file asked for.
+TEST(Directories, LimitsApplyToTheFilesThatPassTheFilters)
+{
+    TempDir dir;
+    for (int i = 0; i < 100; ++i) write_file(dir.file("other_" + std::to_string(i) + ".dat"), "");
+    for (int i = 0; i < 10; ++i) write_file(dir.file("scan_" + std::to_string(i) + ".tif"), "");
+    int status = fresh_status();
+    int retstat = 9;
+    IoFileList list;
+    IO_LISTFILES(dir.path().string(), {20, 65535}, {"tif"}, "", retstat, list, status);
+    EXPECT_EQ(retstat, 0);
+    ASSERT_EQ(list.displayed, 10);
+    EXPECT_EQ(shown(list).front(), "scan_0.tif");
+    IO_LISTFILES(dir.path().string(), {20, 65535}, {}, "scan_*", retstat, list, status);
+    EXPECT_EQ(retstat, 0);
+    EXPECT_EQ(list.displayed, 10);
+    // Without filters the listing is cut at the limit and says so.
+    IO_LISTFILES(dir.path().string(), {20, 65535}, {}, "", retstat, list, status);
+    EXPECT_EQ(retstat, 2);
+    EXPECT_EQ(list.displayed, 20);
+    EXPECT_EQ(list.order.size(), 20u);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
 TEST(Directories, PatternsAndTypes)
 {
     EXPECT_TRUE(IO_STRINGMATCH("scan0001.tif", "scan*.tif"));
@@ -132,6 +157,13 @@ TEST(Directories, ClimbingAndChanging)
     EXPECT_EQ(current, top + "/data");
     IO_CHANGEDIR(current, "missing", retstat, is_file, file, status);
     EXPECT_EQ(retstat, 1);
+    EXPECT_EQ(current, top + "/data");
+    // A name that does not exist yet is still resolved against the current
+    // directory, ".." parts included, for a new file to be made there.
+    EXPECT_EQ(file, top + "/data/missing");
+    IO_CHANGEDIR(current, "../new.par", retstat, is_file, file, status);
+    EXPECT_EQ(retstat, 1);
+    EXPECT_EQ(file, top + "/new.par");
     EXPECT_EQ(current, top + "/data");
     IO_CHANGEDIR(current, "..x", retstat, is_file, file, status);
     EXPECT_EQ(retstat, 2);

@@ -243,8 +243,13 @@ TEST(FileNames, HomeDirectoryTranslation)
     EXPECT_EQ(translate("rel/name"), "rel/name");
     EXPECT_EQ(translate("    "), "unchanged");
     EXPECT_EQ(retstat, 0);
-    // A user the system does not know has no home: the name starts at the root.
-    EXPECT_EQ(translate("~no_such_user_zyt/x"), "/x");
+    // A user the system does not know has no home: the name is not translated.
+    {
+        zyt_test::ConsoleCapture console;
+        EXPECT_EQ(translate("~no_such_user_zyt/x"), "unchanged");
+        EXPECT_NE(retstat, 0);
+        EXPECT_EQ(console.text(), "WARNING: Problem obtaining home directory information\n");
+    }
     translate(std::string(300, 'a'));
     EXPECT_EQ(retstat, 2);
 

@@ -102,9 +102,80 @@ long long IO_FILESIZEC(const std::string& name)
     return static_cast<long long>(info.st_size);
 }
 
-bool IO_DIRECTORYC(const std::string& directory, bool list_files, std::vector<std::string>& names)
+IoFileKind IO_FILEKINDC(const std::string& name, int& permissions)
 {
-    names.clear();
+    struct stat info{};
+    permissions = 0;
+    if (::stat(name.c_str(), &info) != 0) return IoFileKind::none;
+    permissions = static_cast<int>(info.st_mode & 07777);
+    if (S_ISREG(info.st_mode)) return IoFileKind::regular;
+    return S_ISDIR(info.st_mode) ? IoFileKind::directory : IoFileKind::other;
+}
+
+std::string IO_REALPATHC(const std::string& name)
+{
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+std::FILE* IO_FOPEN_REGULARC(const std::string& name, int& error_value)
+{
+    // Without O_NONBLOCK the open of a FIFO would wait for a writer.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error_value = errno;
+        return nullptr;
+    }
+    struct stat info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error_value = EINVAL;
+        return nullptr;
+    }
+    std::FILE* fp = ::fdopen(fd, "r");
+    if (fp == nullptr) {
+        error_value = errno;
+        ::close(fd);
+    }
+    return fp;
+}
+
+std::string IO_TEMPORARY_NAMEC(const std::string& name)
+{
+    return name + ".new" + std::to_string(::getpid());
+}
+
+std::FILE* IO_FCREATEC(const std::string& name, int permissions, int& error_value)
+{
+    // O_EXCL: a link planted under the name is not followed.
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          permissions >= 0 ? S_IRUSR | S_IWUSR : 0666);
+    if (fd < 0) {
+        error_value = errno;
+        return nullptr;
+    }
+    // The creation mask may take bits away; the bits asked for are meant.
+    if (permissions >= 0 && ::fchmod(fd, static_cast<mode_t>(permissions)) != 0) {
+        error_value = errno;
+        ::close(fd);
+        ::unlink(name.c_str());
+        return nullptr;
+    }
+    std::FILE* fp = ::fdopen(fd, "w");
+    if (fp == nullptr) {
+        error_value = errno;
+        ::close(fd);
+        ::unlink(name.c_str());
+    }
+    return fp;
+}
+
+bool IO_DIRECTORYC(const std::string& directory, bool list_files,
+                   const std::function<bool(std::string&)>& visit)
+{
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     DIR* dir = ::fdopendir(fd);
@@ -113,7 +184,7 @@ bool IO_DIRECTORYC(const std::string& directory, bool list_files, std::vector<st
         return false;
     }
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
+        std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         bool is_directory = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
@@ -121,7 +192,7 @@ bool IO_DIRECTORYC(const std::string& directory, bool list_files, std::vector<st
             struct stat info{};
             is_directory = ::fstatat(fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
         }
-        if (is_directory != list_files) names.push_back(name);
+        if (is_directory != list_files && !visit(name)) break;
     }
     ::closedir(dir);
     return true;

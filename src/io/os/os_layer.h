@@ -4,6 +4,8 @@
 // its result; porting the program means rewriting this file.
 
 #include <cstddef>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,14 +29,30 @@ bool IO_READC(const std::string& prompt, std::string& line);
 bool IO_INPUT_KEYC(const std::string& prompt, std::string& keys);
 // Examines a name: false when it does not exist; directory is set for a directory.
 bool IO_FILEEXISTC(const std::string& name, bool& directory);
-// The entries of a directory of one kind (files, or directories), without
-// "." and ".."; false when the directory cannot be read. The process's
-// working directory is not changed.
-bool IO_DIRECTORYC(const std::string& directory, bool list_files, std::vector<std::string>& names);
+// Hands each entry of a directory of one kind (files, or directories), without
+// "." and "..", to visit(), until visit() returns false; false when the
+// directory cannot be read. The process's working directory is not changed.
+bool IO_DIRECTORYC(const std::string& directory, bool list_files,
+                   const std::function<bool(std::string&)>& visit);
 // The process's working directory; false when the system cannot tell it.
 bool IO_GETCWDC(std::string& directory);
 // The size of a file in bytes, -1 when it cannot be examined.
 long long IO_FILESIZEC(const std::string& name);
+
+// What a name is, links followed; permissions are its permission bits.
+enum class IoFileKind { none, regular, directory, other };
+IoFileKind IO_FILEKINDC(const std::string& name, int& permissions);
+// The name with every link followed; empty when it names nothing.
+std::string IO_REALPATHC(const std::string& name);
+// Opens an existing regular file for reading. Anything else (a device, a
+// FIFO, a directory) is refused with EINVAL, and never waited on.
+std::FILE* IO_FOPEN_REGULARC(const std::string& name, int& error_value);
+// A name beside the given one for a file of this process to be renamed over it.
+std::string IO_TEMPORARY_NAMEC(const std::string& name);
+// Makes a new file, which must not exist yet, and opens it for writing. It
+// gets exactly the permission bits given, or, when they are negative, the
+// system's default for new files.
+std::FILE* IO_FCREATEC(const std::string& name, int permissions, int& error_value);
 
 // The program's arguments, registered once by the entry point.
 void IO_SET_ARGUMENTSC(int argc, const char* const* argv);
