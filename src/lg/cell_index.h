@@ -3,6 +3,8 @@
 // linear over the image colours, or logarithmic with equal steps per decade.
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <vector>
 
@@ -27,6 +29,13 @@ public:
         const double step =
             (std::log10(static_cast<double>(maximum)) - lmin) / std::max(1, levels - 1);
         for (int k = 0; k < levels; ++k) bound_[k] = std::pow(10.0, lmin + k * step);
+        // The level of the smallest value of every bucket of positive floats
+        // that share their top 16 bits: a value's level is then found from
+        // its bucket with a step or two, not a search over all levels (a
+        // bucket spans a 128th of an octave, far less than a level).
+        bucket_.resize(BUCKETS);
+        for (std::uint32_t b = 0; b < BUCKETS; ++b)
+            bucket_[b] = static_cast<std::uint16_t>(search(std::bit_cast<float>(b << 16)));
     }
 
     bool usable() const { return usable_; }
@@ -42,6 +51,21 @@ public:
         }
         if (v >= maximum_) return static_cast<unsigned>(last_);
         if (!(v > minimum_)) return static_cast<unsigned>(first_);
+        // The largest level k (below the last) whose lower bound is not above v.
+        int k = bucket_[std::bit_cast<std::uint32_t>(v) >> 16];
+        const int top = static_cast<int>(bound_.size()) - 2;
+        while (k < top && v >= bound_[k + 1]) ++k;
+        return static_cast<unsigned>(k + first_);
+    }
+
+private:
+    static constexpr std::uint32_t BUCKETS = 1u << 15; // the positive floats
+
+    // The largest level k (below the last) whose lower bound is not above v:
+    // bisection over the bounds.
+    int search(float v) const
+    {
+        if (!(v > minimum_)) return 0;
         int lo = 0;
         int hi = static_cast<int>(bound_.size()) - 1;
         while (hi - lo >= 2) {
@@ -49,10 +73,9 @@ public:
             if (v >= bound_[mid]) lo = mid;
             else hi = mid;
         }
-        return static_cast<unsigned>(lo + first_);
+        return lo;
     }
 
-private:
     bool log_;
     float minimum_;
     float maximum_;
@@ -61,4 +84,5 @@ private:
     double scale_ = 1.0;
     bool usable_ = true;
     std::vector<double> bound_;
+    std::vector<std::uint16_t> bucket_;
 };
