@@ -6,7 +6,6 @@
 
 #include "gs/gs.h"
 #include "io/convert.h"
-#include "io/filename.h"
 #include "io/status.h"
 #include "io/terminal.h"
 #include "lg/lg.h"

@@ -5,17 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "io/filename.h"
 #include "io/status.h"
 #include "io/system.h"
 
 namespace {
-
-std::string fit(std::string text, int width)
-{
-    if (static_cast<int>(text.size()) > width) return std::string(static_cast<std::size_t>(width), '*');
-    return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
-}
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -50,31 +43,6 @@ bool parse_real(std::string_view text, double& value)
 
 } // namespace
 
-std::string io_fortran_i(long long value, int width) { return fit(std::to_string(value), width); }
-
-std::string io_fortran_f(double value, int width, int decimals)
-{
-    if (!std::isfinite(value)) return std::string(static_cast<std::size_t>(width), '*');
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text = buffer;
-    // Formatted output drops the optional zero before the point when the field is tight.
-    if (static_cast<int>(text.size()) > width) {
-        if (text.rfind("0.", 0) == 0) text.erase(0, 1);
-        else if (text.rfind("-0.", 0) == 0) text.erase(1, 1);
-    }
-    return fit(text, width);
-}
-
-std::string io_fortran_e(double value, int width, int decimals)
-{
-    if (!std::isfinite(value)) return std::string(static_cast<std::size_t>(width), '*');
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*E", decimals, value);
-    return fit(buffer, width);
-}
-
-// The integer in as many characters as it needs.
 std::string IO_ITOC(int value, int& status)
 {
     if (!st_enter(status, "Subroutine IO_ITOC V0.1")) return {};
@@ -320,4 +288,20 @@ void IO_TOKEN(std::string_view line, std::size_t& position, std::string& token, 
     if (end == std::string_view::npos) end = line.size();
     token = std::string(line.substr(begin, end - begin));
     position = end;
+}
+
+std::string IO_LOWER(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+std::string IO_UPPER(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return result;
 }

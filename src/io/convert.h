@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "io/fields.h"
+
 std::string IO_ITOC(int value, int& status);
 std::string IO_RTOC(float value, int& status);
 std::string IO_LTOC(bool value, int& status);
@@ -27,9 +29,6 @@ void IO_TOKENS(std::string_view line, int max_tokens, int& num_tokens,
 // empty when the line has no token left.
 void IO_TOKEN(std::string_view line, std::size_t& position, std::string& token, int& status);
 
-// Fixed-width fields of formatted output, right-justified; a value that does
-// not fit is written as asterisks over the whole width.
-std::string io_fortran_i(long long value, int width);
-std::string io_fortran_f(double value, int width, int decimals);
-// Scientific form with one digit before the point (-1.234568E+05).
-std::string io_fortran_e(double value, int width, int decimals);
+// The text with A-Z changed to a-z, or a-z to A-Z; other characters unchanged.
+std::string IO_LOWER(std::string_view text);
+std::string IO_UPPER(std::string_view text);

@@ -10,7 +10,6 @@
 #include "io/convert.h"
 #include "io/eval_support.h"
 #include "io/evaluate.h"
-#include "io/filename.h"
 #include "io/status.h"
 
 IoValue io_integer(int value)

@@ -9,7 +9,6 @@
 #include <array>
 
 #include "io/convert.h"
-#include "io/filename.h"
 #include "io/status.h"
 #include "io/variables.h"
 

@@ -1,7 +1,6 @@
 #include "io/filename.h"
 
 #include "io/convert.h"
-#include "io/directory.h"
 #include "io/os/os_layer.h"
 #include "io/status.h"
 #include "io/system.h"
@@ -168,10 +167,9 @@ void IO_NEWFILENAME(std::string_view file_name, int increment, int check_mode,
 
     retstat = 0;
     if (check_mode == 1 || check_mode == 2 || check_mode == 4) {
-        bool exists = false;
-        int kind = 0;
-        int third = 0;
-        IO_FILEEXIST(new_name, exists, kind, third, status);
+        // Asked of the system layer directly: the name is never empty here.
+        bool directory = false;
+        const bool exists = IO_FILEEXISTC(new_name, directory);
         if (check_mode == 4 ? exists : !exists) retstat = 7;
     }
 }
@@ -315,18 +313,3 @@ void IO_HOMEDIR(std::string_view user, std::string& home, int& status)
     home = IO_HOMEDIRC(std::string(st_strip(user)));
 }
 
-std::string IO_LOWER(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
-
-std::string IO_UPPER(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return result;
-}

@@ -54,5 +54,3 @@ enum IoUserPath {
 void IO_USERPATH(std::string_view tilde_name, int& retstat, std::string& home, int& status);
 void IO_HOMEDIR(std::string_view user, std::string& home, int& status);
 
-std::string IO_LOWER(std::string_view text);
-std::string IO_UPPER(std::string_view text);

@@ -83,5 +83,3 @@ inline void io_say(std::string_view message)
     IO_WRITE(message, status);
 }
 void IO_WRITENA(std::string_view message, int& status);
-void IO_WRITE_FILE(int unit, std::string_view message, int& status);
-void IO_WRITENA_FILE(int unit, std::string_view message, int& status);

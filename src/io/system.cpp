@@ -5,8 +5,6 @@
 
 #include "io/os/os_layer.h"
 #include "io/status.h"
-#include "io/terminal.h"
-#include "io/variables.h"
 
 namespace {
 
@@ -131,16 +129,6 @@ int IO_START(std::string_view text)
 {
     const std::size_t first = text.find_first_not_of(" \t");
     return first == std::string_view::npos ? -1 : static_cast<int>(first) + 1;
-}
-
-// Runs once, from the first ST_DEF_SYSTEM: empties the input line, the help
-// display state and the variable store, and resets the token separators.
-void IO_DEF_SYSTEM(int& status)
-{
-    if (!st_enter(status, "Subroutine IO_DEF_SYSTEM V0.1")) return;
-    IO_DEF_INPUT(status);
-    IO_DEF_VARIABLES(status);
-    IO_DEF_SEPARATORS(status);
 }
 
 void IO_DEF_SEPARATORS(int& status)

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/line_reader.h"
 #include "io/translate.h"
 
 using TextLines = std::span<const std::string>;
@@ -13,17 +14,12 @@ using TextLines = std::span<const std::string>;
 // Empties the current input line (and forgets its token position).
 void IO_DEF_INPUT(int& status);
 
-// Writes the prompt without ending the line and reads one terminal line, as
-// typed; at the end of input the status is the end-of-input value.
-void IO_READ(std::string_view prompt, std::string& line, int& status);
 // The next translated answer line; a line that assigns a variable is no
 // answer, and the question is asked again.
 void IO_INPUT_LINE(std::string_view prompt, std::string& line, int& status);
 // The next token of the current answer line; a new line is read and
 // translated when it is used up (an empty line gives an empty token).
 void IO_INPUT_TOKEN(std::string_view prompt, std::string& token, int& status);
-// The characters of the next console read, untranslated (the pager's commands).
-void IO_INPUT_KEY(std::string_view prompt, std::string& keys, int& status);
 // The first line from start (0-based) on, going forwards or backwards and
 // round the end, that holds the text; -1 when none does.
 void IO_SEARCH_TOKEN(TextLines lines, int start, bool forwards, std::string_view text,

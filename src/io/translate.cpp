@@ -4,7 +4,7 @@
 #include "io/evaluate.h"
 #include "io/status.h"
 #include "io/system.h"
-#include "io/terminal.h"
+#include "io/line_reader.h"
 #include "io/variables.h"
 
 namespace {

@@ -41,6 +41,10 @@ enum class IoLineRead {
 // characters of it, so that a file without line ends cannot fill the memory.
 IoLineRead io_unit_get_line(int unit, std::string& line, std::size_t max_length);
 // Closes a unit; a write that fails at the close sets status 11010.
+// Writes a line (or, NA, text without ending the line) to a unit opened for
+// writing; a failed write is reported on the console and in the status.
+void IO_WRITE_FILE(int unit, std::string_view message, int& status);
+void IO_WRITENA_FILE(int unit, std::string_view message, int& status);
 void IO_CLOSE_FILE(int unit, int& status);
 
 // Writes a line exactly as given, trailing blanks included (fixed-width text

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "io/convert.h"
 #include "io/filename.h"
 #include "test_support.h"
 
