@@ -33,6 +33,8 @@ void print_help()
            "Event script, one event a line ('#' starts a comment):\n"
            "  click X Y           press at page coordinates (0..1, origin bottom left)\n"
            "  point X Y           press at world coordinates of what is drawn now\n"
+           "  move X Y            the pointer moves to page coordinates (no press)\n"
+           "  hover X Y           the pointer moves to world coordinates (no press)\n"
            "  click \"LABEL\"       press on the labelled button or list entry now shown\n"
            "  text \"STRING\"       type STRING, then Return\n"
            "  tab \"STRING\"        type STRING, then Tab\n"

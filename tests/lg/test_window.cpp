@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cairo.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -249,6 +250,43 @@ TEST_F(Window, ScriptWordsAndComments)
     EXPECT_EQ(ask(), "say \"hi\"");
     EXPECT_EQ(read_file(record_file), "expose\nclick 0.548798 0.599717\nkey ClearLine\n"
                                       "text \"say \\\"hi\\\"\"\n");
+}
+
+// The pointer moved without a press: the crosshair follows it across the
+// window, the rubber band runs from its start point, and snapshots show both.
+TEST_F(Window, PointerMovesShowTheFeedback)
+{
+    open("move 0.2 0.3\nsnapshot " + dir.file("moved") + "\n"
+         "hover 300 100\nsnapshot " + dir.file("hovered") + "\nclick 0.5 0.5\n");
+    pixel_world();
+    LG_SET_RUBBERBAND(1, 2, 100.0f, 400.0f, status); // a box from pixel (100, 400) up
+    int event = -5;
+    float x = 0, y = 0;
+    LG_INP_COORDINATE(1, 0, event, x, y, status);
+    EXPECT_EQ(event, LG_EVENT_PRESS);
+    auto pixel = [](const std::string& png, int px, int py) {
+        cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+        unsigned value = 0x123456;
+        if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS)
+            value = reinterpret_cast<const unsigned*>(cairo_image_surface_get_data(s) +
+                                                      py * cairo_image_surface_get_stride(s))[px] &
+                    0xffffffu;
+        cairo_surface_destroy(s);
+        return value;
+    };
+    const std::string moved = dir.file("moved.png");
+    const int row = 707 - static_cast<int>(0.3f * 707);
+    const int column = static_cast<int>(0.2f * 707);
+    EXPECT_EQ(pixel(moved, 5, row), 0x000000u);       // the crosshair's line across
+    EXPECT_EQ(pixel(moved, column, 700), 0x000000u);   // and down
+    EXPECT_EQ(pixel(moved, 5, row - 20), 0xffffffu);
+    const std::string hovered = dir.file("hovered.png");
+    EXPECT_EQ(pixel(hovered, 200, 707 - 400), 0x000000u); // the box's side at y = 400
+    EXPECT_EQ(pixel(hovered, 100, 707 - 250), 0x000000u); // and at x = 100
+    EXPECT_EQ(pixel(hovered, 5, row), 0xffffffu);           // the first crosshair is gone
+    // Nothing is left on the page once the click ended the wait.
+    EXPECT_EQ(LG_X11_PIXEL(5, 707 - 100), 0xffffffu);
+    EXPECT_EQ(LG_X11_PIXEL(200, 707 - 400), 0xffffffu);
 }
 
 TEST_F(Window, BadLinesAndTheEndOfTheScriptCancel)

@@ -3,6 +3,8 @@
 //
 //   click X Y        a press at page coordinates
 //   point X Y        a press at world coordinates of what is drawn now
+//   move X Y         the pointer moved to page coordinates, no press
+//   hover X Y        the pointer moved to world coordinates, no press
 //   click "LABEL"    a press on the labelled button or list entry now shown
 //   text "STRING"    the string typed, then Return
 //   tab "STRING"     the string typed, then Tab
@@ -138,6 +140,16 @@ private:
         pending_.push_back(e);
     }
 
+    // The pointer moved there, no button pressed.
+    void pointer_at(int x, int y)
+    {
+        DeviceEvent e;
+        e.kind = DeviceEvent::Kind::motion;
+        e.x = x;
+        e.y = y;
+        pending_.push_back(e);
+    }
+
     void key(int name)
     {
         DeviceEvent e;
@@ -185,7 +197,7 @@ private:
             press_at(px, py);
             return true;
         }
-        if ((verb == "click" || verb == "point") && n == 3) {
+        if ((verb == "click" || verb == "point" || verb == "move" || verb == "hover") && n == 3) {
             float x = 0.0f;
             float y = 0.0f;
             if (!to_number(w[1], x) || !to_number(w[2], y)) {
@@ -194,9 +206,10 @@ private:
             }
             int px = 0;
             int py = 0;
-            if (verb == "click") target_.page_to_pixel(x, y, px, py);
+            if (verb == "click" || verb == "move") target_.page_to_pixel(x, y, px, py);
             else target_.world_to_pixel(x, y, px, py);
-            press_at(px, py);
+            if (verb == "click" || verb == "point") press_at(px, py);
+            else pointer_at(px, py);
             return true;
         }
         if ((verb == "text" || verb == "tab") && n == 2 && w[1].quoted) {

@@ -410,7 +410,7 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
             io_say("INFO: The window was closed: the question is cancelled");
             return LG_X11_CANCELLED;
         case DeviceEvent::Kind::snapshot:
-            erase_feedback();
+            // As the user sees it: with the pointer's crosshair, rubber band and spy-glass.
             if (!snapshot(ev.name + ".png"))
                 io_say("WARNING: Could not write the snapshot " + ev.name + ".png");
             break;
