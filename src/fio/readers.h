@@ -1,0 +1,85 @@
+#pragma once
+// Inside the image-input library: the one form every format reader is called
+// in, and the table of formats through which the driver and the command-line
+// tool find a reader. A format whose reader is not built has none in the
+// table; adding a reader fills its entry, the callers stay as they are.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "fio/fio.h"
+
+// What a reader fills.
+struct FioTarget
+{
+    ImageView data;
+    ImageView variances;
+    std::span<float> x_axis;
+    std::span<float> y_axis;
+    bool variances_exist = false;
+    int xnumdat = 0;
+    int ynumdat = 0;
+    std::string title, xlabel, ylabel, zlabel;
+    float x_pixel_size = 0.0f;
+    float y_pixel_size = 0.0f;
+    float overload_value = 0.0f;
+};
+
+inline FioTarget fio_target(const ImageView& data, const ImageView& variances,
+                            std::span<float> x_axis, std::span<float> y_axis,
+                            bool variances_exist)
+{
+    FioTarget t;
+    t.data = data;
+    t.variances = variances;
+    t.x_axis = x_axis;
+    t.y_axis = y_axis;
+    t.variances_exist = variances_exist;
+    return t;
+}
+
+// How a reader is called: with the window (gui) or on the terminal, asking
+// its questions or not (the next file of a series, or no window at all), and
+// a region chosen beforehand instead of the reader's own form.
+struct FioCall
+{
+    bool gui = true;
+    bool ask = true;
+    std::string file_name;
+    const FioRegion* region = nullptr;
+};
+
+using FioReader = void (*)(FioCall& call, FioTarget& target, int& retstat, int& status);
+// The image size a file holds, learnt before reading, so that the arrays can
+// be made as large as the image. retstat 0 when known.
+using FioSizeProbe = void (*)(std::string_view file_name, int& width, int& height, int& retstat,
+                              int& status);
+
+// The overload value a reader sets itself.
+constexpr float FIO_OVERLOAD_FROM_READER = -1.0f;
+
+struct FioFormatEntry
+{
+    std::string_view name;       // the format name the decision gives
+    std::string_view menu_label; // its entry on the format menu ("" for none)
+    std::string_view menu_help;  // its line of the menu's "?" text
+    FioReader reader;            // nullptr: no reader built yet
+    float overload;              // set by the driver after the read
+    FioSizeProbe probe;          // nullptr: the size is learnt only by reading
+    bool one_dimensional = false;
+};
+
+std::span<const FioFormatEntry> fio_formats();
+const FioFormatEntry* fio_find_format(std::string_view name);
+
+// The raw reader with a given layout and region (re-binning by sums).
+void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarget& target,
+                     int& retstat, int& status);
+// The TIFF reader with the region chosen on its form, or given by the call.
+void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& target,
+                   int& retstat, int& status);
+
+// Shown on the window unless there is none (then the console only).
+void fio_prompt(std::string_view line, int& status);
+void fio_warning(std::span<const std::string> lines, int& status);
