@@ -140,6 +140,20 @@ void FIO_SET_BINARY_LAYOUT(const FioBinaryLayout& layout, int& status)
 
 FioBinaryLayout FIO_INQ_BINARY_LAYOUT() { return state.layout; }
 
+void fio_reset_binary() { state = BinaryState{}; }
+
+long long fio_binary_bytes(const FioBinaryLayout& layout)
+{
+    const int type = type_index(layout.type);
+    long long pixels = 0;
+    long long bytes = 0;
+    if (type < 0 || layout.nx < 1 || layout.ny < 1 || layout.start_byte < 1 ||
+        !multiply(layout.nx, layout.ny, pixels) || !multiply(pixels, TYPE_BYTES[type], bytes) ||
+        bytes > (1LL << 62))
+        return -1;
+    return bytes + layout.start_byte - 1;
+}
+
 FioBinaryLayout fio_binary_defaults(std::string_view file_name, float& x_pixel_size,
                                     float& y_pixel_size, int& status)
 {
@@ -192,9 +206,12 @@ void FIO_GUI_IN_DATA(int& nx, int& ny, int xmaxdat, int ymaxdat, std::string& ty
     type.label = "DATA TYPE";
     type.description = "DATA TYPE OF PIXEL VALUES";
     type.help = "Choice type of data stored for pixelvalues";
-    type.type = 10;
-    type.choices.assign(FIO_TYPE_NAMES, FIO_TYPE_NAMES + 4);
-    type.text_value = type_name;
+    // The form's own item for the four image data types, shown by name.
+    type.type = 6;
+    for (int k = 1; k <= 4; ++k) {
+        type.int_value = k;
+        if (GS_FORM_VALUE_TEXT(type) == st_strip(type_name)) break;
+    }
     std::vector<GsFormItem> items{
         integer("X-PIXELS", "FIRST DIMENSION OF FILE IMAGE",
                 "Enter number of pixels \"horizontally\" in image", 999999, nx),
@@ -208,11 +225,12 @@ void FIO_GUI_IN_DATA(int& nx, int& ny, int xmaxdat, int ymaxdat, std::string& ty
         integer("STARTING BYTE", "BYTE NUMBER FOR START OF BINARY DATA",
                 "Enter byte number for start of binary data (numbering from 1", 2147483647,
                 start_byte)};
-    GS_FORM(2, 2, title, 8, 8, info, 6, 6, items, status);
+    GS_FORM(2, 2, title, 8, 8, info, 6 + 5, 6, items, status);
     if (status != ST_GOOD_VALUE) return;
     nx = items[0].int_value;
     ny = items[1].int_value;
-    if (type_index(items[2].text_value) >= 0) type_name = std::string(st_strip(items[2].text_value));
+    const std::string chosen = GS_FORM_VALUE_TEXT(items[2]);
+    if (type_index(chosen) >= 0) type_name = chosen;
     is_signed = items[3].logical_value;
     swap = items[4].logical_value;
     start_byte = items[5].int_value;
@@ -247,15 +265,11 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
 
     // The whole layout must be in the file: a short file would otherwise show
     // the values of a previous image as data.
-    long long pixels = 0;
-    long long needed = 0;
+    const long long needed = fio_binary_bytes(layout);
     const long long size = fio_open_size(handle);
-    if (!multiply(layout.nx, layout.ny, pixels) || !multiply(pixels, element, needed) ||
-        needed > (1LL << 62) || size < needed + (layout.start_byte - 1)) {
+    if (needed < 0 || size < needed) {
         io_say("WARNING: The file holds " + std::to_string(size) + " bytes, but the layout needs " +
-               (needed > 0 && needed <= (1LL << 62)
-                    ? std::to_string(needed + layout.start_byte - 1)
-                    : std::string("more than ") + std::to_string(1LL << 62)) +
+               (needed < 0 ? std::string("more than 2**62") : std::to_string(needed)) +
                " (image size, data type or starting byte wrong?)");
         retstat = 5;
         return;

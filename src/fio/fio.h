@@ -214,7 +214,8 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
                    std::string& xlabel, std::string& ylabel, std::string& zlabel,
                    float& x_pixel_size, float& y_pixel_size, int& status);
 // The format name decided last and whether a series is defined (the state
-// the driver keeps between calls); the reset is for a new run.
+// the driver keeps between calls); the reset (also of the raw layout
+// remembered for a series) is for a new run.
 std::string FIO_INQ_INPUT_FORMAT();
 void FIO_DEF_INPUT();
 

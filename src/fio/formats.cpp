@@ -5,6 +5,7 @@
 #include <string>
 
 #include "fio/readers.h"
+#include "io/directory.h"
 #include "io/filename.h"
 #include "io/status.h"
 
@@ -46,12 +47,16 @@ void tiff_size(std::string_view file_name, int& width, int& height, int& retstat
     FIO_TIFF_IMAGESIZE(handle, 1, retstat, width, height, status);
 }
 
-void binary_size(std::string_view, int& width, int& height, int& retstat, int&)
+// The size of a raw image is its layout's, when the file holds that much.
+void binary_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
     const FioBinaryLayout layout = FIO_INQ_BINARY_LAYOUT();
+    long long size = -1;
+    IO_FILESIZE(file_name, size, status);
+    const long long needed = fio_binary_bytes(layout);
     width = layout.nx;
     height = layout.ny;
-    retstat = width >= 1 && height >= 1 ? 0 : 1;
+    retstat = needed >= 0 && size >= needed ? 0 : 1;
 }
 
 constexpr float FROM_READER = FIO_OVERLOAD_FROM_READER;

@@ -296,7 +296,11 @@ std::string FIO_DECIDE_FORMAT(std::string& file_name, int& status)
 
 std::string FIO_INQ_INPUT_FORMAT() { return state.format; }
 
-void FIO_DEF_INPUT() { state = InputState{}; }
+void FIO_DEF_INPUT()
+{
+    state = InputState{};
+    fio_reset_binary();
+}
 
 void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_step,
                    bool variances_exist, bool& data_defined, std::string& file_name, int& xnumdat,

@@ -76,6 +76,11 @@ const FioFormatEntry* fio_find_format(std::string_view name);
 // The raw reader with a given layout and region (re-binning by sums).
 void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarget& target,
                      int& retstat, int& status);
+// The bytes a file of the layout holds (header included); -1 for a layout
+// that is impossible or too large to describe.
+long long fio_binary_bytes(const FioBinaryLayout& layout);
+// Forgets the layout of the last raw series (a new run).
+void fio_reset_binary();
 // The TIFF reader with the region chosen on its form, or given by the call.
 void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& target,
                    int& retstat, int& status);

@@ -435,7 +435,7 @@ void ask_region(bool gui, int width, int length, const ImageView& data, FioRegio
             "are large enough)."};
         while (status == ST_GOOD_VALUE) {
             std::vector<GsFormItem> items = region_items(width, length, r);
-            GS_FORM(1, 1, title, 7, 7, info, 6, 6, items, status);
+            GS_FORM(1, 1, title, 7, 7, info, 6 + 5, 6, items, status);
             if (status != ST_GOOD_VALUE) return;
             r = {items[0].int_value, items[1].int_value, items[2].int_value,
                  items[3].int_value, items[4].int_value, items[5].int_value};

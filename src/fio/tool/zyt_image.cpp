@@ -194,10 +194,12 @@ bool write_png(FioImage& image, const std::string& out_name)
     return ok;
 }
 
-std::string number(double value)
+// Values read as 32-bit reals need 9 digits to come back unchanged; the
+// header's reals (pixel sizes, overload) are shown as they were written.
+std::string number(double value, int digits = 9)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.7g", value);
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
     return text;
 }
 
@@ -211,9 +213,9 @@ void print_info(FioImage& image, std::ostream& out)
         << "minimum: " << (s.any ? number(s.minimum) : "nan") << "\n"
         << "maximum: " << (s.any ? number(s.maximum) : "nan") << "\n"
         << "mean: " << (s.any ? number(s.mean) : "nan") << "\n"
-        << "overload: " << number(image.overload_value) << "\n"
-        << "x_pixel_size: " << number(image.x_pixel_size) << "\n"
-        << "y_pixel_size: " << number(image.y_pixel_size) << "\n"
+        << "overload: " << number(image.overload_value, 7) << "\n"
+        << "x_pixel_size: " << number(image.x_pixel_size, 7) << "\n"
+        << "y_pixel_size: " << number(image.y_pixel_size, 7) << "\n"
         << "title: " << image.title << "\n"
         << "xlabel: " << image.xlabel << "\n"
         << "ylabel: " << image.ylabel << "\n"
