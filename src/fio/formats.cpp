@@ -35,18 +35,6 @@ void read_imagequant(FioCall& call, FioTarget& t, int& retstat, int& status)
     fio_read_tiff(call, true, true, t, retstat, status);
 }
 
-void tiff_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
-{
-    int handle = 0;
-    FIO_FILEOPEN(file_name, "READ", retstat, handle, status);
-    if (status != ST_GOOD_VALUE || retstat != FIO_OK) {
-        retstat = 1;
-        return;
-    }
-    FioSlotGuard guard(handle);
-    FIO_TIFF_IMAGESIZE(handle, 1, retstat, width, height, status);
-}
-
 // The size of a raw image is its layout's, when the file holds that much.
 void binary_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
@@ -80,7 +68,7 @@ const FioFormatEntry formats[] = {
     {"HAMAMATSU PHOTONICS", "HAMAMATSU", "HAMAMATSU: (PHOTONICS) C4880 CCD detector format",
      nullptr, 65534.5f, nullptr},
     {"IMAGEQUANT", "IMAGEQUANT", "IMAGEQUANT: IMAGEQUANT TIFF based format (Molecular Dynamics)",
-     read_imagequant, 99999.5f, tiff_size},
+     read_imagequant, 99999.5f, fio_tiff_decodable},
     {"TORVA", "TORVA", "TORVA: \"TORVA\" format, a simplified sub-set of the KDF format",
      nullptr, FROM_READER, nullptr},
     {"MAR FORMAT", "MAR", "MAR: MarResearch \"image\" format for on-line IP systems", nullptr,
@@ -96,7 +84,7 @@ const FioFormatEntry formats[] = {
      nullptr, FROM_READER, nullptr},
     // 65334.5 is the value that files and callers have always been given for TIFF.
     {"TIFF", "TIFF", "TIFF: Limited TIFF input (compressed data not supported)", read_tiff,
-     65334.5f, tiff_size},
+     65334.5f, fio_tiff_decodable},
     {"GAS 2-D DETECTOR (MIRL)", "", "", nullptr, 1.7e38f, nullptr},
 };
 

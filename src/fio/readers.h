@@ -79,6 +79,10 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
 // The bytes a file of the layout holds (header included); -1 for a layout
 // that is impossible or too large to describe.
 long long fio_binary_bytes(const FioBinaryLayout& layout);
+// The size of the first image of a TIFF file that can be decoded (every
+// strip inside the file); retstat 0 when it can, silently otherwise.
+void fio_tiff_decodable(std::string_view file_name, int& width, int& length, int& retstat,
+                        int& status);
 // Forgets the layout of the last raw series (a new run).
 void fio_reset_binary();
 // The TIFF reader with the region chosen on its form, or given by the call.

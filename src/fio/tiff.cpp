@@ -218,9 +218,13 @@ struct Layout
     std::vector<std::int64_t> strip_offsets;
 };
 
+// Set while a file is only examined: its reader tells the user what is wrong.
+bool examining = false;
+
 void cannot_decode(std::initializer_list<std::string> lines, int& retstat)
 {
-    for (const std::string& line : lines) io_say(line);
+    if (!examining)
+        for (const std::string& line : lines) io_say(line);
     retstat = 2;
 }
 
@@ -669,6 +673,29 @@ void FIO_IN_IQRIMAGE(int handle, int image_number, bool mirror_x, bool imagequan
         }
         f += rows;
     }
+}
+
+void fio_tiff_decodable(std::string_view file_name, int& width, int& length, int& retstat,
+                        int& status)
+{
+    retstat = 1;
+    int opened = 0;
+    int handle = 0;
+    FIO_FILEOPEN(file_name, "READ", opened, handle, status);
+    if (status != ST_GOOD_VALUE || opened != FIO_OK) return;
+    FioSlotGuard guard(handle);
+    Header h;
+    if (!read_header(handle, h) || !h.order_known || h.version != TIFF_VERSION) return;
+    Directory dir;
+    read_directory(handle, h, 1, dir, retstat);
+    if (retstat != 0) return;
+    Layout l;
+    examining = true;
+    read_layout(handle, h, dir, l, retstat, status);
+    examining = false;
+    if (retstat != 0) return;
+    width = static_cast<int>(l.width);
+    length = static_cast<int>(l.length);
 }
 
 void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& target,

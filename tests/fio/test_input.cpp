@@ -34,7 +34,7 @@ protected:
 };
 
 // The driver on a headless window driven by an event script. When
-// ZYT_LOOK_DIR is set, "snapshot" lines of the scripts write their pages there.
+// ZYT_LOOK_DIR is set, "snapshot" lines of the scripts write their pages there;
 class Driver : public Graphics
 {
 protected:
@@ -47,10 +47,14 @@ protected:
         folder = dir.file("data") + "/";
     }
 
+    // ZYT_LOOK_SIZE ("W H") looks at the pages in a window of that size.
     static std::string look(const std::string& name)
     {
         const char* where = std::getenv("ZYT_LOOK_DIR");
-        return where == nullptr ? "" : "snapshot \"" + std::string(where) + "/" + name + "\"\n";
+        const char* size = std::getenv("ZYT_LOOK_SIZE");
+        if (where == nullptr) return "";
+        return (size != nullptr ? "resize " + std::string(size) + "\n" : std::string()) +
+               "snapshot \"" + std::string(where) + "/" + name + "\"\n";
     }
 
     void copy_fixture(const std::string& fixture, const std::string& name)

@@ -6,6 +6,7 @@
 // and renamed when complete, so a failure leaves nothing behind.
 
 #include <cairo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
@@ -77,6 +78,11 @@ public:
         temporary_ = target + ".partXXXXXX";
         const int fd = ::mkstemp(temporary_.data());
         if (fd >= 0) {
+            // The finished file gets the permissions of any new file, not
+            // the private ones of a temporary file.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(fd, 0666 & ~mask);
             ::close(fd);
             created_ = true;
         }
