@@ -334,61 +334,77 @@ void read_layout(int handle, const Header& h, const Directory& dir, Layout& l, i
     retstat = 0;
 }
 
-// Loads of stored samples in the file's byte order.
-template <typename T>
-T load(const std::uint8_t* p, bool swap)
+// Samples of one type to reals, the byte order and signedness decided once a
+// run so that the loops vectorise.
+template <typename Raw, typename Value>
+void convert_samples(const std::uint8_t* p, std::size_t n, bool swap, float* out)
 {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    if (!swap) return v;
-    if constexpr (sizeof(T) == 2)
-        return static_cast<T>(__builtin_bswap16(static_cast<std::uint16_t>(v)));
-    else
-        return static_cast<T>(__builtin_bswap32(static_cast<std::uint32_t>(v)));
+    for (std::size_t i = 0; i < n; ++i) {
+        Raw raw;
+        std::memcpy(&raw, p + i * sizeof(Raw), sizeof(Raw));
+        if constexpr (sizeof(Raw) == 2) {
+            if (swap) raw = __builtin_bswap16(raw);
+        } else if constexpr (sizeof(Raw) == 4) {
+            if (swap) raw = __builtin_bswap32(raw);
+        }
+        Value value;
+        std::memcpy(&value, &raw, sizeof value);
+        out[i] = static_cast<float>(value);
+    }
 }
 
-// One stored row decoded into the image's column order for the columns wanted.
+template <typename Raw, typename Value>
+void convert_order(const std::uint8_t* p, std::size_t n, bool swap, float* out)
+{
+    if (swap) convert_samples<Raw, Value>(p, n, true, out);
+    else convert_samples<Raw, Value>(p, n, false, out);
+}
+
+// The samples of file columns first .. first + n - 1 (from 0) of a stored row.
+void decode_span(const Layout& l, const std::uint8_t* row, bool swap, long long first,
+                 std::size_t n, float* out)
+{
+    const bool is_signed = l.format == SAMPLES_SIGNED;
+    switch (l.bits) {
+    case 8:
+        if (is_signed) convert_samples<std::uint8_t, std::int8_t>(row + first, n, false, out);
+        else convert_samples<std::uint8_t, std::uint8_t>(row + first, n, false, out);
+        break;
+    case 12:
+        // Two samples in three bytes, the first from the high bits.
+        for (std::size_t i = 0; i < n; ++i) {
+            const long long c = first + static_cast<long long>(i);
+            const std::uint8_t* p = row + (c / 2) * 3;
+            out[i] = c % 2 == 0 ? static_cast<float>(p[0] * 16 + (p[1] >> 4))
+                                : static_cast<float>((p[1] & 0x0F) * 256 + p[2]);
+        }
+        break;
+    case 16:
+        if (is_signed) convert_order<std::uint16_t, std::int16_t>(row + 2 * first, n, swap, out);
+        else convert_order<std::uint16_t, std::uint16_t>(row + 2 * first, n, swap, out);
+        break;
+    default:
+        if (l.format == SAMPLES_FLOAT)
+            convert_order<std::uint32_t, float>(row + 4 * first, n, swap, out);
+        else if (is_signed)
+            convert_order<std::uint32_t, std::int32_t>(row + 4 * first, n, swap, out);
+        else
+            convert_order<std::uint32_t, std::uint32_t>(row + 4 * first, n, swap, out);
+        break;
+    }
+}
+
+// One stored row in the image's column order, for `count` image columns from
+// `first_column` (from 1); mirrored, image column x is file column W - x + 1.
 void decode_row(const Layout& l, const std::uint8_t* row, bool swap, bool mirror_x,
                 bool imagequant, int first_column, int count, float* out)
 {
-    for (int i = 0; i < count; ++i) {
-        const int x = first_column + i; // image column, from 1
-        const long long c = (mirror_x ? l.width - x + 1 : x) - 1;
-        float v = 0.0f;
-        switch (l.bits) {
-        case 8:
-            v = l.format == SAMPLES_SIGNED ? static_cast<float>(static_cast<std::int8_t>(row[c]))
-                                           : static_cast<float>(row[c]);
-            break;
-        case 12: {
-            const std::uint8_t* p = row + (c / 2) * 3;
-            v = c % 2 == 0 ? static_cast<float>(p[0] * 16 + (p[1] >> 4))
-                           : static_cast<float>((p[1] & 0x0F) * 256 + p[2]);
-            break;
-        }
-        case 16: {
-            const std::uint16_t raw = load<std::uint16_t>(row + 2 * c, swap);
-            v = l.format == SAMPLES_SIGNED ? static_cast<float>(static_cast<std::int16_t>(raw))
-                                           : static_cast<float>(raw);
-            break;
-        }
-        default: {
-            const std::uint32_t raw = load<std::uint32_t>(row + 4 * c, swap);
-            if (l.format == SAMPLES_FLOAT) {
-                float f;
-                std::memcpy(&f, &raw, 4);
-                v = f;
-            } else {
-                v = l.format == SAMPLES_SIGNED
-                        ? static_cast<float>(static_cast<std::int32_t>(raw))
-                        : static_cast<float>(raw);
-            }
-            break;
-        }
-        }
-        if (imagequant && l.bits >= 16) v = v * v / IMAGEQUANT_SCALE;
-        out[i] = v;
-    }
+    const long long first = mirror_x ? l.width - (first_column + count - 1) : first_column - 1;
+    const std::size_t n = static_cast<std::size_t>(count);
+    decode_span(l, row, swap, first, n, out);
+    if (mirror_x) std::reverse(out, out + n);
+    if (imagequant && l.bits >= 16)
+        for (std::size_t i = 0; i < n; ++i) out[i] = out[i] * out[i] / IMAGEQUANT_SCALE;
 }
 
 std::vector<GsFormItem> region_items(int width, int length, const FioRegion& r)
@@ -635,8 +651,11 @@ void FIO_IN_IQRIMAGE(int handle, int image_number, bool mirror_x, bool imagequan
     // Never more output pixels than the declared array holds.
     xnumdat = std::min((x2 - region.x1 + 1) / region.xbin, data.xmaxdat);
     ynumdat = std::min((y2 - region.y1 + 1) / region.ybin, data.ymaxdat);
-    for (int y = 1; y <= ynumdat; ++y) std::fill_n(&data(1, y), xnumdat, 0.0f);
     if (xnumdat < 1 || ynumdat < 1) return;
+    // Sums start from 0; unbinned, every element of the rectangle is written.
+    const bool binned = region.xbin > 1 || region.ybin > 1;
+    if (binned)
+        for (int y = 1; y <= ynumdat; ++y) std::fill_n(&data(1, y), xnumdat, 0.0f);
 
     const bool swap = h.big != IO_BIG_ENDIAN(status);
     const int columns = xnumdat * region.xbin;
@@ -667,8 +686,15 @@ void FIO_IN_IQRIMAGE(int handle, int image_number, bool mirror_x, bool imagequan
         for (long long k = 0; k < rows; ++k) {
             const long long image_row = l.length - (f + k) + 1;
             const int out_row = static_cast<int>((image_row - region.y1) / region.ybin) + 1;
-            decode_row(l, &block[static_cast<std::size_t>(k * l.row_bytes)], swap, mirror_x,
-                       imagequant, region.x1, columns, row_values.data());
+            const std::uint8_t* row = &block[static_cast<std::size_t>(k * l.row_bytes)];
+            // Unbinned rows go straight into the image array.
+            if (!binned) {
+                decode_row(l, row, swap, mirror_x, imagequant, region.x1, columns,
+                           &data(1, out_row));
+                continue;
+            }
+            decode_row(l, row, swap, mirror_x, imagequant, region.x1, columns,
+                       row_values.data());
             fio_bin_row(row_values, region.xbin, &data(1, out_row), xnumdat);
         }
         f += rows;

@@ -14,32 +14,37 @@
 
 namespace {
 
-// One stored type: its size, swap code and conversion to a real.
+// One stored type: its size, swap code and conversion of a run of values to
+// reals (signedness decided once a run, so that the loops vectorise).
 template <int Size, bool Real>
 struct Stored
 {
     static constexpr int size = Size;
     static constexpr int swap = Size == 2 ? FIO_SWAP_2BYTE : Size == 4 ? FIO_SWAP_4BYTE : 0;
 
-    static float value(const std::uint8_t* p, bool is_signed)
+    template <typename Raw, typename Value>
+    static void convert_as(const std::uint8_t* p, int n, float* out)
+    {
+        for (int i = 0; i < n; ++i) {
+            Raw raw;
+            std::memcpy(&raw, p + static_cast<std::size_t>(i) * Size, Size);
+            out[i] = static_cast<float>(static_cast<Value>(raw));
+        }
+    }
+
+    static void convert(const std::uint8_t* p, int n, bool is_signed, float* out)
     {
         if constexpr (Real) {
-            float v;
-            std::memcpy(&v, p, 4);
-            return v;
+            std::memcpy(out, p, static_cast<std::size_t>(n) * 4);
         } else if constexpr (Size == 1) {
-            return is_signed ? static_cast<float>(static_cast<std::int8_t>(*p))
-                             : static_cast<float>(*p);
+            if (is_signed) convert_as<std::uint8_t, std::int8_t>(p, n, out);
+            else convert_as<std::uint8_t, std::uint8_t>(p, n, out);
         } else if constexpr (Size == 2) {
-            std::uint16_t v;
-            std::memcpy(&v, p, 2);
-            return is_signed ? static_cast<float>(static_cast<std::int16_t>(v))
-                             : static_cast<float>(v);
+            if (is_signed) convert_as<std::uint16_t, std::int16_t>(p, n, out);
+            else convert_as<std::uint16_t, std::uint16_t>(p, n, out);
         } else {
-            std::uint32_t v;
-            std::memcpy(&v, p, 4);
-            return is_signed ? static_cast<float>(static_cast<std::int32_t>(v))
-                             : static_cast<float>(v);
+            if (is_signed) convert_as<std::uint32_t, std::int32_t>(p, n, out);
+            else convert_as<std::uint32_t, std::uint32_t>(p, n, out);
         }
     }
 };
@@ -115,17 +120,22 @@ void transfer(const FioTransfer& t, int chunk_elements, const ImageView& data, i
             const int run = std::min(n - k, t.nx - column);
             const int row = t.reverse_y ? height - line : line + 1;
             if (row <= keep_height) {
-                // File columns of this run that the region uses.
+                // File columns of this run that the region uses, and the
+                // output columns they fill (right to left when mirrored).
                 const int lo = std::max(column, first_col - 1);
                 const int hi = std::min(column + run, first_col - 1 + width);
-                float* out = &data(1, row);
-                for (int col = lo; col < hi; ++col) {
-                    const int c = t.reverse_x ? width - (col - (first_col - 1))
-                                              : col - (first_col - 1) + 1;
-                    if (c <= keep_width)
-                        out[c - 1] = Type::value(&buffer[static_cast<std::size_t>(k + col - column) *
-                                                         Type::size],
-                                                 t.is_signed);
+                const int c_first = t.reverse_x ? width - (hi - 1 - (first_col - 1))
+                                                : lo - (first_col - 1) + 1;
+                const int c_last = std::min(c_first + (hi - lo) - 1, keep_width);
+                if (hi > lo && c_first <= c_last) {
+                    float* out = &data(c_first, row);
+                    const int n = c_last - c_first + 1;
+                    // Mirrored, the columns kept are the run's last ones.
+                    const int skip = t.reverse_x ? (hi - lo) - n : 0;
+                    Type::convert(&buffer[static_cast<std::size_t>(k + lo - column + skip) *
+                                          Type::size],
+                                  n, t.is_signed, out);
+                    if (t.reverse_x) std::reverse(out, out + n);
                 }
             }
             k += run;
