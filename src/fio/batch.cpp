@@ -167,12 +167,8 @@ void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, in
         io_say("WARNING: No pixels were input");
         return;
     }
-    image.xnumdat = target.xnumdat;
-    image.ynumdat = target.ynumdat;
-    image.title = target.title;
-    image.xlabel = target.xlabel;
-    image.ylabel = target.ylabel;
-    image.zlabel = target.zlabel;
+    fio_give_back(target, image.xnumdat, image.ynumdat, image.title, image.xlabel, image.ylabel,
+                  image.zlabel);
     image.x_pixel_size = target.x_pixel_size;
     image.y_pixel_size = target.y_pixel_size;
     image.overload_value =

@@ -181,18 +181,7 @@ void FIO_GUI_IN_DATA(int& nx, int& ny, int xmaxdat, int ymaxdat, std::string& ty
                                 "\"DATA TYPE\" allows the type of values",
                                 "stored for each pixel to be selected"};
     auto integer = [](const char* label, const char* prompt, const char* help, int high,
-                      int value) {
-        GsFormItem item;
-        item.label = label;
-        item.description = prompt;
-        item.help = help;
-        item.type = 1;
-        item.range = true;
-        item.int_min = 1;
-        item.int_max = high;
-        item.int_value = value;
-        return item;
-    };
+                      int value) { return fio_integer_item(label, prompt, help, 1, high, value); };
     auto logical = [](const char* label, const char* prompt, const char* help, bool value) {
         GsFormItem item;
         item.label = label;
@@ -254,13 +243,7 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
         return;
     }
     int handle = 0;
-    FIO_FILEOPEN(call.file_name, "READ", retstat, handle, status);
-    if (status != ST_GOOD_VALUE) return;
-    if (retstat != FIO_OK) {
-        io_say("WARNING: Error in opening file");
-        retstat = 1;
-        return;
-    }
+    if (!fio_open_input(call.file_name, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
 
     // The whole layout must be in the file: a short file would otherwise show
@@ -364,15 +347,7 @@ void FIO_IN_BINARY(bool gui, bool ask, bool& variances_exist, std::string& file_
                    float& overload_value, int& status)
 {
     constexpr std::string_view position = "Subroutine FIO_IN_BINARY V0.8";
-    if (!st_enter(status, position)) return;
-    if (data.xmaxdat < 1) {
-        st_fail(status, ST_MOD_FIO + FIO_ERR_XMAXDAT, position);
-        return;
-    }
-    if (data.ymaxdat < 1) {
-        st_fail(status, ST_MOD_FIO + FIO_ERR_YMAXDAT, position);
-        return;
-    }
+    if (!st_enter(status, position) || !fio_dimensions_valid(data, position, status)) return;
     FioBinaryLayout layout = state.layout;
     if (!state.remembered) layout.nx = layout.ny = 0;
     if (ask || !state.remembered) {
@@ -405,12 +380,7 @@ void FIO_IN_BINARY(bool gui, bool ask, bool& variances_exist, std::string& file_
     target.y_pixel_size = y_pixel_size;
     fio_read_binary(call, layout, target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
-    xnumdat = target.xnumdat;
-    ynumdat = target.ynumdat;
-    title = target.title;
-    xlabel = target.xlabel;
-    ylabel = target.ylabel;
-    zlabel = target.zlabel;
+    fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
     overload_value = target.overload_value;
     variances_exist = false;
 }

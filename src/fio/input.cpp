@@ -118,12 +118,7 @@ bool first_bytes(std::string_view file_name, int wanted, std::vector<std::uint8_
                  int& got, int& retstat, int& status)
 {
     int handle = 0;
-    FIO_FILEOPEN(file_name, "READ", retstat, handle, status);
-    if (status != ST_GOOD_VALUE) return false;
-    if (retstat != FIO_OK) {
-        io_say("WARNING: Error in opening file");
-        return false;
-    }
+    if (!fio_open_input(file_name, handle, retstat, status)) return false;
     FioSlotGuard guard(handle);
     bytes.assign(static_cast<std::size_t>(wanted), 0);
     got = 0;
@@ -310,15 +305,7 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
                    float& x_pixel_size, float& y_pixel_size, int& status)
 {
     constexpr std::string_view position = "Subroutine FIO_GUI_INPUT V0.12";
-    if (!st_enter(status, position)) return;
-    if (data.xmaxdat < 1) {
-        st_fail(status, ST_MOD_FIO + FIO_ERR_XMAXDAT, position);
-        return;
-    }
-    if (data.ymaxdat < 1) {
-        st_fail(status, ST_MOD_FIO + FIO_ERR_YMAXDAT, position);
-        return;
-    }
+    if (!st_enter(status, position) || !fio_dimensions_valid(data, position, status)) return;
     const int shown = std::clamp(num_prompt, 0, std::min(max_prompt, static_cast<int>(prompt.size())));
     const GsLines prompt_lines = prompt.first(static_cast<std::size_t>(shown));
     std::string format;
@@ -383,12 +370,7 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
     const float overload =
         entry->overload == FIO_OVERLOAD_FROM_READER ? target.overload_value : entry->overload;
     if (target.xnumdat < 1 || target.ynumdat < 1) return;
-    xnumdat = target.xnumdat;
-    ynumdat = target.ynumdat;
-    title = target.title;
-    xlabel = target.xlabel;
-    ylabel = target.ylabel;
-    zlabel = target.zlabel;
+    fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
     x_pixel_size = target.x_pixel_size;
     y_pixel_size = target.y_pixel_size;
     data_defined = true;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "fio/fio.h"
+#include "io/status.h"
 
 // What a reader fills.
 struct FioTarget
@@ -37,6 +38,49 @@ inline FioTarget fio_target(const ImageView& data, const ImageView& variances,
     t.y_axis = y_axis;
     t.variances_exist = variances_exist;
     return t;
+}
+
+// The image arrays' declared sizes checked (errors 1 and 2 of the library).
+inline bool fio_dimensions_valid(const ImageView& data, std::string_view position, int& status)
+{
+    if (data.xmaxdat < 1 || data.ymaxdat < 1) {
+        st_fail(status, ST_MOD_FIO + (data.xmaxdat < 1 ? FIO_ERR_XMAXDAT : FIO_ERR_YMAXDAT),
+                position);
+        return false;
+    }
+    return true;
+}
+
+// What a reader filled, handed back to its caller's arguments.
+inline void fio_give_back(const FioTarget& t, int& xnumdat, int& ynumdat, std::string& title,
+                          std::string& xlabel, std::string& ylabel, std::string& zlabel)
+{
+    xnumdat = t.xnumdat;
+    ynumdat = t.ynumdat;
+    title = t.title;
+    xlabel = t.xlabel;
+    ylabel = t.ylabel;
+    zlabel = t.zlabel;
+}
+
+// Opens a file to read on the input slot; false, with the warning and
+// retstat 1 (or a bad status), when it cannot be opened.
+bool fio_open_input(std::string_view file_name, int& handle, int& retstat, int& status);
+
+// An integer item of a form, with its range.
+inline GsFormItem fio_integer_item(const char* label, const char* prompt, std::string help,
+                                   int low, int high, int value)
+{
+    GsFormItem item;
+    item.label = label;
+    item.description = prompt;
+    item.help = std::move(help);
+    item.type = 1;
+    item.range = true;
+    item.int_min = low;
+    item.int_max = high;
+    item.int_value = value;
+    return item;
 }
 
 // How a reader is called: with the window (gui) or on the terminal, asking

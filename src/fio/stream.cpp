@@ -166,20 +166,10 @@ void FIO_FILECLOSEC(int handle, int& retstat)
 void FIO_FILEREADC(int handle, int bytes_wanted, int swap, int& retstat, int& bytes_read,
                    std::span<std::uint8_t> buffer)
 {
-    bytes_read = 0;
-    if (bytes_wanted < 0 || static_cast<std::size_t>(bytes_wanted) > buffer.size()) {
-        retstat = FIO_BAD_ARGUMENT;
-        return;
-    }
-    std::FILE* file = input_stream(handle, retstat);
-    if (file == nullptr) return;
-    if (bytes_wanted == 0) {
-        retstat = FIO_OK;
-        return;
-    }
-    read_bytes(file, bytes_wanted, swap, retstat, bytes_read, buffer);
+    FIO_FILEPREADC(handle, -1, bytes_wanted, swap, retstat, bytes_read, buffer);
 }
 
+// A negative offset reads on from the current position.
 void FIO_FILEPREADC(int handle, long long offset, int bytes_wanted, int swap, int& retstat,
                     int& bytes_read, std::span<std::uint8_t> buffer)
 {
@@ -190,7 +180,7 @@ void FIO_FILEPREADC(int handle, long long offset, int bytes_wanted, int swap, in
     }
     std::FILE* file = input_stream(handle, retstat);
     if (file == nullptr) return;
-    if (offset < 0 || ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) {
+    if (offset >= 0 && ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) {
         retstat = FIO_SEEK_FAILED;
         return;
     }
@@ -199,6 +189,16 @@ void FIO_FILEPREADC(int handle, long long offset, int bytes_wanted, int swap, in
         return;
     }
     read_bytes(file, bytes_wanted, swap, retstat, bytes_read, buffer);
+}
+
+bool fio_open_input(std::string_view file_name, int& handle, int& retstat, int& status)
+{
+    FIO_FILEOPEN(file_name, "READ", retstat, handle, status);
+    if (status != ST_GOOD_VALUE) return false;
+    if (retstat == FIO_OK) return true;
+    io_say("WARNING: Error in opening file");
+    retstat = 1;
+    return false;
 }
 
 void FIO_ASCIIREADC(int handle, int max_characters, int& retstat, std::string& line)

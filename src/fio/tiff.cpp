@@ -410,16 +410,7 @@ void decode_row(const Layout& l, const std::uint8_t* row, bool swap, bool mirror
 std::vector<GsFormItem> region_items(int width, int length, const FioRegion& r)
 {
     auto item = [](const char* label, const char* prompt, int high, int value) {
-        GsFormItem it;
-        it.label = label;
-        it.description = prompt;
-        it.help = std::string("Enter ") + prompt;
-        it.type = 1;
-        it.range = true;
-        it.int_min = 1;
-        it.int_max = high;
-        it.int_value = value;
-        return it;
+        return fio_integer_item(label, prompt, std::string("Enter ") + prompt, 1, high, value);
     };
     return {item("X-START", "LEFT-HAND PIXEL INPUT LIMIT", width, r.x1),
             item("Y-START", "LOWER PIXEL INPUT LIMIT", length, r.y1),
@@ -730,7 +721,7 @@ void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& tar
     if (!st_enter(status, "Subroutine FIO_IN_IQ V0.6")) return;
     int handle = 0;
     if (call.gui) {
-        FIO_FILEOPEN(call.file_name, "READ", retstat, handle, status);
+        if (!fio_open_input(call.file_name, handle, retstat, status)) return;
     } else {
         const std::string help[] = {"Name of tiff file containing image"};
         while (status == ST_GOOD_VALUE) {
@@ -747,11 +738,6 @@ void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& tar
         }
     }
     if (status != ST_GOOD_VALUE) return;
-    if (retstat != FIO_OK) {
-        io_say("WARNING: Error in opening file");
-        retstat = 1;
-        return;
-    }
     FioSlotGuard guard(handle);
     int width = 0;
     int length = 0;
@@ -831,9 +817,5 @@ void FIO_IN_IQ(bool gui, bool ask, bool mirror_x, bool imagequant, bool& varianc
     fio_read_tiff(call, mirror_x, imagequant, target, retstat, status);
     file_name = call.file_name;
     if (status != ST_GOOD_VALUE || retstat != 0) return;
-    xnumdat = target.xnumdat;
-    ynumdat = target.ynumdat;
-    xlabel = target.xlabel;
-    ylabel = target.ylabel;
-    zlabel = target.zlabel;
+    fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
 }
