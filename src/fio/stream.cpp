@@ -16,6 +16,7 @@
 
 #include "fio/fio.h"
 #include "io/convert.h"
+#include "io/os/os_layer.h"
 #include "io/filename.h"
 #include "io/status.h"
 #include "io/terminal.h"
@@ -128,16 +129,13 @@ void FIO_FILEOPENC(std::string_view name, int mode, int& retstat, int& handle)
         retstat = FIO_NOT_OPEN;
         return;
     }
-    const char* how = input ? (mode == FIO_READ_BINARY ? "rb" : "r")
-                            : (mode == FIO_WRITE_BINARY ? "wb" : "w");
-    FilePointer file(std::fopen(std::string(name).c_str(), how));
+    // Input is read only from regular files: a device or a pipe could block
+    // or never end, a directory gives no bytes.
+    int error_value = 0;
+    FilePointer file(input ? IO_FOPEN_REGULARC(std::string(name), error_value)
+                           : std::fopen(std::string(name).c_str(),
+                                        mode == FIO_WRITE_BINARY ? "wb" : "w"));
     if (!file) {
-        retstat = FIO_SYSTEM_FAILED;
-        return;
-    }
-    // A directory opens for reading on this system but gives no bytes.
-    struct stat info{};
-    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
         retstat = FIO_SYSTEM_FAILED;
         return;
     }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "fio_test_support.h"
 
@@ -66,6 +67,10 @@ TEST_F(Stream, TheGuardFreesTheSlotOnEveryWayOut)
     EXPECT_EQ(retstat, FIO_SYSTEM_FAILED);
     FIO_FILEOPENC(dir.path().string(), FIO_READ_BINARY, retstat, handle);
     EXPECT_EQ(retstat, FIO_SYSTEM_FAILED); // a directory is no file to read
+    // Nor is a pipe, whose open would wait for a writer.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    FIO_FILEOPENC(dir.file("pipe"), FIO_READ_BINARY, retstat, handle);
+    EXPECT_EQ(retstat, FIO_SYSTEM_FAILED);
 }
 
 TEST_F(Stream, ReadsReportWhatTheyCouldNotDo)

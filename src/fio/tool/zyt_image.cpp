@@ -6,10 +6,10 @@
 // and renamed when complete, so a failure leaves nothing behind.
 
 #include <cairo.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +21,7 @@
 #include "fio/fio.h"
 #include "gs/gs.h"
 #include "io/database.h"
+#include "io/os/os_layer.h"
 #include "io/status.h"
 #include "lg/cell_index.h"
 
@@ -73,31 +74,41 @@ void print_help(std::ostream& out)
 class OutputFile
 {
 public:
-    explicit OutputFile(const std::string& target) : target_(target)
+    explicit OutputFile(const std::string& target)
+        : target_(target), temporary_(IO_TEMPORARY_NAMEC(target))
     {
-        temporary_ = target + ".partXXXXXX";
-        const int fd = ::mkstemp(temporary_.data());
-        if (fd >= 0) {
-            // The finished file gets the permissions of any new file, not
-            // the private ones of a temporary file.
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::fchmod(fd, 0666 & ~mask);
-            ::close(fd);
-            created_ = true;
-        }
+        int error_value = 0;
+        file_ = IO_FCREATEC(temporary_, -1, error_value);
+        errno = error_value;
     }
     ~OutputFile()
     {
-        if (created_ && !committed_) std::remove(temporary_.c_str());
+        if (file_ != nullptr) std::fclose(file_);
+        if (file_ != nullptr || (created_ && !committed_)) std::remove(temporary_.c_str());
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    bool created() const { return created_; }
-    const std::string& path() const { return temporary_; }
+    // The open stream; nullptr when the file could not be made.
+    std::FILE* file() const { return file_; }
+    // Closes the stream, for writers that open the file by name themselves.
+    const std::string& closed_path()
+    {
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+        created_ = true;
+        return temporary_;
+    }
+    // Everything written reaches the disk, then the file takes its name.
     bool commit()
     {
+        created_ = true;
+        if (file_ != nullptr) {
+            const bool flushed = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+            const bool closed = std::fclose(file_) == 0;
+            file_ = nullptr;
+            if (!flushed || !closed) return false;
+        }
         committed_ = std::rename(temporary_.c_str(), target_.c_str()) == 0;
         return committed_;
     }
@@ -105,6 +116,7 @@ public:
 private:
     std::string target_;
     std::string temporary_;
+    std::FILE* file_ = nullptr;
     bool created_ = false;
     bool committed_ = false;
 };
@@ -112,25 +124,20 @@ private:
 bool write_raw(FioImage& image, const std::string& out_name)
 {
     OutputFile out(out_name);
-    if (!out.created()) return false;
-    std::FILE* file = std::fopen(out.path().c_str(), "wb");
+    std::FILE* file = out.file();
     if (file == nullptr) return false;
     const ImageView v = image.view();
     std::vector<float> row(static_cast<std::size_t>(image.xnumdat));
-    bool ok = true;
-    for (int j = 1; j <= image.ynumdat && ok; ++j) {
+    for (int j = 1; j <= image.ynumdat; ++j) {
         for (int i = 1; i <= image.xnumdat; ++i) {
             float value = v(i, j);
             if constexpr (std::endian::native == std::endian::big)
                 value = Fio_float_byte_swap(value);
             row[static_cast<std::size_t>(i - 1)] = value;
         }
-        ok = std::fwrite(row.data(), sizeof(float), row.size(), file) == row.size();
+        if (std::fwrite(row.data(), sizeof(float), row.size(), file) != row.size()) return false;
     }
-    ok = std::fflush(file) == 0 && ok;
-    ok = ::fsync(::fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    return ok && out.commit();
+    return out.commit();
 }
 
 struct Statistics
@@ -192,8 +199,8 @@ bool write_png(FioImage& image, const std::string& out_name)
     }
     cairo_surface_mark_dirty(surface);
     OutputFile out(out_name);
-    const bool ok = out.created() &&
-                    cairo_surface_write_to_png(surface, out.path().c_str()) ==
+    const bool ok = out.file() != nullptr &&
+                    cairo_surface_write_to_png(surface, out.closed_path().c_str()) ==
                         CAIRO_STATUS_SUCCESS &&
                     out.commit();
     cairo_surface_destroy(surface);
