@@ -293,3 +293,51 @@ TEST_F(Binary, AMalformedInfoLineStopsWithItsMessage)
                       yps, status);
     EXPECT_EQ(status, ST_MOD_FIO + 33);
 }
+
+TEST_F(Binary, TheLayoutAskedOnTheTerminalAndKeptForTheSeries)
+{
+    const std::string path = raw({1, 2, 0xFFFE, 4, 5, 6}, 2, true);
+    std::vector<float> data(4 * 4, -7.0f), x_axis(4), y_axis(4);
+    const ImageView view{data.data(), 4, 4};
+    bool variances = true;
+    int retstat = -9, xnum = 0, ynum = 0;
+    std::string name, title, xl, yl, zl;
+    float xps = 0, yps = 0, overload = 0;
+    {
+        TypedInput typed(path + "\n3\n2\nINTEGER\nYES\nYES\n");
+        ConsoleCapture console;
+        FIO_IN_BINARY(false, true, variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
+                      ImageView{}, title, xl, yl, zl, xps, yps, overload, status);
+    }
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    ASSERT_EQ(retstat, 0);
+    EXPECT_EQ(name, path);
+    EXPECT_EQ(xnum, 3);
+    EXPECT_EQ(ynum, 2);
+    EXPECT_EQ((std::vector<float>{view(1, 1), view(3, 1), view(3, 2)}),
+              (std::vector<float>{1, -2, 6}));
+    EXPECT_EQ(view(4, 1), -7.0f); // nothing outside the image is written
+    EXPECT_FALSE(variances);
+    EXPECT_EQ(overload, 65534.5f);
+    bool swap = false;
+    IO_INQ_LKEYVALUE("IN_BIN_SWAP", swap, retstat, status);
+    EXPECT_TRUE(swap);
+
+    // The next file of the series is read with the same layout, nothing asked.
+    const std::string next = dir.file("next.bin");
+    write_file(next, stored(9, 2, true) + std::string(10, '\0'));
+    name = next;
+    FIO_IN_BINARY(true, false, variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
+                  ImageView{}, title, xl, yl, zl, xps, yps, overload, status);
+    EXPECT_EQ(retstat, 0);
+    EXPECT_EQ(view(1, 1), 9.0f);
+    EXPECT_EQ(title, next);
+
+    // An end of input is a cancel: retstat -1 and a good status.
+    TypedInput nothing("");
+    ConsoleCapture console;
+    FIO_IN_BINARY(false, true, variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
+                  ImageView{}, title, xl, yl, zl, xps, yps, overload, status);
+    EXPECT_EQ(retstat, -1);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
