@@ -52,6 +52,7 @@ void FIO_FILEOPENC(std::string_view name, int mode, int& retstat, int& handle);
 void FIO_FILECLOSEC(int handle, int& retstat);
 void FIO_FILEREADC(int handle, int bytes_wanted, int swap, int& retstat, int& bytes_read,
                    std::span<std::uint8_t> buffer);
+// From a byte offset (0 the first byte; negative: from the current position).
 void FIO_FILEPREADC(int handle, long long offset, int bytes_wanted, int swap, int& retstat,
                     int& bytes_read, std::span<std::uint8_t> buffer);
 void FIO_ASCIIREADC(int handle, int max_characters, int& retstat, std::string& line);
