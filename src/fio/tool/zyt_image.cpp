@@ -24,6 +24,7 @@
 #include "io/os/os_layer.h"
 #include "io/status.h"
 #include "lg/cell_index.h"
+#include "ma/statistics.h"
 
 namespace {
 
@@ -146,11 +147,10 @@ struct Statistics
     bool any = false;
 };
 
+// Extremes of the values that are numbers; the mean as the program takes it.
 Statistics statistics(FioImage& image)
 {
     Statistics s;
-    double sum = 0;
-    long long n = 0;
     const ImageView v = image.view();
     for (int j = 1; j <= image.ynumdat; ++j)
         for (int i = 1; i <= image.xnumdat; ++i) {
@@ -159,10 +159,12 @@ Statistics statistics(FioImage& image)
             if (!s.any || value < s.minimum) s.minimum = value;
             if (!s.any || value > s.maximum) s.maximum = value;
             s.any = true;
-            sum += value;
-            ++n;
         }
-    if (n > 0) s.mean = sum / static_cast<double>(n);
+    float mean = 0.0f;
+    int status = ST_GOOD_VALUE;
+    MA_AVERAGE(image.xmaxdat, image.ymaxdat, image.pixels.data(), 1, 1, image.xnumdat,
+               image.ynumdat, mean, status);
+    s.mean = mean;
     return s;
 }
 
