@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fio/readers.h"
+#include "io/convert.h"
 #include "io/database.h"
 #include "io/filename.h"
 #include "io/status.h"

@@ -8,6 +8,7 @@
 
 #include "fio/readers.h"
 #include "io/convert.h"
+#include "io/fields.h"
 #include "io/database.h"
 #include "io/filename.h"
 #include "io/status.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "fio/readers.h"
+#include "io/convert.h"
 #include "io/directory.h"
 #include "io/filename.h"
 #include "io/status.h"

@@ -12,6 +12,7 @@
 #include "fio/readers.h"
 #include "fio/tiff_layout.h"
 #include "io/convert.h"
+#include "io/fields.h"
 #include "io/status.h"
 #include "io/system.h"
 #include "io/terminal.h"

@@ -13,6 +13,7 @@
 #include "fio/readers.h"
 #include "fio/tiff_layout.h"
 #include "io/convert.h"
+#include "io/fields.h"
 #include "io/status.h"
 
 using namespace fio_tiff;
