@@ -1,0 +1,260 @@
+#pragma once
+// Image file input: the byte-stream layer, the raw binary and TIFF readers,
+// the format decision and the interactive input driver. Every reader fills
+// the same image form: an ImageView of 32-bit reals (X fastest, element (i, j)
+// counted from 1), the number of defined pixels in X and Y, and pixel-centre
+// axes (element i is i - 0.5 for a file read whole).
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gs/gs.h"
+#include "io/image_view.h"
+
+// --- Byte-stream layer -------------------------------------------------------
+
+// The two file slots: the input file is always handle 1, the output file 2.
+enum FioHandle { FIO_INPUT_HANDLE = 1, FIO_OUTPUT_HANDLE = 2 };
+// Access modes of FIO_FILEOPENC.
+enum FioAccess { FIO_READ_BINARY = 1, FIO_WRITE_BINARY = 2, FIO_READ_TEXT = 3, FIO_WRITE_TEXT = 4 };
+// Byte swapping applied to what is read (or written).
+enum FioSwap { FIO_NO_SWAP = 0, FIO_SWAP_2BYTE = 1, FIO_SWAP_4BYTE = 2 };
+// Result codes of the low-level routines.
+enum FioCode {
+    FIO_OK = 0,
+    FIO_BAD_ARGUMENT = 1, // mode outside 1..4, wrong handle, or too many bytes for the buffer
+    FIO_NOT_OPEN = 2,     // also: opening a slot that is already open
+    FIO_SYSTEM_FAILED = 3,
+    FIO_SEEK_FAILED = 4,
+    FIO_SHORT = 5
+};
+
+// Error numbers of the image-input library (the status adds 180000).
+enum FioError {
+    FIO_ERR_XMAXDAT = 1,
+    FIO_ERR_YMAXDAT = 2,
+    FIO_ERR_X_END = 5,     // also: more bytes wanted than the buffer holds
+    FIO_ERR_Y_END = 6,
+    FIO_ERR_RECORD = 13,
+    FIO_ERR_X_VALUE = 17,  // also: an access word that is none of the four
+    FIO_ERR_Y_VALUE = 18,
+    FIO_ERR_BLANK_NAME = 33,
+    FIO_ERR_DECODE = 1005  // a read or a TIFF entry that cannot be decoded
+};
+// Status values that are not of the library's module.
+constexpr int FIO_STATUS_READ_FAILURE = 11005;
+constexpr int FIO_STATUS_NOT_IMPLEMENTED = 9999;
+
+void FIO_FILEOPENC(std::string_view name, int mode, int& retstat, int& handle);
+void FIO_FILECLOSEC(int handle, int& retstat);
+void FIO_FILEREADC(int handle, int bytes_wanted, int swap, int& retstat, int& bytes_read,
+                   std::span<std::uint8_t> buffer);
+// From a byte offset (0 the first byte; negative: from the current position).
+void FIO_FILEPREADC(int handle, long long offset, int bytes_wanted, int swap, int& retstat,
+                    int& bytes_read, std::span<std::uint8_t> buffer);
+void FIO_ASCIIREADC(int handle, int max_characters, int& retstat, std::string& line);
+void FIO_FILEWRITEC(int handle, int bytes, int swap, std::span<std::uint8_t> buffer, int& retstat,
+                    int& bytes_written);
+void FIO_FILEWREALC(int handle, std::span<const float> reals, int& retstat, int& reals_written);
+// The size in bytes of the open file of a slot; -1 when it is not open.
+long long fio_open_size(int handle);
+
+void FIO_FILEOPEN(std::string_view name, std::string_view access, int& retstat, int& handle,
+                  int& status);
+void FIO_OPENFILE(bool prompt_user, std::string_view access, std::string& name, int& retstat,
+                  int& handle, int& status);
+void FIO_TREAD_BYTES(int handle, long long offset, int bytes_wanted,
+                     std::span<std::uint8_t> buffer, int& status);
+
+std::int32_t Fio_int_byte_swap(std::int32_t value);
+float Fio_float_byte_swap(float value);
+// Reverses the bytes of every whole 2- or 4-byte item (swap code 1 or 2).
+void fio_swap_items(std::span<std::uint8_t> bytes, int swap);
+
+// Closes a slot when it goes out of scope, so that no reader that stops half
+// way leaves its file open.
+class FioSlotGuard
+{
+public:
+    explicit FioSlotGuard(int handle) : handle_(handle) {}
+    ~FioSlotGuard();
+    FioSlotGuard(const FioSlotGuard&) = delete;
+    FioSlotGuard& operator=(const FioSlotGuard&) = delete;
+    // Closes now; the close's result code.
+    int close();
+
+private:
+    int handle_;
+    bool closed_ = false;
+};
+
+// --- Image arrays ------------------------------------------------------------
+
+// A region of an image in file pixels, counted from 1, with re-binning.
+struct FioRegion
+{
+    int x1 = 1, y1 = 1, x2 = 1, y2 = 1;
+    int xbin = 1, ybin = 1;
+};
+
+// Pixel centres in file pixels of `count` output pixels (at most the axis'
+// size) that start at file pixel `first` and each sum `bin` file pixels:
+// element i is (first - 1) + bin * (i - 0.5); i - 0.5 for a whole image.
+void fio_fill_axis(std::span<float> axis, int count, int first = 1, int bin = 1);
+// Adds the sums of groups of xbin values of a row to an output row of
+// `out_count` elements (re-binning sums, it does not average).
+void fio_bin_row(std::span<const float> row, int xbin, float* out, int out_count);
+
+// --- Raw binary and typed 2-D arrays ----------------------------------------
+
+// The four stored types of a raw file, by their names on the form.
+enum FioDataType { FIO_BYTE = 1, FIO_I2 = 2, FIO_I4 = 3, FIO_R4 = 4 };
+inline constexpr const char* FIO_TYPE_NAMES[4] = {"BYTE VALUES", "INTEGER (2-BYTE)",
+                                                  "4-BYTE INTEGER", "REAL (4-BYTE IEEE)"};
+
+// The layout of a raw file.
+struct FioBinaryLayout
+{
+    int nx = 0, ny = 0;
+    std::string type = "INTEGER (2-BYTE)";
+    bool is_signed = false;
+    bool swap = false;
+    int start_byte = 1;
+};
+
+// The arguments that every typed transfer routine shares.
+struct FioTransfer
+{
+    int handle = FIO_INPUT_HANDLE;
+    bool swap = false;
+    bool is_signed = false;
+    bool reverse_x = false;
+    bool reverse_y = false;
+    bool transpose = false;
+    int nx = 0, ny = 0;
+    int xstart = 1, ystart = 1, xend = 1, yend = 1;
+    int xbin = 1, ybin = 1;
+    long long start_byte = 1;
+    int buffer_elements = 5000;
+};
+void FIO_INP_2DBYTE(const FioTransfer& t, const ImageView& data, int& xnumdat, int& ynumdat,
+                    int& status);
+void FIO_INP_2DI2(const FioTransfer& t, const ImageView& data, int& xnumdat, int& ynumdat,
+                  int& status);
+void FIO_INP_2DI4(const FioTransfer& t, const ImageView& data, int& xnumdat, int& ynumdat,
+                  int& status);
+void FIO_INP_2DR4(const FioTransfer& t, const ImageView& data, int& xnumdat, int& ynumdat,
+                  int& status);
+// As FIO_INP_2DI2, the file read in fixed-length records (`record_bytes`,
+// at most twice the buffer size in elements).
+void IO_INP_2DI2(const FioTransfer& t, int record_bytes, const ImageView& data, int& xnumdat,
+                 int& ynumdat, int& status);
+
+void FIO_GUI_IN_DATA(int& nx, int& ny, int xmaxdat, int ymaxdat, std::string& type_name,
+                     bool& is_signed, bool& swap, int& start_byte, int& status);
+void FIO_IN_BINARY(bool gui, bool ask, bool& variances_exist, std::string& file_name,
+                   int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                   std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                   std::string& title, std::string& xlabel, std::string& ylabel,
+                   std::string& zlabel, float& x_pixel_size, float& y_pixel_size,
+                   float& overload_value, int& status);
+// The layout the next FIO_IN_BINARY without questions uses, and what it is now.
+void FIO_SET_BINARY_LAYOUT(const FioBinaryLayout& layout, int& status);
+FioBinaryLayout FIO_INQ_BINARY_LAYOUT();
+// The layout from the remembered answers and the ".info" file beside the
+// image (file dimensions: the .info's, else the remembered ones, else 0).
+FioBinaryLayout fio_binary_defaults(std::string_view file_name, float& x_pixel_size,
+                                    float& y_pixel_size, int& status);
+
+// The ".info" companion of a raw file: what it gives is filled in.
+void FIO_IN_HEADERFILE(std::string_view file_name, std::string& title, std::string& xlabel,
+                       std::string& ylabel, std::string& zlabel, int& nx, int& ny, float& lowest,
+                       float& second_value, int& bytes_per_pixel, bool& swap, bool& is_signed,
+                       float& x_pixel_size, float& y_pixel_size, int& status);
+
+// --- TIFF --------------------------------------------------------------------
+
+std::int32_t FIO_TIFF_INTEGER(std::span<const std::uint8_t> bytes, int count, bool big_endian,
+                              bool is_signed);
+std::int32_t FIO_TIFF_INTENTRY(std::span<const std::uint8_t, 12> entry, bool big_endian,
+                               int& status);
+void FIO_TIFF_INTS(std::span<const std::uint8_t, 12> entry, int handle, bool big_endian,
+                   int max_count, int& retstat, int& count, std::span<std::int64_t> values,
+                   int& status);
+void FIO_TIFF_IMAGESIZE(int handle, int image_number, int& retstat, int& width, int& length,
+                        int& status);
+void FIO_IN_IQRIMAGE(int handle, int image_number, bool mirror_x, bool imagequant,
+                     const FioRegion& region, int& retstat, int& xnumdat, int& ynumdat,
+                     const ImageView& data, int& status);
+void FIO_IN_IQ(bool gui, bool ask, bool mirror_x, bool imagequant, bool& variances_exist,
+               std::string& file_name, int& retstat, int& xnumdat, int& ynumdat,
+               std::span<float> x_axis, std::span<float> y_axis, const ImageView& data,
+               const ImageView& variances, std::string& title, std::string& xlabel,
+               std::string& ylabel, std::string& zlabel, int& status);
+
+// --- Format choice and the input driver -------------------------------------
+
+void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status);
+void FIO_IS_TORVA(std::string_view file_name, int& retstat, int& status);
+void FIO_IS_ADSC(std::string_view file_name, int& retstat, int& status);
+
+// The format decided from a name; empty when the name does not decide it
+// (the format menu, or --format, must). The name may change to the one to read.
+std::string FIO_DECIDE_FORMAT(std::string& file_name, int& status);
+// The format name of a menu entry or a typed name ("PLANO", "fuji (bas)",
+// "TIFF", or a full format name); empty when none.
+std::string fio_format_from_choice(std::string_view choice);
+
+void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_step,
+                   bool variances_exist, bool& data_defined, std::string& file_name, int& xnumdat,
+                   int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                   const ImageView& data, const ImageView& variances, std::string& title,
+                   std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                   float& x_pixel_size, float& y_pixel_size, int& status);
+// The format name decided last and whether a series is defined (the state
+// the driver keeps between calls); the reset (also of the raw layout
+// remembered for a series) is for a new run.
+std::string FIO_INQ_INPUT_FORMAT();
+void FIO_DEF_INPUT();
+
+// Without a window: every form takes its defaults (the remembered answers and
+// what the files say), messages go to the console only.
+void FIO_SET_BATCH(bool batch);
+bool FIO_INQ_BATCH();
+
+// --- Reading without a window (the command-line tool, the fuzz targets) ------
+
+// What to read, and the answers the forms would otherwise ask for.
+struct FioRequest
+{
+    std::string file_name;
+    std::string format; // a format name or menu entry; empty: decided from the name
+    bool region_given = false;
+    FioRegion region;   // x1..y2 when given; the re-bin factors always
+    // The raw layout, over the remembered answers and the ".info" file.
+    int nx = 0, ny = 0, start_byte = 0; // 0: not given
+    std::string type;
+    int is_signed = -1, swap = -1;      // -1: not given
+    int max_side = 16384;               // the largest array made for an image
+};
+
+// An image read whole, in arrays as large as it is (up to max_side a side).
+struct FioImage
+{
+    std::vector<float> pixels;
+    int xmaxdat = 0, ymaxdat = 0;
+    int xnumdat = 0, ynumdat = 0;
+    std::vector<float> x_axis, y_axis;
+    std::string format, file_name, title, xlabel, ylabel, zlabel;
+    float x_pixel_size = 0.0f, y_pixel_size = 0.0f, overload_value = 0.0f;
+
+    ImageView view() { return ImageView{pixels.data(), xmaxdat, ymaxdat}; }
+};
+
+// retstat 0 read; 1 not read (the reason was written to the console).
+void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, int& status);
+// The type name of a short or full name ("I2", "r4", "INTEGER (2-BYTE)"...); empty when none.
+std::string fio_type_from_name(std::string_view name);

@@ -1,0 +1,304 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "fio_test_support.h"
+#include "gs/gs_test_support.h"
+
+using namespace zyt_test;
+
+namespace {
+
+// The format decided for names of real files on disk.
+class Decision : public FioTest
+{
+protected:
+    std::string make(const std::string& name, const std::string& bytes = "x")
+    {
+        write_file(dir.file(name), bytes);
+        return dir.file(name);
+    }
+    std::string decide(const std::string& name)
+    {
+        decided_name = dir.file(name);
+        return FIO_DECIDE_FORMAT(decided_name, status);
+    }
+    static std::string bruker(int version)
+    {
+        std::string record = "FORMAT :" + std::to_string(version);
+        record.resize(80, ' ');
+        return record + std::string(432, ' ');
+    }
+    std::string decided_name;
+};
+
+// The driver on a headless window driven by an event script. When
+// ZYT_LOOK_DIR is set, "snapshot" lines of the scripts write their pages there;
+class Driver : public Graphics
+{
+protected:
+    void SetUp() override
+    {
+        IO_CLEAR_DATABASE();
+        FIO_DEF_INPUT();
+        GS_DEF_FILESELECTION();
+        std::filesystem::create_directories(dir.file("data"));
+        folder = dir.file("data") + "/";
+    }
+
+    // ZYT_LOOK_SIZE ("W H") looks at the pages in a window of that size.
+    static std::string look(const std::string& name)
+    {
+        const char* where = std::getenv("ZYT_LOOK_DIR");
+        const char* size = std::getenv("ZYT_LOOK_SIZE");
+        if (where == nullptr) return "";
+        return (size != nullptr ? "resize " + std::string(size) + "\n" : std::string()) +
+               "snapshot \"" + std::string(where) + "/" + name + "\"\n";
+    }
+
+    void copy_fixture(const std::string& fixture, const std::string& name)
+    {
+        std::filesystem::copy_file(tiff_fixtures() + "/" + fixture, folder + name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+    void input(int step)
+    {
+        const std::vector<std::string> prompt{"SELECT FIRST PROJECTION"};
+        GS_SET_IDR(0, 0, 1, 1, status);
+        FIO_GUI_INPUT(1, 1, prompt, step, false, defined, name, xnum, ynum, x_axis, y_axis,
+                      view, ImageView{}, title, xlabel, ylabel, zlabel, x_pixel_size,
+                      y_pixel_size, status);
+    }
+
+    std::vector<float> pixels() const
+    {
+        std::vector<float> v;
+        for (int j = 1; j <= ynum; ++j)
+            for (int i = 1; i <= xnum; ++i) v.push_back(view(i, j));
+        return v;
+    }
+
+    std::string folder;
+    std::vector<float> data = std::vector<float>(128 * 128, 0.0f);
+    ImageView view{data.data(), 128, 128};
+    std::vector<float> x_axis = std::vector<float>(128), y_axis = std::vector<float>(128);
+    bool defined = false;
+    std::string name;
+    int xnum = 0, ynum = 0;
+    std::string title, xlabel, ylabel, zlabel;
+    float x_pixel_size = 1.0e-4f, y_pixel_size = 1.0e-4f;
+};
+
+} // namespace
+
+TEST_F(Decision, EveryRowOfTheTable)
+{
+    make("run1");
+    make("run1hm");
+    EXPECT_EQ(decide("run1hm"), "GAS 2-D DETECTOR (MIRL)");
+    EXPECT_EQ(decided_name, dir.file("run1")); // the name without "hm" is read
+    EXPECT_EQ(decide("run1"), "GAS 2-D DETECTOR (MIRL)");
+    EXPECT_EQ(decided_name, dir.file("run1"));
+    make("lonely");
+    EXPECT_EQ(decide("lonely"), "");
+
+    make("frame.001", bruker(86));
+    make("notes.002", std::string(100, 'n'));
+    EXPECT_EQ(decide("frame.001"), "BRUKER");
+    EXPECT_EQ(decide("notes.002"), ""); // digits, but no Bruker frame: the menu
+    make("dark._dk");
+    make("flat._ff");
+    EXPECT_EQ(decide("dark._dk"), "BRUKER");
+    EXPECT_EQ(decide("flat._ff"), "BRUKER");
+
+    const std::pair<const char*, const char*> plain[] = {
+        {"a.gel", "IMAGEQUANT"}, {"a.final", "BINARY"}, {"a.corr", "BINARY"},
+        {"a.cor2", "BINARY"},    {"a.bin", "BINARY"},   {"a.cor", "BINARY"},
+        {"a.bsl", "BSL/OTOKO"},  {"a.chi", "CHIPLOT"},  {"a.image", "MAR FORMAT"},
+        {"a.inf", "FUJI BAS-2000"}, {"a.pln", "PLANO STANDARD FORMAT"},
+        {"a.mar3450", "MAR FORMAT"}, {"a.mar2300", "MAR FORMAT"}, {"a.mar2000", "MAR FORMAT"},
+        {"a.mar1200", "MAR FORMAT"}, {"a.mar1600", "MAR FORMAT"}, {"a.osc", "RIGAKU R-AXIS"},
+        {"a.pck", "MAR-PCK"},    {"a.pmi", "PHOTOMETRICS CCD FORMAT"},
+        {"a.spe", "PRINCETON CCD FORMAT"}, {"a.mccd", "TIFF"}, {"a.tif", "TIFF"},
+        {"a.tiff", "TIFF"},      {"A.TIF", "TIFF"},     {"a.dat", ""}};
+    for (const auto& [file, format] : plain) {
+        make(file);
+        EXPECT_EQ(decide(file), format) << file;
+        EXPECT_EQ(decided_name, dir.file(file));
+    }
+
+    make("k1.kdf", "{" + std::string(1023, ' '));
+    make("k2.kdf", std::string(1024, ' '));
+    make("k3.kdf", "{");
+    EXPECT_EQ(decide("k1.kdf"), "TORVA");
+    EXPECT_EQ(decide("k2.kdf"), "BINARY");
+    EXPECT_EQ(decide("k3.kdf"), "BINARY"); // shorter than a header
+
+    make("raw.bin");
+    make("raw.bin.info");
+    make("orphan.info");
+    EXPECT_EQ(decide("raw.bin.info"), "BINARY");
+    EXPECT_EQ(decided_name, dir.file("raw.bin"));
+    EXPECT_EQ(decide("orphan.info"), "BINARY");
+    EXPECT_EQ(decided_name, dir.file("orphan.info"));
+
+    make("p.img");
+    make("p.inf");
+    make("q.img");
+    make("q.INF");
+    make("r.img", "{" + std::string(1500, ' '));
+    make("s.img", std::string(1500, ' '));
+    EXPECT_EQ(decide("p.img"), "FUJI BAS-2000");
+    EXPECT_EQ(decided_name, dir.file("p.inf"));
+    EXPECT_EQ(decide("q.img"), "FUJI BAS-2000");
+    EXPECT_EQ(decided_name, dir.file("q.INF"));
+    EXPECT_EQ(decide("r.img"), "ADSC");
+    EXPECT_EQ(decide("s.img"), "HAMAMATSU PHOTONICS");
+
+    // A point in a directory's name is no extension of the file.
+    std::filesystem::create_directories(dir.file("v1.tif"));
+    make("v1.tif/plain");
+    EXPECT_EQ(decide("v1.tif/plain"), "");
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+TEST_F(Decision, ABrukerFrameOfAnotherVersionIsStillOne)
+{
+    make("new.003", bruker(101));
+    ConsoleCapture console;
+    EXPECT_EQ(decide("new.003"), "BRUKER");
+    EXPECT_EQ(console.lines(),
+              (std::vector<std::string>{
+                  "WARNING: The file appears to be a Bruker format file, but the format",
+                  "         version number appears to have changed !?!?"}));
+    int retstat = -9;
+    FIO_IS_BRUKER(make("short.004", "FORMAT :86"), retstat, status);
+    EXPECT_EQ(retstat, 2);
+}
+
+TEST_F(Driver, TheFormatMenuWithItsHelpChoosesTheReader)
+{
+    copy_fixture("u8.tif", "scan.dat");
+    open("click \"scan.dat\"\n" + look("format_menu") +
+         "click \"?\"\n" + look("format_help") + "click \"O.K.\"\n"
+         "click \"HELP\"\nclick \"O.K.\"\n"
+         "click \"TIFF\"\n" + look("region_form") + "click \"O.K.\"\n");
+    name = folder;
+    input(0);
+    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
+    EXPECT_TRUE(defined);
+    EXPECT_EQ(name, folder + "scan.dat");
+    EXPECT_EQ(xnum, 53);
+    EXPECT_EQ(ynum, 37);
+    EXPECT_EQ(title, "scan.dat");
+    EXPECT_EQ(pixels(), read_reals(tiff_fixtures() + "/u8.expected"));
+    EXPECT_EQ(x_axis[52], 52.5f);
+    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "TIFF");
+    // What the run remembers of the read.
+    int retstat = -9, length = 0;
+    std::string format;
+    float overload = 0;
+    IO_INQ_KEYVALUE("#INPUT_FORMAT", length, format, retstat, status);
+    IO_INQ_RKEYVALUE("#OVERLOAD_VALUE", overload, retstat, status);
+    EXPECT_EQ(format, "TIFF");
+    EXPECT_EQ(overload, 65334.5f);
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    GS_INQ_IDR(x1, y1, x2, y2, status);
+    EXPECT_EQ(x2, 53.0f);
+    EXPECT_EQ(y2, 37.0f);
+}
+
+TEST_F(Driver, CancelsOfThePanelAndOfTheMenu)
+{
+    copy_fixture("u8.tif", "scan.dat");
+    open("click \"CANCEL\"\nclick \"scan.dat\"\nclick \"CANCEL\"\n");
+    name = folder;
+    defined = true;
+    input(0);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_FALSE(defined); // the panel's cancel: no data
+    defined = true;
+    input(0);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_TRUE(defined); // the menu's cancel leaves it as it was
+    EXPECT_EQ(xnum, 0);
+}
+
+TEST_F(Driver, InputStepReadsTheNextFileOfTheSeriesWithoutAsking)
+{
+    copy_fixture("u16_le.tif", "scan0001.tif");
+    copy_fixture("u16_be.tif", "scan0002.tif");
+    copy_fixture("strips.tif", "scan0003.tif");
+    // After the first file the script has nothing more: a question would fail.
+    open("click \"scan0001.tif\"\nclick \"O.K.\"\n");
+    name = folder;
+    input(0);
+    ASSERT_TRUE(defined);
+    const std::vector<float> first = pixels();
+    input(1);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(name, folder + "scan0002.tif");
+    EXPECT_EQ(title, "scan0002.tif");
+    EXPECT_EQ(pixels(), first); // the big-endian twin
+    input(1);
+    EXPECT_EQ(name, folder + "scan0003.tif");
+    name = folder + "scan0001.tif";
+    input(-2147483647); // the given name, as it stands
+    EXPECT_EQ(name, folder + "scan0001.tif");
+    EXPECT_EQ(pixels(), first);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+TEST_F(Driver, NoSeriesNoUnknownReaderNoBrokenFile)
+{
+    write_file(folder + "a.osc", "x");
+    std::filesystem::copy_file(tiff_fixtures() + "/zlib.tif", folder + "z.tif");
+    open("click \"O.K.\"\n"                                  // the undefined sequence
+         "click \"a.osc\"\n"                                 // no reader for it yet
+         "click \"z.tif\"\nclick \"O.K.\"\n" + look("reader_failed") +
+         "click \"O.K.\"\n");
+    defined = false;
+    input(1);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_FALSE(defined);
+    name = folder;
+    ConsoleCapture console;
+    input(0);
+    EXPECT_NE(console.text().find("WARNING: Unknown file format\n"), std::string::npos);
+    EXPECT_FALSE(defined);
+    input(0);
+    EXPECT_NE(console.text().find("WARNING: The Image has been compressed."), std::string::npos);
+    EXPECT_FALSE(defined);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+TEST_F(Driver, ARawFileThroughItsLayoutForm)
+{
+    std::string bytes;
+    for (int k = 0; k < 6; ++k) bytes += stored(1000 + k, 2, true);
+    write_file(folder + "frame.bin", bytes);
+    write_file(folder + "frame.bin.info", "x\nSize = 3 2\nBytes = 2 (signed)\n"
+                                          "Byte order = big endian\nX = 50\nY = 60\n");
+    open("click \"frame.bin\"\n" + look("layout_form") + "click \"O.K.\"\n");
+    name = folder;
+    input(0);
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    ASSERT_TRUE(defined);
+    EXPECT_EQ(pixels(), (std::vector<float>{1000, 1001, 1002, 1003, 1004, 1005}));
+    EXPECT_FLOAT_EQ(x_pixel_size, 50e-6f);
+    int retstat = -9;
+    bool is_signed = false, swap = false;
+    float stored_size = 0;
+    IO_INQ_LKEYVALUE("IN_BIN_SIGNED", is_signed, retstat, status);
+    IO_INQ_LKEYVALUE("IN_BIN_SWAP", swap, retstat, status);
+    IO_INQ_RKEYVALUE("Y_PIXEL_SIZE", stored_size, retstat, status);
+    EXPECT_TRUE(is_signed);
+    EXPECT_EQ(swap, std::endian::native == std::endian::little);
+    EXPECT_FLOAT_EQ(stored_size, 60e-6f);
+    int length = 0;
+    std::string type;
+    IO_INQ_KEYVALUE("IN_BIN_DATA_TYPE", length, type, retstat, status);
+    EXPECT_EQ(type, "INTEGER (2-BYTE)");
+}
