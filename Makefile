@@ -40,6 +40,7 @@ test: test-fast test-asan fuzz
 bench: build
 	./$(BUILD)/bench/zyt_bench_io
 	./$(BUILD)/bench/zyt_bench_lg
+	./$(BUILD)/bench/zyt_bench_ma
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
