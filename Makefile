@@ -41,6 +41,7 @@ bench: build
 	./$(BUILD)/bench/zyt_bench_io
 	./$(BUILD)/bench/zyt_bench_lg
 	./$(BUILD)/bench/zyt_bench_fio
+	./$(BUILD)/bench/zyt_bench_ma
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
