@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "gs/graphs.h"
 #include "gs/gs.h"
 #include "io/convert.h"
 #include "io/filename.h"
@@ -233,6 +234,7 @@ void GS_DEF_GRAPHICS(int& status)
     GS_DEF_MENUSTYLE(status);
     GS_DEF_MENULAYOUT(status);
     GS_DEF_MESSAGESTYLE(status);
+    GS_DEF_ATTRIBUTES(status);
 }
 
 // The display options of the command line, compared in upper case.
