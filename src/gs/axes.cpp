@@ -232,8 +232,8 @@ struct Number
 // The ticks and numbers of a logarithmic axis (world values in decades):
 // numbered decades when two or more lie in the range, fine ticks at 2 .. 9
 // times each; in a narrower range 1, 2 and 5 times a power of ten, or
-// every integer multiple; in a range of less than one step of those,
-// linear ticks of the values.
+// every integer multiple; in a range narrower than two of those, linear
+// ticks of the values.
 struct LogScale
 {
     std::vector<Number> major;
@@ -256,19 +256,29 @@ LogScale log_scale(double w1, double w2, int& status)
         s.thinning = {1, 2, 3, 5, 10, 20, 50, 100};
         return s;
     }
-    for (const std::vector<int>& mantissas : {std::vector<int>{1, 2, 5}, std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}}) {
-        s.major.clear();
+    // 1, 2 and 5 times powers of ten when they give three numbers, else every
+    // integer multiple; the multiples not numbered are fine ticks.
+    auto multiples = [&](std::initializer_list<int> mantissas) {
+        std::vector<Number> numbers;
         for (long e = first_decade - 1; e <= last_decade; ++e)
             for (int m : mantissas) {
                 const double w = e + std::log10(m);
                 if (w >= w1 - 1.0e-6 && w <= w2 + 1.0e-6)
-                    s.major.push_back({w, power_text(m, static_cast<int>(e)),
-                                       static_cast<long>(s.major.size())});
+                    numbers.push_back({w, power_text(m, static_cast<int>(e)),
+                                       static_cast<long>(numbers.size())});
             }
-        if (s.major.size() >= 2) {
-            s.thinning = {1, 2, 3, 4, 5, 10};
-            return s;
-        }
+        return numbers;
+    };
+    const std::vector<Number> every = multiples({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    s.major = multiples({1, 2, 5});
+    if (s.major.size() < 3) s.major = every;
+    if (s.major.size() >= 2) {
+        for (const Number& n : every)
+            if (std::none_of(s.major.begin(), s.major.end(),
+                             [&](const Number& m) { return m.value == n.value; }))
+                s.fine.push_back(n.value);
+        s.thinning = {1, 2, 3, 4, 5, 10};
+        return s;
     }
     // Less than a factor of two or so: linear ticks of the values themselves.
     Ticks t;
@@ -386,7 +396,7 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
                             ? std::fabs(e.along(numbers[1].value) - e.along(numbers[0].value)) /
                                   std::max(1L, std::labs(numbers[1].index - numbers[0].index))
                             : 1.0;
-    const float needed = e.horizontal ? widest + 0.6f * height : 1.6f * height;
+    const float needed = e.horizontal ? widest + height : 1.6f * height;
     long keep_every = 0;
     for (long n : thinning)
         if (n * unit >= needed) {

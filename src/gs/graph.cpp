@@ -34,26 +34,30 @@ struct Extent
 // on it) and automatic ones from the data, widened by 5 % of the range. A
 // range too narrow to draw (equal values) becomes the value +- 0.01, or
 // +- 1e-4 of it for large values, where 0.01 would vanish in the rounding
-// of a float.
+// of a float. Worked in double and kept within the floats, so that data
+// near the largest float cannot make an infinite window.
 bool axis_limits(const Extent& data, bool auto_low, bool auto_high, float fixed_low,
                  float fixed_high, float& low, float& high)
 {
     if ((auto_low || auto_high) && !data.found()) return false;
-    low = auto_low ? data.low : fixed_low;
-    high = auto_high ? data.high : fixed_high;
-    const float range = high - low;
-    if (auto_low) low -= 0.05f * range;
-    if (auto_high) high += 0.05f * range;
-    const float size = std::max(std::fabs(low), std::fabs(high));
-    if (high - low <= 1.0e-5f * size || !(high > low)) {
+    double lo = auto_low ? data.low : fixed_low;
+    double hi = auto_high ? data.high : fixed_high;
+    const double range = hi - lo;
+    if (auto_low) lo -= 0.05 * range;
+    if (auto_high) hi += 0.05 * range;
+    const double size = std::max(std::fabs(lo), std::fabs(hi));
+    if (hi - lo <= 1.0e-5 * size || !(hi > lo)) {
         // Equal values (or a fixed limit beyond all data on the automatic side).
-        const float value = auto_low && auto_high ? 0.5f * (low + high) : auto_low ? high : low;
-        const float half = std::max(0.01f, 1.0e-4f * std::fabs(value));
-        if (auto_low) low = value - half;
-        if (auto_high) high = value + half;
-        if (!auto_low && !auto_high) high = low + half; // fixed and equal: cannot be set
+        const double value = auto_low && auto_high ? 0.5 * (lo + hi) : auto_low ? hi : lo;
+        const double half = std::max(0.01, 1.0e-4 * std::fabs(value));
+        if (auto_low) lo = value - half;
+        if (auto_high) hi = value + half;
+        if (!auto_low && !auto_high) hi = lo + half; // fixed and equal: cannot be set
     }
-    return true;
+    constexpr double LARGEST = std::numeric_limits<float>::max();
+    low = static_cast<float>(std::clamp(lo, -LARGEST, LARGEST));
+    high = static_cast<float>(std::clamp(hi, -LARGEST, LARGEST));
+    return high > low;
 }
 
 } // namespace
@@ -145,7 +149,12 @@ void GS_XYEGRAPH(int max_dat, int max_curves, int num_curves, int first, int las
     GS_INQ_GPP(gpp[0], gpp[1], gpp[2], gpp[3], status);
     LG_VIEWPORT(gpp[0], gpp[1], gpp[2], gpp[3], status);
     GS_CAL_DDR(max_dat, max_curves, num_curves, first, last, x, y, x_errors, y_errors, status);
-    if (status != ST_GOOD_VALUE) return;
+    if (status != ST_GOOD_VALUE) {
+        // The picture drawn before keeps its transform for input.
+        int restore = ST_GOOD_VALUE;
+        GS_RESTORE_TRANSFORM(restore);
+        return;
+    }
     float window[4] = {};
     LG_INQ_DATAWINDOW(window[0], window[1], window[2], window[3], status);
     GS_SET_DGPP(gpp[0], gpp[1], gpp[2], gpp[3], status);
