@@ -62,25 +62,21 @@ bool edge_of(int side, Edge& e, int& status, std::string_view position)
         return false;
     }
     const Transform t = current_transform(status);
+    const float v[4] = {t.vx1, t.vy1, t.vx2, t.vy2};
+    const float w[4] = {t.wx1, t.wy1, t.wx2, t.wy2};
     e.side = side;
     e.horizontal = side == GS_AXIS_BELOW || side == GS_AXIS_ABOVE;
-    e.viewport = {t.vx1, t.vy1, t.vx2, t.vy2};
-    if (e.horizontal) {
-        e.at = side == GS_AXIS_BELOW ? t.vy1 : t.vy2;
-        e.from = t.vx1;
-        e.to = t.vx2;
-        e.w1 = t.wx1;
-        e.w2 = t.wx2;
-        e.depth = t.vy2 - t.vy1;
-    } else {
-        e.at = side == GS_AXIS_LEFT ? t.vx1 : t.vx2;
-        e.from = t.vy1;
-        e.to = t.vy2;
-        e.w1 = t.wy1;
-        e.w2 = t.wy2;
-        e.depth = t.vx2 - t.vx1;
-    }
-    e.inward = side == GS_AXIS_BELOW || side == GS_AXIS_LEFT ? 1.0f : -1.0f;
+    e.viewport = {v[0], v[1], v[2], v[3]};
+    const int along = e.horizontal ? 0 : 1;
+    const int across = 1 - along;
+    const bool low_edge = side == GS_AXIS_BELOW || side == GS_AXIS_LEFT;
+    e.at = low_edge ? v[across] : v[across + 2];
+    e.from = v[along];
+    e.to = v[along + 2];
+    e.w1 = w[along];
+    e.w2 = w[along + 2];
+    e.depth = v[across + 2] - v[across];
+    e.inward = low_edge ? 1.0f : -1.0f;
     return status == ST_GOOD_VALUE && e.w2 > e.w1 && e.to > e.from;
 }
 

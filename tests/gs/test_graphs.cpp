@@ -33,6 +33,15 @@ protected:
             LG_X11_SNAPSHOT(std::string(dir) + "/" + name + ".png");
     }
 
+    // Takes the next "resize" of the script: the window's next size.
+    void next_size()
+    {
+        int event = 0;
+        float px = 0, py = 0;
+        LG_INP_COORDINATE(1, 1, event, px, py, status);
+        ASSERT_EQ(event, LG_EVENT_EXPOSE);
+    }
+
     // Whether a pixel of the colour lies within radius pixels of a page point.
     static bool colour_near(float x, float y, unsigned rgb, int radius = 1)
     {
@@ -159,10 +168,7 @@ TEST_F(Graphs, SnapshotsOfProfilesAndCorrelations)
         ASSERT_EQ(status, ST_GOOD_VALUE);
         keep("transmission_" + std::to_string(w));
         if (size == 1) break;
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
+        ASSERT_NO_FATAL_FAILURE(next_size());
     }
 }
 
@@ -220,10 +226,7 @@ TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
             keep(std::string("image_") + (log ? "log_" : "") + std::to_string(w));
         }
         if (size == 1) break;
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
+        ASSERT_NO_FATAL_FAILURE(next_size());
     }
 }
 
@@ -504,10 +507,7 @@ TEST_F(Graphs, NumbersFitTheirRoomAndNeverOverlap)
             }
         }
         if (size == 1) break;
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
+        ASSERT_NO_FATAL_FAILURE(next_size());
     }
 }
 
@@ -831,9 +831,6 @@ TEST_F(Graphs, LongTitlesAndLabelsStayOnThePage)
         ASSERT_FALSE(columns.empty());
         EXPECT_GT(columns.front().first, 0);
         if (size == 1) break;
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
+        ASSERT_NO_FATAL_FAILURE(next_size());
     }
 }
