@@ -63,8 +63,8 @@ bool axis_limits(const Extent& data, bool auto_low, bool auto_high, float fixed_
 } // namespace
 
 void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last,
-                std::span<const float> x, std::span<const float> y,
-                std::span<const float> x_errors, std::span<const float> y_errors, int& status)
+                std::span<const float> x, std::span<const float> y, std::span<const float> x_errors,
+                std::span<const float> y_errors, int& status)
 {
     constexpr std::string_view position = "Subroutine GS_CAL_DDR V0.2";
     if (!st_enter(status, position)) return;
@@ -83,10 +83,9 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
 
     // Fixed limits on the axes' scales; one with no place there (not
     // positive on a logarithmic axis) is found from the data instead.
-    float fixed[4] = {on_scale(ddr[0], axis_log[0], data_log[0]),
-                      on_scale(ddr[2], axis_log[0], data_log[0]),
-                      on_scale(ddr[1], axis_log[1], data_log[1]),
-                      on_scale(ddr[3], axis_log[1], data_log[1])};
+    float fixed[4] = {
+        on_scale(ddr[0], axis_log[0], data_log[0]), on_scale(ddr[2], axis_log[0], data_log[0]),
+        on_scale(ddr[1], axis_log[1], data_log[1]), on_scale(ddr[3], axis_log[1], data_log[1])};
     for (int k = 0; k < 4; ++k) {
         if (automatic[k] || std::isfinite(fixed[k])) continue;
         io_say("WARNING: A fixed limit of a logarithmic axis is not positive: the data set it");
@@ -98,8 +97,9 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
     auto at = [&](std::span<const float> a, std::size_t k) { return k < a.size() ? a[k] : 0.0f; };
     for (int c = 1; c <= num_curves; ++c) {
         for (int i = first; i <= last; ++i) {
-            const std::size_t k = static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(max_dat) +
-                                  static_cast<std::size_t>(i - 1);
+            const std::size_t k =
+                static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(max_dat) +
+                static_cast<std::size_t>(i - 1);
             const float xv = on_scale(x[k], axis_log[0], data_log[0]);
             const float yv = on_scale(y[k], axis_log[1], data_log[1]);
             if (!std::isfinite(xv) || !std::isfinite(yv)) continue;
@@ -125,7 +125,9 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
         return st_fail(status, ST_MOD_GS + NO_FINITE_DATA, position);
     }
     // The region kept in data units; the window is on the axes' scales.
-    auto in_data = [&](float w, int a) { return axis_log[a] && !data_log[a] ? std::pow(10.0f, w) : w; };
+    auto in_data = [&](float w, int a) {
+        return axis_log[a] && !data_log[a] ? std::pow(10.0f, w) : w;
+    };
     GS_SET_DDR(in_data(window[0], 0), in_data(window[1], 1), in_data(window[2], 0),
                in_data(window[3], 1), status);
     LG_DATAWINDOW(window[0], window[1], window[2], window[3], status);

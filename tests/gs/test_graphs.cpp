@@ -25,7 +25,7 @@ constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 
 class Graphs : public Graphics
 {
-protected:
+  protected:
     // Writes the page as a PNG where ZYT_KEEP_SNAPSHOTS names a directory.
     static void keep(const std::string& name)
     {
@@ -113,7 +113,8 @@ TEST_F(Graphs, SnapshotsOfProfilesAndCorrelations)
             for (int i = 0; i < 201; ++i) {
                 const float s = -100.0f + i;
                 cx.push_back(s);
-                cy.push_back((c == 0 ? 0.95f : 0.6f) * std::exp(-(s - 12.5f) * (s - 12.5f) / 200.0f) +
+                cy.push_back((c == 0 ? 0.95f : 0.6f) *
+                                 std::exp(-(s - 12.5f) * (s - 12.5f) / 200.0f) +
                              0.02f * std::sin(1.7f * i));
             }
         GsCurveStyle style;
@@ -142,8 +143,9 @@ TEST_F(Graphs, SnapshotsOfProfilesAndCorrelations)
             GS_CLOSE_PS(status);
             ASSERT_EQ(status, ST_GOOD_VALUE);
             const char* dir_kept = std::getenv("ZYT_KEEP_SNAPSHOTS");
-            const zyt_test::Rendered page = zyt_test::render(
-                file, dir_kept ? std::string(dir_kept) + "/correlation_print.png" : dir.file("c.png"));
+            const zyt_test::Rendered page =
+                zyt_test::render(file, dir_kept ? std::string(dir_kept) + "/correlation_print.png"
+                                                : dir.file("c.png"));
             ASSERT_EQ(page.exit_code, 0) << page.messages;
             int red = 0;
             for (int dx = -3; dx <= 3; ++dx)
@@ -162,8 +164,8 @@ TEST_F(Graphs, SnapshotsOfProfilesAndCorrelations)
             const GsGraphSettingsGuard settings;
             GS_SET_AXESLOGLIN(false, true, status);
             GS_SET_ERRORBARS(true, status);
-            GS_XYEGRAPH(2048, 1, 1, 1, 2048, x, t, {}, e, "TRANSMISSION", "X-PIXEL",
-                        "I / I0", status);
+            GS_XYEGRAPH(2048, 1, 1, 1, 2048, x, t, {}, e, "TRANSMISSION", "X-PIXEL", "I / I0",
+                        status);
         }
         ASSERT_EQ(status, ST_GOOD_VALUE);
         keep("transmission_" + std::to_string(w));
@@ -185,7 +187,8 @@ TEST_F(Graphs, SnapshotInLandscape)
     int w = 0, h = 0, error = 0;
     LG_X11_INQ_SIZE(w, h, error);
     EXPECT_EQ(w, 707);
-    for (int x_px = 0; x_px < w; ++x_px) EXPECT_EQ(LG_X11_PIXEL(x_px, h - 1), 0xffffffu);
+    for (int x_px = 0; x_px < w; ++x_px)
+        EXPECT_EQ(LG_X11_PIXEL(x_px, h - 1), 0xffffffu);
 }
 
 TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
@@ -194,7 +197,8 @@ TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
     const int n = 2048;
     std::vector<float> image(static_cast<std::size_t>(n) * 64);
     for (int j = 0; j < 64; ++j)
-        for (int i = 0; i < n; ++i) image[static_cast<std::size_t>(j) * n + i] = 100.0f + 30.0f * i;
+        for (int i = 0; i < n; ++i)
+            image[static_cast<std::size_t>(j) * n + i] = 100.0f + 30.0f * i;
     for (int size = 0; size < 2; ++size) {
         for (bool log : {false, true}) {
             GS_BACKGROUND(status);
@@ -210,15 +214,19 @@ TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
             {
                 const LgTransformGuard transform;
                 LG_VIEWPORT(g[2] + 0.015f, g[1], g[2] + 0.035f, g[3], status);
-                if (log) LG_DATAWINDOW(0.0f, 2.0f, 1.0f, std::log10(61540.0f), status);
-                else LG_DATAWINDOW(0.0f, 100.0f, 1.0f, 61540.0f, status);
+                if (log)
+                    LG_DATAWINDOW(0.0f, 2.0f, 1.0f, std::log10(61540.0f), status);
+                else
+                    LG_DATAWINDOW(0.0f, 100.0f, 1.0f, 61540.0f, status);
                 {
                     const LgPageCoordinates page;
                     GS_LINESTYLE(1, 1.0f, GS_BLACK, status);
                     GS_RECTANGLE(g[2] + 0.015f, g[1], g[2] + 0.035f, g[3], false, true, status);
                 }
-                if (log) GS_ALOGAXIS(GS_AXIS_RIGHT, true, status);
-                else GS_LINAXIS(GS_AXIS_RIGHT, true, status);
+                if (log)
+                    GS_ALOGAXIS(GS_AXIS_RIGHT, true, status);
+                else
+                    GS_LINAXIS(GS_AXIS_RIGHT, true, status);
             }
             ASSERT_EQ(status, ST_GOOD_VALUE);
             int w = 0, h = 0, error = 0;
@@ -238,14 +246,14 @@ TEST(Ticks, StepsOfOneTwoOrFiveTimesAPowerOfTen)
         float minimum, maximum, first, step;
         int count;
     } cases[] = {
-        {0.0f, 7.3f, 0.0f, 1.0f, 8},        // d = 0.73: 7.3 tenths, so steps of 10 tenths
-        {0.0f, 1.0f, 0.0f, 0.1f, 11},       // d/p = 1
-        {0.0f, 2.0f, 0.0f, 0.2f, 11},       // d/p = 2
-        {0.0f, 4.0f, 0.0f, 0.5f, 9},        // d/p = 4: five tenths
-        {4.99f, 5.01f, 4.99f, 0.002f, 11},  // a constant curve's range
-        {-0.365f, 7.665f, 0.0f, 1.0f, 8},   // 0 .. 7.3 widened by 5 %
-        {0.46f, 10.46f, 1.0f, 1.0f, 10},    // 0 lies below the range: the next tick
-        {1.00005f, 11.0f, 1.0f, 1.0f, 11},  // 1 lies below by less than range / 10000: kept
+        {0.0f, 7.3f, 0.0f, 1.0f, 8},       // d = 0.73: 7.3 tenths, so steps of 10 tenths
+        {0.0f, 1.0f, 0.0f, 0.1f, 11},      // d/p = 1
+        {0.0f, 2.0f, 0.0f, 0.2f, 11},      // d/p = 2
+        {0.0f, 4.0f, 0.0f, 0.5f, 9},       // d/p = 4: five tenths
+        {4.99f, 5.01f, 4.99f, 0.002f, 11}, // a constant curve's range
+        {-0.365f, 7.665f, 0.0f, 1.0f, 8},  // 0 .. 7.3 widened by 5 %
+        {0.46f, 10.46f, 1.0f, 1.0f, 10},   // 0 lies below the range: the next tick
+        {1.00005f, 11.0f, 1.0f, 1.0f, 11}, // 1 lies below by less than range / 10000: kept
         {-2500.0f, 62000.0f, 0.0f, 10000.0f, 7},
     };
     for (const Case& c : cases) {
@@ -253,7 +261,8 @@ TEST(Ticks, StepsOfOneTwoOrFiveTimesAPowerOfTen)
         int count = -99;
         GS_CAL_TICKS(c.minimum, c.maximum, first, step, count, status);
         ASSERT_EQ(status, ST_GOOD_VALUE);
-        EXPECT_NEAR(first, c.first, 1e-5f * std::max(1.0f, std::fabs(c.first))) << c.minimum << " " << c.maximum;
+        EXPECT_NEAR(first, c.first, 1e-5f * std::max(1.0f, std::fabs(c.first)))
+            << c.minimum << " " << c.maximum;
         EXPECT_FLOAT_EQ(step, c.step) << c.minimum << " " << c.maximum;
         EXPECT_EQ(count, c.count) << c.minimum << " " << c.maximum;
     }
@@ -296,7 +305,8 @@ TEST_F(Graphs, AutomaticRangesOfConstantsAndOfSmallAndLargeValues)
     // Values that differ by less than 0.00001 are still told apart: their
     // range is shown, not flattened to +- 0.01.
     std::vector<float> small;
-    for (int i = 0; i < 10; ++i) small.push_back(2.0e-6f + 3.0e-7f * i);
+    for (int i = 0; i < 10; ++i)
+        small.push_back(2.0e-6f + 3.0e-7f * i);
     red_graph(x, small);
     ASSERT_EQ(status, ST_GOOD_VALUE);
     EXPECT_NEAR(window()[1], 2.0e-6f - 0.05f * 2.7e-6f, 1e-9f);
@@ -332,7 +342,8 @@ TEST_F(Graphs, NonFinitePointsAreNeitherCountedNorDrawn)
     const std::vector<float> nothing{NaN, inf, -inf};
     GS_XYSGRAPH(3, 1, 3, std::vector<float>{1, 2, 3}, nothing, "T", "X", "Y", status);
     EXPECT_EQ(status, 141014);
-    EXPECT_EQ(console.lines().at(0), "WARNING: No finite data values to graph (all NaN or infinite)");
+    EXPECT_EQ(console.lines().at(0),
+              "WARNING: No finite data values to graph (all NaN or infinite)");
     EXPECT_EQ(page_pixel(0.025f, 0.025f), 0x0000ffu);
     // The graph drawn before keeps its transform.
     EXPECT_FLOAT_EQ(window()[2], 3.1f);
@@ -342,7 +353,8 @@ TEST_F(Graphs, NonFinitePointsAreNeitherCountedNorDrawn)
     const float huge = std::numeric_limits<float>::max();
     red_graph(std::vector<float>{-huge, huge}, std::vector<float>{huge, huge});
     ASSERT_EQ(status, ST_GOOD_VALUE);
-    for (float limit : window()) EXPECT_TRUE(std::isfinite(limit));
+    for (float limit : window())
+        EXPECT_TRUE(std::isfinite(limit));
     EXPECT_LT(window()[0], window()[2]);
     EXPECT_LT(window()[1], window()[3]);
 }
@@ -422,8 +434,10 @@ std::vector<std::pair<int, int>> ink_runs(bool columns, int from, int to, int ba
         for (int k = band1; k <= band2 && !ink; ++k)
             ink = dark(columns ? LG_X11_PIXEL(line, k) : LG_X11_PIXEL(k, line));
         if (!ink) continue;
-        if (!runs.empty() && runs.back().second >= line - 1 - join) runs.back().second = line;
-        else runs.emplace_back(line, line);
+        if (!runs.empty() && runs.back().second >= line - 1 - join)
+            runs.back().second = line;
+        else
+            runs.emplace_back(line, line);
     }
     return runs;
 }
@@ -473,7 +487,8 @@ TEST_F(Graphs, NumbersFitTheirRoomAndNeverOverlap)
                     LG_DATAWINDOW(r.minimum, r.minimum, r.maximum, r.maximum, status);
                     GS_AXISFRAME(status);
                     ASSERT_EQ(status, ST_GOOD_VALUE);
-                    const std::string what = std::string(r.sample) + (axis == GS_X_AXIS ? " x" : " y") +
+                    const std::string what = std::string(r.sample) +
+                                             (axis == GS_X_AXIS ? " x" : " y") +
                                              " viewport width " + std::to_string(v[2] - v[0]) +
                                              " at " + std::to_string(w);
                     // The letters of a number stand closer than a quarter of its height.
@@ -496,7 +511,8 @@ TEST_F(Graphs, NumbersFitTheirRoomAndNeverOverlap)
                         GS_INQ_YLABELSTYLE(label, orientation, status);
                         const auto columns = ink_runs(true, 0, right, 0, h - 1);
                         ASSERT_FALSE(columns.empty()) << what;
-                        EXPECT_GE(columns.front().first, static_cast<int>(1.4f * label.height * max))
+                        EXPECT_GE(columns.front().first,
+                                  static_cast<int>(1.4f * label.height * max))
                             << what;
                     }
                     // The narrow viewport may have room for one number only.
@@ -519,7 +535,8 @@ std::vector<std::string> printed_texts(const std::string& file)
     const std::string ps = zyt_test::read_file(file);
     const std::regex text_line("\\(([^)]*)\\) -?[0-9]+ -?[0-9]+ tx");
     std::vector<std::string> texts;
-    for (auto it = std::sregex_iterator(ps.begin(), ps.end(), text_line); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(ps.begin(), ps.end(), text_line);
+         it != std::sregex_iterator(); ++it)
         texts.push_back((*it)[1]);
     return texts;
 }
@@ -561,7 +578,8 @@ TEST_F(Graphs, LogarithmicAxesInTheWindowAndInPrint)
 
     // Data given as logarithms already: the same window.
     std::vector<float> logs;
-    for (float v : y) logs.push_back(v > 0.0f ? std::log10(v) : NaN);
+    for (float v : y)
+        logs.push_back(v > 0.0f ? std::log10(v) : NaN);
     GS_SET_DATALOGLIN(false, true, status);
     red_graph(x, logs);
     EXPECT_NEAR(window()[3], 4.2f, 1e-5f);
@@ -591,7 +609,8 @@ TEST_F(Graphs, LogarithmicAxesInTheWindowAndInPrint)
     GS_CLOSE_PS(status);
     ASSERT_EQ(status, ST_GOOD_VALUE);
     const std::vector<std::string> texts = printed_texts(file);
-    for (const char* decade : {"1", "10", "100", "1000", "10000", "POWERS OF TEN", "EXPONENT", "VALUE"})
+    for (const char* decade :
+         {"1", "10", "100", "1000", "10000", "POWERS OF TEN", "EXPONENT", "VALUE"})
         EXPECT_TRUE(has(texts, decade)) << decade;
     EXPECT_FALSE(has(texts, "0.1")); // below the range
     const zyt_test::Rendered page = zyt_test::render(file, dir.file("log.png"));
@@ -631,7 +650,8 @@ TEST_F(Graphs, ErrorBarsWidenTheRangeAndAreDrawn)
     EXPECT_FLOAT_EQ(window()[3], 8.5f);
     EXPECT_TRUE(colour_near(page_x(3.0f), page_y(6.0f), 0x0000ffu));
     EXPECT_TRUE(colour_near(page_x(3.0f), page_y(-1.5f), 0x0000ffu));
-    EXPECT_FALSE(colour_near(page_x(1.0f), page_y(3.0f), 0x0000ffu, 3)); // bar of 1 +- 0.5 ends at 1.5
+    EXPECT_FALSE(
+        colour_near(page_x(1.0f), page_y(3.0f), 0x0000ffu, 3)); // bar of 1 +- 0.5 ends at 1.5
 
     // One curve alone draws no error bars, and leaves the switch as it was.
     GS_XYSGRAPH(3, 1, 3, x, y, "", "", "", status);
@@ -655,10 +675,10 @@ TEST_F(Graphs, BadArgumentsDrawNothing)
         int max_dat, max_curves, num_curves, first, last;
         std::size_t length, error_length;
         int code;
-    } bad[] = {{0, 1, 1, 1, 1, 6, 0, 140001},  {3, 2, 2, 1, 3, 5, 0, 140001},
-               {3, 2, 2, 1, 3, 6, 4, 140001},  {3, 2, 0, 1, 3, 6, 0, 140006},
-               {3, 2, 3, 1, 3, 6, 0, 140006},  {3, 2, 2, 0, 3, 6, 0, 140005},
-               {3, 2, 2, 3, 2, 6, 0, 140005},  {3, 2, 2, 1, 4, 6, 0, 140005}};
+    } bad[] = {{0, 1, 1, 1, 1, 6, 0, 140001}, {3, 2, 2, 1, 3, 5, 0, 140001},
+               {3, 2, 2, 1, 3, 6, 4, 140001}, {3, 2, 0, 1, 3, 6, 0, 140006},
+               {3, 2, 3, 1, 3, 6, 0, 140006}, {3, 2, 2, 0, 3, 6, 0, 140005},
+               {3, 2, 2, 3, 2, 6, 0, 140005}, {3, 2, 2, 1, 4, 6, 0, 140005}};
     for (const auto& b : bad) {
         status = fresh_status();
         const std::span<const float> data(a.data(), b.length);
@@ -803,7 +823,8 @@ TEST_F(Graphs, AxesFrameAPictureAndAColourBar)
         EXPECT_GT(reach, strip[2] + 0.02f) << log;
         EXPECT_LE(reach, 0.7071f) << log;
         // Ticks stay inside the narrow strip: a third of its width at most.
-        EXPECT_FALSE(colour_near(strip[2] - 0.5f * (strip[2] - strip[0]), strip[1] + 0.5f * (strip[3] - strip[1]), 0x000000u, 0));
+        EXPECT_FALSE(colour_near(strip[2] - 0.5f * (strip[2] - strip[0]),
+                                 strip[1] + 0.5f * (strip[3] - strip[1]), 0x000000u, 0));
     }
 }
 
