@@ -34,11 +34,17 @@ struct Extent
 // on it) and automatic ones from the data, widened by 5 % of the range. A
 // range too narrow to draw (equal values) becomes the value +- 0.01, or
 // +- 1e-4 of it for large values, where 0.01 would vanish in the rounding
+<<<<<<< HEAD
 // of a float.
+=======
+// of a float. Worked in double and kept within the floats, so that data
+// near the largest float cannot make an infinite window.
+>>>>>>> main
 bool axis_limits(const Extent& data, bool auto_low, bool auto_high, float fixed_low,
                  float fixed_high, float& low, float& high)
 {
     if ((auto_low || auto_high) && !data.found()) return false;
+<<<<<<< HEAD
     low = auto_low ? data.low : fixed_low;
     high = auto_high ? data.high : fixed_high;
     const float range = high - low;
@@ -54,13 +60,38 @@ bool axis_limits(const Extent& data, bool auto_low, bool auto_high, float fixed_
         if (!auto_low && !auto_high) high = low + half; // fixed and equal: cannot be set
     }
     return true;
+=======
+    double lo = auto_low ? data.low : fixed_low;
+    double hi = auto_high ? data.high : fixed_high;
+    const double range = hi - lo;
+    if (auto_low) lo -= 0.05 * range;
+    if (auto_high) hi += 0.05 * range;
+    const double size = std::max(std::fabs(lo), std::fabs(hi));
+    if (hi - lo <= 1.0e-5 * size || !(hi > lo)) {
+        // Equal values (or a fixed limit beyond all data on the automatic side).
+        const double value = auto_low && auto_high ? 0.5 * (lo + hi) : auto_low ? hi : lo;
+        const double half = std::max(0.01, 1.0e-4 * std::fabs(value));
+        if (auto_low) lo = value - half;
+        if (auto_high) hi = value + half;
+        if (!auto_low && !auto_high) hi = lo + half; // fixed and equal: cannot be set
+    }
+    constexpr double LARGEST = std::numeric_limits<float>::max();
+    low = static_cast<float>(std::clamp(lo, -LARGEST, LARGEST));
+    high = static_cast<float>(std::clamp(hi, -LARGEST, LARGEST));
+    return high > low;
+>>>>>>> main
 }
 
 } // namespace
 
 void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last,
+<<<<<<< HEAD
                 std::span<const float> x, std::span<const float> y,
                 std::span<const float> x_errors, std::span<const float> y_errors, int& status)
+=======
+                std::span<const float> x, std::span<const float> y, std::span<const float> x_errors,
+                std::span<const float> y_errors, int& status)
+>>>>>>> main
 {
     constexpr std::string_view position = "Subroutine GS_CAL_DDR V0.2";
     if (!st_enter(status, position)) return;
@@ -79,10 +110,16 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
 
     // Fixed limits on the axes' scales; one with no place there (not
     // positive on a logarithmic axis) is found from the data instead.
+<<<<<<< HEAD
     float fixed[4] = {on_scale(ddr[0], axis_log[0], data_log[0]),
                       on_scale(ddr[2], axis_log[0], data_log[0]),
                       on_scale(ddr[1], axis_log[1], data_log[1]),
                       on_scale(ddr[3], axis_log[1], data_log[1])};
+=======
+    float fixed[4] = {
+        on_scale(ddr[0], axis_log[0], data_log[0]), on_scale(ddr[2], axis_log[0], data_log[0]),
+        on_scale(ddr[1], axis_log[1], data_log[1]), on_scale(ddr[3], axis_log[1], data_log[1])};
+>>>>>>> main
     for (int k = 0; k < 4; ++k) {
         if (automatic[k] || std::isfinite(fixed[k])) continue;
         io_say("WARNING: A fixed limit of a logarithmic axis is not positive: the data set it");
@@ -94,8 +131,14 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
     auto at = [&](std::span<const float> a, std::size_t k) { return k < a.size() ? a[k] : 0.0f; };
     for (int c = 1; c <= num_curves; ++c) {
         for (int i = first; i <= last; ++i) {
+<<<<<<< HEAD
             const std::size_t k = static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(max_dat) +
                                   static_cast<std::size_t>(i - 1);
+=======
+            const std::size_t k =
+                static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(max_dat) +
+                static_cast<std::size_t>(i - 1);
+>>>>>>> main
             const float xv = on_scale(x[k], axis_log[0], data_log[0]);
             const float yv = on_scale(y[k], axis_log[1], data_log[1]);
             if (!std::isfinite(xv) || !std::isfinite(yv)) continue;
@@ -121,7 +164,13 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
         return st_fail(status, ST_MOD_GS + NO_FINITE_DATA, position);
     }
     // The region kept in data units; the window is on the axes' scales.
+<<<<<<< HEAD
     auto in_data = [&](float w, int a) { return axis_log[a] && !data_log[a] ? std::pow(10.0f, w) : w; };
+=======
+    auto in_data = [&](float w, int a) {
+        return axis_log[a] && !data_log[a] ? std::pow(10.0f, w) : w;
+    };
+>>>>>>> main
     GS_SET_DDR(in_data(window[0], 0), in_data(window[1], 1), in_data(window[2], 0),
                in_data(window[3], 1), status);
     LG_DATAWINDOW(window[0], window[1], window[2], window[3], status);
@@ -145,7 +194,16 @@ void GS_XYEGRAPH(int max_dat, int max_curves, int num_curves, int first, int las
     GS_INQ_GPP(gpp[0], gpp[1], gpp[2], gpp[3], status);
     LG_VIEWPORT(gpp[0], gpp[1], gpp[2], gpp[3], status);
     GS_CAL_DDR(max_dat, max_curves, num_curves, first, last, x, y, x_errors, y_errors, status);
+<<<<<<< HEAD
     if (status != ST_GOOD_VALUE) return;
+=======
+    if (status != ST_GOOD_VALUE) {
+        // The picture drawn before keeps its transform for input.
+        int restore = ST_GOOD_VALUE;
+        GS_RESTORE_TRANSFORM(restore);
+        return;
+    }
+>>>>>>> main
     float window[4] = {};
     LG_INQ_DATAWINDOW(window[0], window[1], window[2], window[3], status);
     GS_SET_DGPP(gpp[0], gpp[1], gpp[2], gpp[3], status);

@@ -86,7 +86,8 @@ void MA_AVERAGE(int xdim, int ydim, const float* array, int x1, int y1, int x2, 
     long double sum = 0.0L;
     for (int y = y1; y <= y2; ++y) {
         const float* row = array + static_cast<std::size_t>(y - 1) * static_cast<std::size_t>(xdim);
-        for (int x = x1; x <= x2; ++x) sum += row[x - 1];
+        for (int x = x1; x <= x2; ++x)
+            sum += row[x - 1];
     }
     const long double count = static_cast<long double>(x2 - x1 + 1) * (y2 - y1 + 1);
     average = static_cast<float>(sum / count);

@@ -18,7 +18,7 @@ struct MaStatistics
     std::size_t count = 0;    // finite elements
     std::size_t rejected = 0; // NaN and infinite elements, left out
     float mean = 0.0f;
-    float spread = 0.0f;      // standard deviation about the mean
+    float spread = 0.0f; // standard deviation about the mean
     // The spread over 1.2533 times the mean absolute deviation: about 1 for
     // normally distributed values, above 1 when a few far values widen the
     // spread (spread / normaliser is then the spread of the bulk), below 1

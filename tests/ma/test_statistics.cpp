@@ -17,7 +17,8 @@ TEST(Average, RegionsOfAnArrayAndTheirChecks)
     // 4 x 3, element (i, j) = 10 j + i.
     std::vector<float> a(12);
     for (int j = 1; j <= 3; ++j)
-        for (int i = 1; i <= 4; ++i) a[(i - 1) + (j - 1) * 4] = 10.0f * j + i;
+        for (int i = 1; i <= 4; ++i)
+            a[(i - 1) + (j - 1) * 4] = 10.0f * j + i;
     int status = fresh_status();
     float mean = 0.0f;
     MA_AVERAGE(4, 3, a.data(), 1, 1, 4, 3, mean, status);
@@ -61,7 +62,10 @@ constexpr float INF = std::numeric_limits<float>::infinity();
 
 struct Image
 {
-    Image(int x, int y, float value) : xdim(x), ydim(y), data(static_cast<std::size_t>(x) * y, value) {}
+    Image(int x, int y, float value)
+        : xdim(x), ydim(y), data(static_cast<std::size_t>(x) * y, value)
+    {
+    }
     float& at(int i, int j) { return data[(i - 1) + static_cast<std::size_t>(j - 1) * xdim]; }
     ImageView view() { return {data.data(), xdim, ydim}; }
     int xdim, ydim;
@@ -74,7 +78,8 @@ TEST(Statistics, KnownValuesWithNonFiniteElementsLeftOut)
 {
     Image a(4, 2, 0.0f);
     const float values[] = {1, 2, 3, 4};
-    for (int i = 1; i <= 4; ++i) a.at(i, 1) = values[i - 1];
+    for (int i = 1; i <= 4; ++i)
+        a.at(i, 1) = values[i - 1];
     a.at(1, 2) = NaN;
     a.at(2, 2) = INF;
     a.at(3, 2) = -INF;
@@ -125,8 +130,10 @@ TEST(DisplayRange, AKnownDistribution)
     int placed = 0;
     for (int j = 11; j <= 70; ++j)
         for (int i = 21; i <= 80; ++i, ++placed)
-            if (placed % 20 == 0) a.at(i, j) = 90.0f;
-            else if (placed % 20 == 10) a.at(i, j) = 110.0f;
+            if (placed % 20 == 0)
+                a.at(i, j) = 90.0f;
+            else if (placed % 20 == 10)
+                a.at(i, j) = 110.0f;
     int status = fresh_status();
     float lo = 0, hi = 0;
     MA_DIFZSCALE(a.view(), 1, 1, 100, 80, lo, hi, status);
@@ -147,7 +154,8 @@ TEST(DisplayRange, AKnownDistribution)
     // beyond its ends.
     Image ramp(60, 60, 0.0f);
     for (int j = 1; j <= 60; ++j)
-        for (int i = 1; i <= 60; ++i) ramp.at(i, j) = static_cast<float>(i - 1 + 60 * (j - 1));
+        for (int i = 1; i <= 60; ++i)
+            ramp.at(i, j) = static_cast<float>(i - 1 + 60 * (j - 1));
     MA_DIFZSCALE(ramp.view(), 1, 1, 60, 60, lo, hi, status);
     EXPECT_EQ(lo, 0.0f);
     EXPECT_EQ(hi, 3599.0f);
@@ -166,7 +174,8 @@ TEST(DisplayRange, LargeRegionsAreSampledAtNineBoxes)
     // holds the central sample box and none of the others.
     Image a(1000, 1000, 200.0f);
     for (int j = 451; j <= 550; ++j)
-        for (int i = 451; i <= 550; ++i) a.at(i, j) = 100.0f;
+        for (int i = 451; i <= 550; ++i)
+            a.at(i, j) = 100.0f;
     int status = fresh_status();
     float lo = 0, hi = 0;
     // One box: all 100.
@@ -181,7 +190,8 @@ TEST(DisplayRange, LargeRegionsAreSampledAtNineBoxes)
     EXPECT_EQ(hi, 200.0f);
 
     // No finite element in the samples: a warning and a clear failure.
-    for (float& v : a.data) v = NaN;
+    for (float& v : a.data)
+        v = NaN;
     ConsoleCapture console;
     lo = hi = -1.0f;
     MA_DIFZSCALE(a.view(), 1, 1, 1000, 1000, lo, hi, status);
@@ -200,10 +210,20 @@ TEST(Multiplier, PowersOfTenNotAbove)
     const struct
     {
         double value, power;
-    } cases[] = {{0.73, 0.1}, {7.3, 1.0}, {1.0, 1.0},     {10.0, 10.0},   {9.999, 1.0},
-                 {0.001, 0.001}, {0.00099, 0.0001}, {-250.0, 100.0}, {1.0e30, 1.0e30},
-                 {1.0e-30, 1.0e-30}, {static_cast<double>(0.001f), 0.001}, {1000.0, 1000.0}};
-    for (const auto& c : cases) EXPECT_DOUBLE_EQ(MA_DMULTIPLIER(c.value, status), c.power) << c.value;
+    } cases[] = {{0.73, 0.1},
+                 {7.3, 1.0},
+                 {1.0, 1.0},
+                 {10.0, 10.0},
+                 {9.999, 1.0},
+                 {0.001, 0.001},
+                 {0.00099, 0.0001},
+                 {-250.0, 100.0},
+                 {1.0e30, 1.0e30},
+                 {1.0e-30, 1.0e-30},
+                 {static_cast<double>(0.001f), 0.001},
+                 {1000.0, 1000.0}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(MA_DMULTIPLIER(c.value, status), c.power) << c.value;
     EXPECT_EQ(status, ST_GOOD_VALUE);
     for (double bad : {0.0, std::nan(""), 1.0 / 0.0}) {
         status = fresh_status();
