@@ -6,7 +6,7 @@
 
 #include "app/forms.h"
 #include "app/projections.h"
-#include "app/rotation_axis.h"
+#include "app/axis_dialogue.h"
 #include "app/session.h"
 #include "app/sinograms.h"
 #include "gs/gs.h"
