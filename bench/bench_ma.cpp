@@ -29,12 +29,8 @@ std::vector<float>& projection()
             }
         for (int k = 0; k < 100; ++k)
             d[static_cast<std::size_t>(k) * 40961u % d.size()] =
-<<<<<<< HEAD
-                k % 2 ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
-=======
                 k % 2 ? std::numeric_limits<float>::quiet_NaN()
                       : std::numeric_limits<float>::infinity();
->>>>>>> main
         return d;
     }();
     return data;

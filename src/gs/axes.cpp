@@ -38,27 +38,18 @@ constexpr int MAX_TICKS = 1000;
 struct Edge
 {
     int side = GS_AXIS_BELOW;
-<<<<<<< HEAD
-    bool horizontal = true; // runs along x (the edges below and above)
-    float at = 0.0f;        // page coordinate of the edge (y of a horizontal one)
-=======
     bool horizontal = true;       // runs along x (the edges below and above)
     float at = 0.0f;              // page coordinate of the edge (y of a horizontal one)
->>>>>>> main
     float from = 0.0f, to = 1.0f; // page extent along it
     double w1 = 0.0, w2 = 1.0;    // world values at from and to
     float inward = 1.0f;          // the direction into the viewport across the edge
     float depth = 1.0f;           // the viewport's extent across the edge
     std::array<float, 4> viewport{};
 
-<<<<<<< HEAD
-    float along(double w) const { return static_cast<float>(from + (to - from) * (w - w1) / (w2 - w1)); }
-=======
     float along(double w) const
     {
         return static_cast<float>(from + (to - from) * (w - w1) / (w2 - w1));
     }
->>>>>>> main
     bool within(double w) const
     {
         const double tolerance = 1.0e-5 * (w2 - w1);
@@ -74,27 +65,6 @@ bool edge_of(int side, Edge& e, int& status, std::string_view position)
         return false;
     }
     const Transform t = current_transform(status);
-<<<<<<< HEAD
-    e.side = side;
-    e.horizontal = side == GS_AXIS_BELOW || side == GS_AXIS_ABOVE;
-    e.viewport = {t.vx1, t.vy1, t.vx2, t.vy2};
-    if (e.horizontal) {
-        e.at = side == GS_AXIS_BELOW ? t.vy1 : t.vy2;
-        e.from = t.vx1;
-        e.to = t.vx2;
-        e.w1 = t.wx1;
-        e.w2 = t.wx2;
-        e.depth = t.vy2 - t.vy1;
-    } else {
-        e.at = side == GS_AXIS_LEFT ? t.vx1 : t.vx2;
-        e.from = t.vy1;
-        e.to = t.vy2;
-        e.w1 = t.wy1;
-        e.w2 = t.wy2;
-        e.depth = t.vx2 - t.vx1;
-    }
-    e.inward = side == GS_AXIS_BELOW || side == GS_AXIS_LEFT ? 1.0f : -1.0f;
-=======
     const float v[4] = {t.vx1, t.vy1, t.vx2, t.vy2};
     const float w[4] = {t.wx1, t.wy1, t.wx2, t.wy2};
     e.side = side;
@@ -110,7 +80,6 @@ bool edge_of(int side, Edge& e, int& status, std::string_view position)
     e.w2 = w[along + 2];
     e.depth = v[across + 2] - v[across];
     e.inward = low_edge ? 1.0f : -1.0f;
->>>>>>> main
     return status == ST_GOOD_VALUE && e.w2 > e.w1 && e.to > e.from;
 }
 
@@ -208,12 +177,8 @@ std::string exponent_text(double value, double step)
     int exponent = power_of(value);
     const int digits = std::clamp(exponent - power_of(step), 0, 6);
     double mantissa = value / std::pow(10.0, exponent);
-<<<<<<< HEAD
-    const double rounded = std::nearbyint(mantissa * std::pow(10.0, digits)) / std::pow(10.0, digits);
-=======
     const double rounded =
         std::nearbyint(mantissa * std::pow(10.0, digits)) / std::pow(10.0, digits);
->>>>>>> main
     if (std::fabs(rounded) >= 10.0) {
         mantissa /= 10.0;
         ++exponent;
@@ -228,12 +193,8 @@ std::string exponent_text(double value, double step)
 std::vector<std::string> linear_texts(const std::vector<double>& values, double step)
 {
     double largest = 0.0;
-<<<<<<< HEAD
-    for (double v : values) largest = std::max(largest, std::fabs(v));
-=======
     for (double v : values)
         largest = std::max(largest, std::fabs(v));
->>>>>>> main
     const int decimals = decimals_of(step);
     const bool exponent = largest >= 1.0e5 || decimals > 4;
     std::vector<std::string> texts;
@@ -256,12 +217,8 @@ std::string power_text(int mantissa, int exponent)
     if (exponent >= -3 && exponent <= 4)
         std::snprintf(text, sizeof text, "%.*f", std::max(0, -exponent),
                       mantissa * std::pow(10.0, exponent));
-<<<<<<< HEAD
-    else std::snprintf(text, sizeof text, "%dE%d", mantissa, exponent);
-=======
     else
         std::snprintf(text, sizeof text, "%dE%d", mantissa, exponent);
->>>>>>> main
     return text;
 }
 
@@ -277,13 +234,8 @@ struct Number
 // The ticks and numbers of a logarithmic axis (world values in decades):
 // numbered decades when two or more lie in the range, fine ticks at 2 .. 9
 // times each; in a narrower range 1, 2 and 5 times a power of ten, or
-<<<<<<< HEAD
-// every integer multiple; in a range of less than one step of those,
-// linear ticks of the values.
-=======
 // every integer multiple; in a range narrower than two of those, linear
 // ticks of the values.
->>>>>>> main
 struct LogScale
 {
     std::vector<Number> major;
@@ -302,14 +254,6 @@ LogScale log_scale(double w1, double w2, int& status)
             s.major.push_back({static_cast<double>(e), power_text(1, static_cast<int>(e)), e});
         if (last_decade - first_decade <= 12)
             for (long e = first_decade - 1; e <= last_decade; ++e)
-<<<<<<< HEAD
-                for (int m = 2; m <= 9; ++m) s.fine.push_back(e + std::log10(m));
-        s.thinning = {1, 2, 3, 5, 10, 20, 50, 100};
-        return s;
-    }
-    for (const std::vector<int>& mantissas : {std::vector<int>{1, 2, 5}, std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}}) {
-        s.major.clear();
-=======
                 for (int m = 2; m <= 9; ++m)
                     s.fine.push_back(e + std::log10(m));
         s.thinning = {1, 2, 3, 5, 10, 20, 50, 100};
@@ -319,20 +263,10 @@ LogScale log_scale(double w1, double w2, int& status)
     // integer multiple; the multiples not numbered are fine ticks.
     auto multiples = [&](std::initializer_list<int> mantissas) {
         std::vector<Number> numbers;
->>>>>>> main
         for (long e = first_decade - 1; e <= last_decade; ++e)
             for (int m : mantissas) {
                 const double w = e + std::log10(m);
                 if (w >= w1 - 1.0e-6 && w <= w2 + 1.0e-6)
-<<<<<<< HEAD
-                    s.major.push_back({w, power_text(m, static_cast<int>(e)),
-                                       static_cast<long>(s.major.size())});
-            }
-        if (s.major.size() >= 2) {
-            s.thinning = {1, 2, 3, 4, 5, 10};
-            return s;
-        }
-=======
                     numbers.push_back(
                         {w, power_text(m, static_cast<int>(e)), static_cast<long>(numbers.size())});
             }
@@ -348,7 +282,6 @@ LogScale log_scale(double w1, double w2, int& status)
                 s.fine.push_back(n.value);
         s.thinning = {1, 2, 3, 4, 5, 10};
         return s;
->>>>>>> main
     }
     // Less than a factor of two or so: linear ticks of the values themselves.
     Ticks t;
@@ -381,15 +314,10 @@ void draw_ticks(const Edge& e, const std::vector<double>& values, float length, 
     for (double v : values) {
         if (!e.within(v)) continue;
         const float p = e.along(v);
-<<<<<<< HEAD
-        if (e.horizontal) GS_LINE(p, e.at, p, e.at + direction * length, status);
-        else GS_LINE(e.at, p, e.at + direction * length, p, status);
-=======
         if (e.horizontal)
             GS_LINE(p, e.at, p, e.at + direction * length, status);
         else
             GS_LINE(e.at, p, e.at + direction * length, p, status);
->>>>>>> main
     }
 }
 
@@ -400,15 +328,10 @@ void draw_axis_line(const Edge& e, int& status)
     GS_INQ_FRAMESTYLE(frame, status);
     const LgPageCoordinates page;
     GS_LINESTYLE(GS_LINE_SOLID, frame.line_width, frame.colour, status);
-<<<<<<< HEAD
-    if (e.horizontal) GS_LINE(e.from, e.at, e.to, e.at, status);
-    else GS_LINE(e.at, e.from, e.at, e.to, status);
-=======
     if (e.horizontal)
         GS_LINE(e.from, e.at, e.to, e.at, status);
     else
         GS_LINE(e.at, e.from, e.at, e.to, status);
->>>>>>> main
 }
 
 void record_reach(const Edge& e, float reach)
@@ -438,19 +361,12 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
     GS_INQ_FRAMESTYLE(frame, status);
     GsTextLook label;
     int orientation = GS_LABEL_ALONG;
-<<<<<<< HEAD
-    if (e.side == GS_AXIS_BELOW) GS_INQ_XLABELSTYLE(label, status);
-    else GS_INQ_YLABELSTYLE(label, orientation, status);
-    const bool label_band = e.side == GS_AXIS_BELOW ||
-                            (e.side == GS_AXIS_LEFT && orientation == GS_LABEL_ALONG);
-=======
     if (e.side == GS_AXIS_BELOW)
         GS_INQ_XLABELSTYLE(label, status);
     else
         GS_INQ_YLABELSTYLE(label, orientation, status);
     const bool label_band =
         e.side == GS_AXIS_BELOW || (e.side == GS_AXIS_LEFT && orientation == GS_LABEL_ALONG);
->>>>>>> main
     const Page page = current_page(status);
     const GsTextLook& look = style.numbers;
     float height = look.height;
@@ -459,19 +375,12 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
     const float band = label_band ? 1.4f * label.height : 0.0f;
     auto room = [&](float h) {
         switch (e.side) {
-<<<<<<< HEAD
-        case GS_AXIS_BELOW: return e.at - gap(h) - band - PAGE_MARGIN;
-        case GS_AXIS_LEFT: return e.at - gap(h) - band - PAGE_MARGIN;
-        case GS_AXIS_ABOVE: return page.height - e.at - gap(h) - PAGE_MARGIN;
-        default: return page.width - e.at - gap(h) - PAGE_MARGIN;
-=======
         case GS_AXIS_ABOVE:
             return page.height - e.at - gap(h) - PAGE_MARGIN;
         case GS_AXIS_RIGHT:
             return page.width - e.at - gap(h) - PAGE_MARGIN;
         default:
             return e.at - gap(h) - band - PAGE_MARGIN;
->>>>>>> main
         }
     };
 
@@ -479,11 +388,7 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
     std::vector<float> widths(numbers.size());
     float widest = 0.0f;
     for (int attempt = 0; attempt < 4; ++attempt) {
-<<<<<<< HEAD
-        set_text(look, height, 1, 1, false, status);
-=======
         set_text(look, height, GS_ALIGN_LEFT, TEXT_TOP, false, status);
->>>>>>> main
         widest = 0.0f;
         for (std::size_t i = 0; i < numbers.size(); ++i) {
             widths[i] = text_width(numbers[i].text, status);
@@ -502,11 +407,7 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
                             ? std::fabs(e.along(numbers[1].value) - e.along(numbers[0].value)) /
                                   std::max(1L, std::labs(numbers[1].index - numbers[0].index))
                             : 1.0;
-<<<<<<< HEAD
-    const float needed = e.horizontal ? widest + 0.6f * height : 1.6f * height;
-=======
     const float needed = e.horizontal ? widest + height : 1.6f * height;
->>>>>>> main
     long keep_every = 0;
     for (long n : thinning)
         if (n * unit >= needed) {
@@ -523,13 +424,9 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
     const int horizontal_align = e.side == GS_AXIS_LEFT    ? GS_ALIGN_RIGHT
                                  : e.side == GS_AXIS_RIGHT ? GS_ALIGN_LEFT
                                                            : GS_ALIGN_CENTRE;
-<<<<<<< HEAD
-    const int vertical_align = e.side == GS_AXIS_BELOW ? 1 : e.side == GS_AXIS_ABOVE ? 5 : 6;
-=======
     const int vertical_align = e.side == GS_AXIS_BELOW   ? TEXT_TOP
                                : e.side == GS_AXIS_ABOVE ? TEXT_BOTTOM
                                                          : TEXT_HALF;
->>>>>>> main
     set_text(look, height, horizontal_align, vertical_align, false, status);
     const float across = e.at - e.inward * gap(height);
     const LgPageCoordinates page_coordinates;
@@ -539,25 +436,16 @@ void draw_numbers(const Edge& e, const std::vector<Number>& candidates,
         const float half = e.horizontal ? widths[i] / 2.0f : 0.6f * height;
         const float limit = e.horizontal ? page.width : page.height;
         float p = e.along(numbers[i].value);
-<<<<<<< HEAD
-        p = std::clamp(p, PAGE_MARGIN + half, std::max(PAGE_MARGIN + half, limit - PAGE_MARGIN - half));
-=======
         p = std::clamp(p, PAGE_MARGIN + half,
                        std::max(PAGE_MARGIN + half, limit - PAGE_MARGIN - half));
->>>>>>> main
         const float space = e.horizontal ? 0.4f * height : 0.3f * height;
         if (p - half < previous_end + space) continue;
         previous_end = p + half;
         drawn_width = std::max(drawn_width, widths[i]);
-<<<<<<< HEAD
-        if (e.horizontal) LG_TEXT(p, across, numbers[i].text, status);
-        else LG_TEXT(across, p, numbers[i].text, status);
-=======
         if (e.horizontal)
             LG_TEXT(p, across, numbers[i].text, status);
         else
             LG_TEXT(across, p, numbers[i].text, status);
->>>>>>> main
     }
     const float extent = e.horizontal ? 1.2f * height : drawn_width;
     record_reach(e, across - e.inward * extent);
@@ -572,26 +460,17 @@ std::vector<double> fine_values(const Edge& e, const Ticks& t)
     if (std::fabs(e.along(fine) - e.along(0.0)) < 0.004f) return values;
     // From the step before the first tick to the step after the last.
     for (int i = -1; i < std::min(t.count, MAX_TICKS); ++i)
-<<<<<<< HEAD
-        for (int k = 1; k < divisions; ++k) values.push_back(t.first + i * t.step + k * fine);
-=======
         for (int k = 1; k < divisions; ++k)
             values.push_back(t.first + i * t.step + k * fine);
->>>>>>> main
     return values;
 }
 
 bool ticks_valid(float step, int count, int& status, std::string_view position)
 {
-<<<<<<< HEAD
-    if (!(step > 0.0f) || !std::isfinite(step)) st_fail(status, ST_MOD_GS + BAD_NUMBER, position);
-    else if (count > MAX_TICKS) st_fail(status, ST_MOD_GS + BAD_CHOICE, position);
-=======
     if (!(step > 0.0f) || !std::isfinite(step))
         st_fail(status, ST_MOD_GS + BAD_NUMBER, position);
     else if (count > MAX_TICKS)
         st_fail(status, ST_MOD_GS + BAD_CHOICE, position);
->>>>>>> main
     return status == ST_GOOD_VALUE;
 }
 
@@ -610,15 +489,10 @@ void draw_grid_lines(int axis, const std::vector<double>& values, bool fine, int
     for (double v : values) {
         if (!e.within(v)) continue;
         const float p = e.along(v);
-<<<<<<< HEAD
-        if (e.horizontal) GS_LINE(p, e.at, p, e.at + e.depth, status);
-        else GS_LINE(e.at, p, e.at + e.depth, p, status);
-=======
         if (e.horizontal)
             GS_LINE(p, e.at, p, e.at + e.depth, status);
         else
             GS_LINE(e.at, p, e.at + e.depth, p, status);
->>>>>>> main
     }
 }
 
@@ -646,12 +520,7 @@ void draw_axis(int side, bool logarithmic, bool numbered, bool line, int& status
 
 } // namespace
 
-<<<<<<< HEAD
-void GS_CAL_TICKS(float minimum, float maximum, float& first, float& step, int& count,
-                  int& status)
-=======
 void GS_CAL_TICKS(float minimum, float maximum, float& first, float& step, int& count, int& status)
->>>>>>> main
 {
     constexpr std::string_view position = "Subroutine GS_CAL_TICKS V0.2";
     if (!st_enter(status, position)) return;
@@ -710,12 +579,8 @@ void GS_ALOGTICKS(int side, int& status)
     GS_INQ_FRAMESTYLE(frame, status);
     const LogScale s = log_scale(e.w1, e.w2, status);
     std::vector<double> values;
-<<<<<<< HEAD
-    for (const Number& n : s.major) values.push_back(n.value);
-=======
     for (const Number& n : s.major)
         values.push_back(n.value);
->>>>>>> main
     const float length = tick_length(e, frame);
     draw_ticks(e, values, length, status);
     if (frame.fine_ticks) draw_ticks(e, s.fine, 0.5f * length, status);
@@ -759,12 +624,8 @@ void GS_ALOGGRID(int axis, bool fine, int& status)
     if (!edge_of(axis == GS_X_AXIS ? GS_AXIS_BELOW : GS_AXIS_LEFT, e, status, position)) return;
     const LogScale s = log_scale(e.w1, e.w2, status);
     std::vector<double> values;
-<<<<<<< HEAD
-    for (const Number& n : s.major) values.push_back(n.value);
-=======
     for (const Number& n : s.major)
         values.push_back(n.value);
->>>>>>> main
     draw_grid_lines(axis, fine ? s.fine : values, fine, status);
 }
 

@@ -19,14 +19,10 @@ using namespace gs_graph;
 // Half the length of the cross-bar at the end of an error bar (page coordinates).
 constexpr float ERROR_CAP = 0.004f;
 
-<<<<<<< HEAD
-bool finite_point(float x, float y) { return std::isfinite(x) && std::isfinite(y); }
-=======
 bool finite_point(float x, float y)
 {
     return std::isfinite(x) && std::isfinite(y);
 }
->>>>>>> main
 
 } // namespace
 
@@ -158,14 +154,8 @@ void GS_XYERRORBARS(int n, const float* x, const float* y, std::span<const float
     }
 }
 
-<<<<<<< HEAD
-void GS_XYCURVE(int curve, int first, int last, std::span<const float> x,
-                std::span<const float> y, std::span<const float> x_errors,
-                std::span<const float> y_errors, int& status)
-=======
 void GS_XYCURVE(int curve, int first, int last, std::span<const float> x, std::span<const float> y,
                 std::span<const float> x_errors, std::span<const float> y_errors, int& status)
->>>>>>> main
 {
     constexpr std::string_view position = "Subroutine GS_XYCURVE V0.2";
     if (!st_enter(status, position)) return;

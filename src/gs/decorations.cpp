@@ -18,12 +18,6 @@ namespace {
 
 using namespace gs_graph;
 
-<<<<<<< HEAD
-// Vertical alignments of the device layer used here.
-enum VerticalAlign { TOP = 1, HALF = 6, BOTTOM = 5 };
-
-=======
->>>>>>> main
 // Length of an arrow's head (page coordinates).
 constexpr float ARROW_HEAD = 0.015f;
 
@@ -39,14 +33,8 @@ struct PagePoint
 };
 
 // The points of the curves on the page.
-<<<<<<< HEAD
-std::vector<std::vector<PagePoint>> curves_on_page(const Transform& t, int max_dat,
-                                                   int num_curves, int first, int last,
-                                                   std::span<const float> x,
-=======
 std::vector<std::vector<PagePoint>> curves_on_page(const Transform& t, int max_dat, int num_curves,
                                                    int first, int last, std::span<const float> x,
->>>>>>> main
                                                    std::span<const float> y, int& status)
 {
     bool axis_log[2] = {}, data_log[2] = {};
@@ -58,15 +46,10 @@ std::vector<std::vector<PagePoint>> curves_on_page(const Transform& t, int max_d
         const std::span<const float> cy = curve_column(y, max_dat, c);
         std::vector<PagePoint>& points = curves.emplace_back();
         for (int i = first; i <= last; ++i) {
-<<<<<<< HEAD
-            const float wx = on_scale(cx[static_cast<std::size_t>(i - 1)], axis_log[0], data_log[0]);
-            const float wy = on_scale(cy[static_cast<std::size_t>(i - 1)], axis_log[1], data_log[1]);
-=======
             const float wx =
                 on_scale(cx[static_cast<std::size_t>(i - 1)], axis_log[0], data_log[0]);
             const float wy =
                 on_scale(cy[static_cast<std::size_t>(i - 1)], axis_log[1], data_log[1]);
->>>>>>> main
             points.push_back({t.page_x(wx), t.page_y(wy)});
         }
     }
@@ -179,11 +162,7 @@ void GS_TITLE(std::string_view title, int& status)
     const Page page = current_page(status);
     const float y = above + 0.4f * look.height;
     const float height = std::min(look.height, (page.height - PAGE_MARGIN - y) / 1.25f);
-<<<<<<< HEAD
-    centred_line(text, look, height, (t.vx1 + t.vx2) / 2.0f, y, BOTTOM, status);
-=======
     centred_line(text, look, height, (t.vx1 + t.vx2) / 2.0f, y, TEXT_BOTTOM, status);
->>>>>>> main
 }
 
 void GS_XLABEL(std::string_view label, int& status)
@@ -198,11 +177,7 @@ void GS_XLABEL(std::string_view label, int& status)
     const Transform t = current_transform(status);
     const float y = below - 0.3f * look.height;
     const float height = std::min(look.height, (y - PAGE_MARGIN) / 1.25f);
-<<<<<<< HEAD
-    centred_line(text, look, height, (t.vx1 + t.vx2) / 2.0f, y, TOP, status);
-=======
     centred_line(text, look, height, (t.vx1 + t.vx2) / 2.0f, y, TEXT_TOP, status);
->>>>>>> main
 }
 
 void GS_YLABEL(std::string_view label, int& status)
@@ -219,16 +194,10 @@ void GS_YLABEL(std::string_view label, int& status)
         float above = 0.0f;
         GS_INQ_AXISREACH(GS_AXIS_ABOVE, above, status);
         const float y = above + 0.3f * look.height;
-<<<<<<< HEAD
-        const float height = fitted_height(look, look.height, text, page.width - PAGE_MARGIN - t.vx1);
-        if (height <= 0.0f) return;
-        set_text(look, height, GS_ALIGN_LEFT, BOTTOM, false, status);
-=======
         const float height =
             fitted_height(look, look.height, text, page.width - PAGE_MARGIN - t.vx1);
         if (height <= 0.0f) return;
         set_text(look, height, GS_ALIGN_LEFT, TEXT_BOTTOM, false, status);
->>>>>>> main
         const LgPageCoordinates page_coordinates;
         LG_TEXT(t.vx1, y, text, status);
         return;
@@ -238,16 +207,10 @@ void GS_YLABEL(std::string_view label, int& status)
     GS_INQ_AXISREACH(GS_AXIS_LEFT, left, status);
     const float x = left - 0.3f * look.height;
     const float length = std::min(page.height - 2.0f * PAGE_MARGIN, 1.1f * (t.vy2 - t.vy1));
-<<<<<<< HEAD
-    const float height = fitted_height(look, std::min(look.height, (x - PAGE_MARGIN) / 1.25f), text, length);
-    if (height <= 0.0f) return;
-    set_text(look, height, GS_ALIGN_CENTRE, BOTTOM, true, status);
-=======
     const float height =
         fitted_height(look, std::min(look.height, (x - PAGE_MARGIN) / 1.25f), text, length);
     if (height <= 0.0f) return;
     set_text(look, height, GS_ALIGN_CENTRE, TEXT_BOTTOM, true, status);
->>>>>>> main
     const float y = kept_on_page((t.vy1 + t.vy2) / 2.0f, text_width(text, status), page.height);
     const LgPageCoordinates page_coordinates;
     LG_TEXT(x, y, text, status);
@@ -259,13 +222,8 @@ void GS_KEY(int max_dat, int num_curves, int first, int last, std::span<const fl
     constexpr std::string_view position = "Subroutine GS_KEY V0.3";
     if (!st_enter(status, position)) return;
     const bool data = !x.empty() || !y.empty();
-<<<<<<< HEAD
-    if (data && !curves_valid(max_dat, num_curves, num_curves, first, last, x, y, {}, {}, status,
-                              position))
-=======
     if (data &&
         !curves_valid(max_dat, num_curves, num_curves, first, last, x, y, {}, {}, status, position))
->>>>>>> main
         return;
     GsKeyStyle key;
     GS_INQ_KEYSTYLE(key, status);
@@ -286,14 +244,6 @@ void GS_KEY(int max_dat, int num_curves, int first, int last, std::span<const fl
     const float pad = 0.5f * key.text.height;
     float height = std::min(key.text.height, (frame_h - 2.0f * pad) / (1.5f * entries.size()));
     for (const GsCurveStyle& e : entries)
-<<<<<<< HEAD
-        height = std::min(height, fitted_height(key.text, height, e.key,
-                                                0.75f * frame_w - sample - 3.0f * pad));
-    if (height <= 0.0f) return;
-    set_text(key.text, height, GS_ALIGN_LEFT, HALF, false, status);
-    float widest = 0.0f;
-    for (const GsCurveStyle& e : entries) widest = std::max(widest, text_width(e.key, status));
-=======
         height = std::min(
             height, fitted_height(key.text, height, e.key, 0.75f * frame_w - sample - 3.0f * pad));
     if (height <= 0.0f) return;
@@ -301,7 +251,6 @@ void GS_KEY(int max_dat, int num_curves, int first, int last, std::span<const fl
     float widest = 0.0f;
     for (const GsCurveStyle& e : entries)
         widest = std::max(widest, text_width(e.key, status));
->>>>>>> main
     const float row = 1.5f * height;
     const KeyBox size{0.0f, 0.0f, 3.0f * pad + sample + widest, row * entries.size() + pad};
     std::vector<std::vector<PagePoint>> curves;
@@ -330,11 +279,7 @@ void GS_KEY(int max_dat, int num_curves, int first, int last, std::span<const fl
             LG_MARKERSCALE(e.marker_size, status);
             LG_POLYMARKER(1, &mx, &y_row, status);
         }
-<<<<<<< HEAD
-        set_text(key.text, height, GS_ALIGN_LEFT, HALF, false, status);
-=======
         set_text(key.text, height, GS_ALIGN_LEFT, TEXT_HALF, false, status);
->>>>>>> main
         LG_TEXT(box.x1 + 2.0f * pad + sample, y_row, e.key, status);
     }
 }
@@ -352,11 +297,7 @@ void GS_ATEXT(int& status)
         if (st_strip(a.text).empty() || !data_on_page(t, a.x, a.y, px, py, status)) continue;
         const float height = fitted_height(a.look, a.look.height, a.text, t.vx2 - t.vx1);
         if (height <= 0.0f) continue;
-<<<<<<< HEAD
-        set_text(a.look, height, a.align, HALF, false, status);
-=======
         set_text(a.look, height, a.align, TEXT_HALF, false, status);
->>>>>>> main
         const LgPageCoordinates page;
         LG_TEXT(px, py, a.text, status);
     }
@@ -409,11 +350,7 @@ void GS_ALABELS(int& status)
         const float x = px + 0.8f * look.height;
         const float height = fitted_height(look, look.height, l.text, page.width - PAGE_MARGIN - x);
         if (st_strip(l.text).empty() || height <= 0.0f) continue;
-<<<<<<< HEAD
-        set_text(look, height, GS_ALIGN_LEFT, HALF, false, status);
-=======
         set_text(look, height, GS_ALIGN_LEFT, TEXT_HALF, false, status);
->>>>>>> main
         const LgPageCoordinates page_coordinates;
         LG_TEXT(x, py, l.text, status);
     }

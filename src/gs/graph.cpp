@@ -34,33 +34,12 @@ struct Extent
 // on it) and automatic ones from the data, widened by 5 % of the range. A
 // range too narrow to draw (equal values) becomes the value +- 0.01, or
 // +- 1e-4 of it for large values, where 0.01 would vanish in the rounding
-<<<<<<< HEAD
-// of a float.
-=======
 // of a float. Worked in double and kept within the floats, so that data
 // near the largest float cannot make an infinite window.
->>>>>>> main
 bool axis_limits(const Extent& data, bool auto_low, bool auto_high, float fixed_low,
                  float fixed_high, float& low, float& high)
 {
     if ((auto_low || auto_high) && !data.found()) return false;
-<<<<<<< HEAD
-    low = auto_low ? data.low : fixed_low;
-    high = auto_high ? data.high : fixed_high;
-    const float range = high - low;
-    if (auto_low) low -= 0.05f * range;
-    if (auto_high) high += 0.05f * range;
-    const float size = std::max(std::fabs(low), std::fabs(high));
-    if (high - low <= 1.0e-5f * size || !(high > low)) {
-        // Equal values (or a fixed limit beyond all data on the automatic side).
-        const float value = auto_low && auto_high ? 0.5f * (low + high) : auto_low ? high : low;
-        const float half = std::max(0.01f, 1.0e-4f * std::fabs(value));
-        if (auto_low) low = value - half;
-        if (auto_high) high = value + half;
-        if (!auto_low && !auto_high) high = low + half; // fixed and equal: cannot be set
-    }
-    return true;
-=======
     double lo = auto_low ? data.low : fixed_low;
     double hi = auto_high ? data.high : fixed_high;
     const double range = hi - lo;
@@ -79,19 +58,13 @@ bool axis_limits(const Extent& data, bool auto_low, bool auto_high, float fixed_
     low = static_cast<float>(std::clamp(lo, -LARGEST, LARGEST));
     high = static_cast<float>(std::clamp(hi, -LARGEST, LARGEST));
     return high > low;
->>>>>>> main
 }
 
 } // namespace
 
 void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last,
-<<<<<<< HEAD
-                std::span<const float> x, std::span<const float> y,
-                std::span<const float> x_errors, std::span<const float> y_errors, int& status)
-=======
                 std::span<const float> x, std::span<const float> y, std::span<const float> x_errors,
                 std::span<const float> y_errors, int& status)
->>>>>>> main
 {
     constexpr std::string_view position = "Subroutine GS_CAL_DDR V0.2";
     if (!st_enter(status, position)) return;
@@ -110,16 +83,9 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
 
     // Fixed limits on the axes' scales; one with no place there (not
     // positive on a logarithmic axis) is found from the data instead.
-<<<<<<< HEAD
-    float fixed[4] = {on_scale(ddr[0], axis_log[0], data_log[0]),
-                      on_scale(ddr[2], axis_log[0], data_log[0]),
-                      on_scale(ddr[1], axis_log[1], data_log[1]),
-                      on_scale(ddr[3], axis_log[1], data_log[1])};
-=======
     float fixed[4] = {
         on_scale(ddr[0], axis_log[0], data_log[0]), on_scale(ddr[2], axis_log[0], data_log[0]),
         on_scale(ddr[1], axis_log[1], data_log[1]), on_scale(ddr[3], axis_log[1], data_log[1])};
->>>>>>> main
     for (int k = 0; k < 4; ++k) {
         if (automatic[k] || std::isfinite(fixed[k])) continue;
         io_say("WARNING: A fixed limit of a logarithmic axis is not positive: the data set it");
@@ -131,14 +97,9 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
     auto at = [&](std::span<const float> a, std::size_t k) { return k < a.size() ? a[k] : 0.0f; };
     for (int c = 1; c <= num_curves; ++c) {
         for (int i = first; i <= last; ++i) {
-<<<<<<< HEAD
-            const std::size_t k = static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(max_dat) +
-                                  static_cast<std::size_t>(i - 1);
-=======
             const std::size_t k =
                 static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(max_dat) +
                 static_cast<std::size_t>(i - 1);
->>>>>>> main
             const float xv = on_scale(x[k], axis_log[0], data_log[0]);
             const float yv = on_scale(y[k], axis_log[1], data_log[1]);
             if (!std::isfinite(xv) || !std::isfinite(yv)) continue;
@@ -164,13 +125,9 @@ void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last
         return st_fail(status, ST_MOD_GS + NO_FINITE_DATA, position);
     }
     // The region kept in data units; the window is on the axes' scales.
-<<<<<<< HEAD
-    auto in_data = [&](float w, int a) { return axis_log[a] && !data_log[a] ? std::pow(10.0f, w) : w; };
-=======
     auto in_data = [&](float w, int a) {
         return axis_log[a] && !data_log[a] ? std::pow(10.0f, w) : w;
     };
->>>>>>> main
     GS_SET_DDR(in_data(window[0], 0), in_data(window[1], 1), in_data(window[2], 0),
                in_data(window[3], 1), status);
     LG_DATAWINDOW(window[0], window[1], window[2], window[3], status);
@@ -194,16 +151,12 @@ void GS_XYEGRAPH(int max_dat, int max_curves, int num_curves, int first, int las
     GS_INQ_GPP(gpp[0], gpp[1], gpp[2], gpp[3], status);
     LG_VIEWPORT(gpp[0], gpp[1], gpp[2], gpp[3], status);
     GS_CAL_DDR(max_dat, max_curves, num_curves, first, last, x, y, x_errors, y_errors, status);
-<<<<<<< HEAD
-    if (status != ST_GOOD_VALUE) return;
-=======
     if (status != ST_GOOD_VALUE) {
         // The picture drawn before keeps its transform for input.
         int restore = ST_GOOD_VALUE;
         GS_RESTORE_TRANSFORM(restore);
         return;
     }
->>>>>>> main
     float window[4] = {};
     LG_INQ_DATAWINDOW(window[0], window[1], window[2], window[3], status);
     GS_SET_DGPP(gpp[0], gpp[1], gpp[2], gpp[3], status);

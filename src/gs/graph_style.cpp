@@ -14,16 +14,9 @@ namespace {
 using namespace gs_graph;
 
 // The colours of curves 1, 2, ... in turn, and their markers.
-<<<<<<< HEAD
-constexpr int CURVE_COLOURS[] = {GS_BLACK,  GS_RED,  GS_BLUE,  GS_GREEN, GS_MAGENTA,
-                                 GS_ORANGE, GS_CYAN, GS_BROWN, GS_VIOLET, GS_GREY};
-constexpr int CURVE_MARKERS[] = {GS_MARKER_PLUS, GS_MARKER_CROSS, GS_MARKER_STAR,
-                                 GS_MARKER_CIRCLE};
-=======
 constexpr int CURVE_COLOURS[] = {GS_BLACK,  GS_RED,  GS_BLUE,  GS_GREEN,  GS_MAGENTA,
                                  GS_ORANGE, GS_CYAN, GS_BROWN, GS_VIOLET, GS_GREY};
 constexpr int CURVE_MARKERS[] = {GS_MARKER_PLUS, GS_MARKER_CROSS, GS_MARKER_STAR, GS_MARKER_CIRCLE};
->>>>>>> main
 
 GsCurveStyle default_curve(int curve)
 {
@@ -53,12 +46,8 @@ struct GraphStyles
 
     GraphStyles()
     {
-<<<<<<< HEAD
-        for (int c = 1; c <= GS_MAX_CURVES; ++c) curves[c - 1] = default_curve(c);
-=======
         for (int c = 1; c <= GS_MAX_CURVES; ++c)
             curves[c - 1] = default_curve(c);
->>>>>>> main
     }
 };
 
@@ -67,11 +56,7 @@ struct GraphSettings
 {
     bool error_bars = false;
     std::array<bool, 4> automatic{true, true, true, true}; // x min, x max, y min, y max
-<<<<<<< HEAD
-    std::array<float, 4> ddr{0.0f, 0.0f, 1.0f, 1.0f};       // x min, y min, x max, y max
-=======
     std::array<float, 4> ddr{0.0f, 0.0f, 1.0f, 1.0f};      // x min, y min, x max, y max
->>>>>>> main
     bool axes_log[2] = {false, false};
     bool data_log[2] = {false, false};
 };
@@ -79,14 +64,10 @@ struct GraphSettings
 GraphStyles styles;
 GraphSettings settings;
 
-<<<<<<< HEAD
-bool valid_colour(int colour) { return colour >= 0 && colour <= GS_INVERSE; }
-=======
 bool valid_colour(int colour)
 {
     return colour >= 0 && colour <= GS_INVERSE;
 }
->>>>>>> main
 
 // The checks of a text look: 140017 for a font or colour, 140021 for a height.
 bool look_valid(const GsTextLook& look, int& status, std::string_view position)
@@ -98,14 +79,10 @@ bool look_valid(const GsTextLook& look, int& status, std::string_view position)
     return status == ST_GOOD_VALUE;
 }
 
-<<<<<<< HEAD
-bool positive(float value) { return value > 0.0f && std::isfinite(value); }
-=======
 bool positive(float value)
 {
     return value > 0.0f && std::isfinite(value);
 }
->>>>>>> main
 
 bool fail(int& status, int error, std::string_view position)
 {
@@ -258,12 +235,8 @@ void GS_INQ_CURVESTYLE(int curve, GsCurveStyle& style, int& status)
 void GS_DEF_CURVESTYLES(int& status)
 {
     if (!st_enter(status, "Subroutine GS_DEF_CURVESTYLES V0.1")) return;
-<<<<<<< HEAD
-    for (int c = 1; c <= GS_MAX_CURVES; ++c) styles.curves[c - 1] = default_curve(c);
-=======
     for (int c = 1; c <= GS_MAX_CURVES; ++c)
         styles.curves[c - 1] = default_curve(c);
->>>>>>> main
 }
 
 void GS_SET_KEYSTYLE(const GsKeyStyle& style, int& status)
@@ -437,15 +410,9 @@ void GS_DEF_ATTRIBUTES(int& status)
 }
 
 GsGraphSettingsGuard::GsGraphSettingsGuard()
-<<<<<<< HEAD
-    : error_bars_(settings.error_bars), automatic_(settings.automatic),
-      logarithmic_{settings.axes_log[0], settings.axes_log[1], settings.data_log[0],
-                   settings.data_log[1]}
-=======
     : error_bars_(settings.error_bars),
       automatic_(settings.automatic), logarithmic_{settings.axes_log[0], settings.axes_log[1],
                                                    settings.data_log[0], settings.data_log[1]}
->>>>>>> main
 {
 }
 

@@ -27,13 +27,10 @@ enum GraphError {
     NO_FINITE_DATA = 1014 // no point to find a range from
 };
 
-<<<<<<< HEAD
-=======
 // Vertical alignments of text, as the device layer numbers them: the top of
 // the letters, half the height of a capital, the foot of the descenders.
 enum TextVertical { TEXT_TOP = 1, TEXT_BOTTOM = 5, TEXT_HALF = 6 };
 
->>>>>>> main
 // Room kept free at the border of the page (page coordinates).
 constexpr float PAGE_MARGIN = 0.006f;
 
@@ -109,12 +106,7 @@ inline float text_width(std::string_view text, int& status)
 
 // The height at which a text of a look is no wider than width, no larger
 // than height, and never below zero.
-<<<<<<< HEAD
-inline float fitted_height(const GsTextLook& look, float height, std::string_view text,
-                           float width)
-=======
 inline float fitted_height(const GsTextLook& look, float height, std::string_view text, float width)
->>>>>>> main
 {
     if (height <= 0.0f || width <= 0.0f) return 0.0f;
     return GS_FIT_TEXTHEIGHT(height, look.font, text, width);
@@ -166,12 +158,8 @@ inline bool curves_valid(int max_dat, int max_curves, int num_curves, int first,
                          std::span<const float> x_errors, std::span<const float> y_errors,
                          int& status, std::string_view position)
 {
-<<<<<<< HEAD
-    if (max_dat < 1 || max_curves < 1) st_fail(status, ST_MOD_GS + BAD_DIMENSION, position);
-=======
     if (max_dat < 1 || max_curves < 1)
         st_fail(status, ST_MOD_GS + BAD_DIMENSION, position);
->>>>>>> main
     else if (num_curves < 1 || num_curves > max_curves)
         st_fail(status, ST_MOD_GS + BAD_CURVES, position);
     else if (first < 1 || first > last || last > max_dat)

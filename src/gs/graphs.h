@@ -24,15 +24,11 @@ enum GsAxisSide { GS_AXIS_BELOW = 1, GS_AXIS_LEFT, GS_AXIS_ABOVE, GS_AXIS_RIGHT 
 // Line types and marker types, as the device layer draws them.
 enum GsLineType { GS_LINE_SOLID = 1, GS_LINE_DASHED, GS_LINE_DOTTED, GS_LINE_DASH_DOT };
 enum GsMarkerType {
-<<<<<<< HEAD
-    GS_MARKER_DOT = 1, GS_MARKER_PLUS, GS_MARKER_STAR, GS_MARKER_CIRCLE, GS_MARKER_CROSS
-=======
     GS_MARKER_DOT = 1,
     GS_MARKER_PLUS,
     GS_MARKER_STAR,
     GS_MARKER_CIRCLE,
     GS_MARKER_CROSS
->>>>>>> main
 };
 // How the y label stands: along the axis (turned), or across it above the frame.
 enum GsLabelOrientation { GS_LABEL_ALONG = 0, GS_LABEL_ACROSS = 1 };
@@ -255,23 +251,13 @@ void GS_XYSGRAPH(int dimension, int first, int last, std::span<const float> x,
 // of the range), stored, and set as the data window; the clip window
 // becomes the viewport.
 void GS_CAL_DDR(int max_dat, int max_curves, int num_curves, int first, int last,
-<<<<<<< HEAD
-                std::span<const float> x, std::span<const float> y,
-                std::span<const float> x_errors, std::span<const float> y_errors, int& status);
-=======
                 std::span<const float> x, std::span<const float> y, std::span<const float> x_errors,
                 std::span<const float> y_errors, int& status);
->>>>>>> main
 
 // --- Axes: ticks of 1, 2 or 5 times a power of ten ---
 // Ticks of the range minimum .. maximum: the first tick, the step and the
 // number of ticks. A reversed range is 140013, a range that is not finite 140021.
-<<<<<<< HEAD
-void GS_CAL_TICKS(float minimum, float maximum, float& first, float& step, int& count,
-                  int& status);
-=======
 void GS_CAL_TICKS(float minimum, float maximum, float& first, float& step, int& count, int& status);
->>>>>>> main
 // An axis along an edge of the current viewport for the current data
 // window: its line, ticks (from the axis style of the side: GS_X_AXIS below
 // and above, GS_Y_AXIS left and right) and, when numbered, its numbers,
@@ -301,14 +287,8 @@ void GS_GRID(int& status);
 // One curve of data values in the style of that curve (1 .. GS_MAX_CURVES):
 // values are put on the axes' scales here (log10 where an axis is
 // logarithmic and the data are not).
-<<<<<<< HEAD
-void GS_XYCURVE(int curve, int first, int last, std::span<const float> x,
-                std::span<const float> y, std::span<const float> x_errors,
-                std::span<const float> y_errors, int& status);
-=======
 void GS_XYCURVE(int curve, int first, int last, std::span<const float> x, std::span<const float> y,
                 std::span<const float> x_errors, std::span<const float> y_errors, int& status);
->>>>>>> main
 void GS_XYCURVES(int max_dat, int max_curves, int num_curves, int first, int last,
                  std::span<const float> x, std::span<const float> y,
                  std::span<const float> x_errors, std::span<const float> y_errors, int& status);

@@ -18,14 +18,9 @@ double MA_DMULTIPLIER(double value, int& status)
     }
     double p = std::pow(10.0, std::floor(std::log10(a)));
     // log10 of an exact power of ten may land a hair below or above it.
-<<<<<<< HEAD
-    if (p > a) p /= 10.0;
-    else if (p * 10.0 <= a) p *= 10.0;
-=======
     if (p > a)
         p /= 10.0;
     else if (p * 10.0 <= a)
         p *= 10.0;
->>>>>>> main
     return p;
 }

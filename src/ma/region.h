@@ -10,16 +10,6 @@
 
 // The library's error numbers (added to ST_MOD_MA).
 enum MaError {
-<<<<<<< HEAD
-    MA_BAD_XDIM = 1,    // first array dimension below 1
-    MA_BAD_YDIM = 2,    // second array dimension below 1
-    MA_BAD_XRANGE = 5,  // x start < 1, x start > x end or x end > x dimension
-    MA_BAD_YRANGE = 6,  // the same for y
-    MA_BAD_XBIN = 17,   // x bin below 1 or wider than the region
-    MA_BAD_YBIN = 18,   // y bin below 1 or higher than the region
-    MA_BAD_VALUE = 21,  // a real argument that has no meaning (zero, NaN, infinity)
-    MA_BAD_DATA = 1014  // the region holds no finite element
-=======
     MA_BAD_XDIM = 1,   // first array dimension below 1
     MA_BAD_YDIM = 2,   // second array dimension below 1
     MA_BAD_XRANGE = 5, // x start < 1, x start > x end or x end > x dimension
@@ -28,7 +18,6 @@ enum MaError {
     MA_BAD_YBIN = 18,  // y bin below 1 or higher than the region
     MA_BAD_VALUE = 21, // a real argument that has no meaning (zero, NaN, infinity)
     MA_BAD_DATA = 1014 // the region holds no finite element
->>>>>>> main
 };
 
 // True when the array of xdim by ydim elements and the region x1..x2,
@@ -36,12 +25,6 @@ enum MaError {
 inline bool ma_region_valid(int xdim, int ydim, int x1, int y1, int x2, int y2, int& status,
                             std::string_view position)
 {
-<<<<<<< HEAD
-    if (xdim < 1) st_fail(status, ST_MOD_MA + MA_BAD_XDIM, position);
-    else if (ydim < 1) st_fail(status, ST_MOD_MA + MA_BAD_YDIM, position);
-    else if (x1 < 1 || x1 > x2 || x2 > xdim) st_fail(status, ST_MOD_MA + MA_BAD_XRANGE, position);
-    else if (y1 < 1 || y1 > y2 || y2 > ydim) st_fail(status, ST_MOD_MA + MA_BAD_YRANGE, position);
-=======
     if (xdim < 1)
         st_fail(status, ST_MOD_MA + MA_BAD_XDIM, position);
     else if (ydim < 1)
@@ -50,7 +33,6 @@ inline bool ma_region_valid(int xdim, int ydim, int x1, int y1, int x2, int y2, 
         st_fail(status, ST_MOD_MA + MA_BAD_XRANGE, position);
     else if (y1 < 1 || y1 > y2 || y2 > ydim)
         st_fail(status, ST_MOD_MA + MA_BAD_YRANGE, position);
->>>>>>> main
     return status == ST_GOOD_VALUE;
 }
 

@@ -3,18 +3,12 @@
 // coordinates a graph leaves for input.
 #include <gtest/gtest.h>
 
-<<<<<<< HEAD
-#include <cmath>
-#include <cstdlib>
-#include <limits>
-=======
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <regex>
 #include <span>
->>>>>>> main
 #include <vector>
 
 #include "gs/graphs.h"
@@ -31,11 +25,7 @@ constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 
 class Graphs : public Graphics
 {
-<<<<<<< HEAD
-protected:
-=======
   protected:
->>>>>>> main
     // Writes the page as a PNG where ZYT_KEEP_SNAPSHOTS names a directory.
     static void keep(const std::string& name)
     {
@@ -43,8 +33,6 @@ protected:
             LG_X11_SNAPSHOT(std::string(dir) + "/" + name + ".png");
     }
 
-<<<<<<< HEAD
-=======
     // Takes the next "resize" of the script: the window's next size.
     void next_size()
     {
@@ -54,7 +42,6 @@ protected:
         ASSERT_EQ(event, LG_EVENT_EXPOSE);
     }
 
->>>>>>> main
     // Whether a pixel of the colour lies within radius pixels of a page point.
     static bool colour_near(float x, float y, unsigned rgb, int radius = 1)
     {
@@ -126,12 +113,8 @@ TEST_F(Graphs, SnapshotsOfProfilesAndCorrelations)
             for (int i = 0; i < 201; ++i) {
                 const float s = -100.0f + i;
                 cx.push_back(s);
-<<<<<<< HEAD
-                cy.push_back((c == 0 ? 0.95f : 0.6f) * std::exp(-(s - 12.5f) * (s - 12.5f) / 200.0f) +
-=======
                 cy.push_back((c == 0 ? 0.95f : 0.6f) *
                                  std::exp(-(s - 12.5f) * (s - 12.5f) / 200.0f) +
->>>>>>> main
                              0.02f * std::sin(1.7f * i));
             }
         GsCurveStyle style;
@@ -146,17 +129,6 @@ TEST_F(Graphs, SnapshotsOfProfilesAndCorrelations)
                     "SHIFT (PIXELS)", "CORRELATION COEFFICIENT", status);
         ASSERT_EQ(status, ST_GOOD_VALUE);
         keep("correlation_" + std::to_string(w));
-<<<<<<< HEAD
-        GS_DEF_CURVESTYLES(status);
-        if (size == 1) break;
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
-    }
-}
-
-=======
         if (size == 0) {
             // The same in print, rendered by Ghostscript: the second curve's
             // peak (0.6 at a shift of 12.5) is red where the window shows it.
@@ -219,19 +191,14 @@ TEST_F(Graphs, SnapshotInLandscape)
         EXPECT_EQ(LG_X11_PIXEL(x_px, h - 1), 0xffffffu);
 }
 
->>>>>>> main
 TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
 {
     open("resize 1000 1414\n");
     const int n = 2048;
     std::vector<float> image(static_cast<std::size_t>(n) * 64);
     for (int j = 0; j < 64; ++j)
-<<<<<<< HEAD
-        for (int i = 0; i < n; ++i) image[static_cast<std::size_t>(j) * n + i] = 100.0f + 30.0f * i;
-=======
         for (int i = 0; i < n; ++i)
             image[static_cast<std::size_t>(j) * n + i] = 100.0f + 30.0f * i;
->>>>>>> main
     for (int size = 0; size < 2; ++size) {
         for (bool log : {false, true}) {
             GS_BACKGROUND(status);
@@ -247,29 +214,19 @@ TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
             {
                 const LgTransformGuard transform;
                 LG_VIEWPORT(g[2] + 0.015f, g[1], g[2] + 0.035f, g[3], status);
-<<<<<<< HEAD
-                if (log) LG_DATAWINDOW(0.0f, 2.0f, 1.0f, std::log10(61540.0f), status);
-                else LG_DATAWINDOW(0.0f, 100.0f, 1.0f, 61540.0f, status);
-=======
                 if (log)
                     LG_DATAWINDOW(0.0f, 2.0f, 1.0f, std::log10(61540.0f), status);
                 else
                     LG_DATAWINDOW(0.0f, 100.0f, 1.0f, 61540.0f, status);
->>>>>>> main
                 {
                     const LgPageCoordinates page;
                     GS_LINESTYLE(1, 1.0f, GS_BLACK, status);
                     GS_RECTANGLE(g[2] + 0.015f, g[1], g[2] + 0.035f, g[3], false, true, status);
                 }
-<<<<<<< HEAD
-                if (log) GS_ALOGAXIS(GS_AXIS_RIGHT, true, status);
-                else GS_LINAXIS(GS_AXIS_RIGHT, true, status);
-=======
                 if (log)
                     GS_ALOGAXIS(GS_AXIS_RIGHT, true, status);
                 else
                     GS_LINAXIS(GS_AXIS_RIGHT, true, status);
->>>>>>> main
             }
             ASSERT_EQ(status, ST_GOOD_VALUE);
             int w = 0, h = 0, error = 0;
@@ -277,14 +234,7 @@ TEST_F(Graphs, SnapshotOfAnImageFramedWithAColourBar)
             keep(std::string("image_") + (log ? "log_" : "") + std::to_string(w));
         }
         if (size == 1) break;
-<<<<<<< HEAD
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
-=======
         ASSERT_NO_FATAL_FAILURE(next_size());
->>>>>>> main
     }
 }
 
@@ -296,16 +246,6 @@ TEST(Ticks, StepsOfOneTwoOrFiveTimesAPowerOfTen)
         float minimum, maximum, first, step;
         int count;
     } cases[] = {
-<<<<<<< HEAD
-        {0.0f, 7.3f, 0.0f, 1.0f, 8},        // d = 0.73: 7.3 tenths, so steps of 10 tenths
-        {0.0f, 1.0f, 0.0f, 0.1f, 11},       // d/p = 1
-        {0.0f, 2.0f, 0.0f, 0.2f, 11},       // d/p = 2
-        {0.0f, 4.0f, 0.0f, 0.5f, 9},        // d/p = 4: five tenths
-        {4.99f, 5.01f, 4.99f, 0.002f, 11},  // a constant curve's range
-        {-0.365f, 7.665f, 0.0f, 1.0f, 8},   // 0 .. 7.3 widened by 5 %
-        {0.46f, 10.46f, 1.0f, 1.0f, 10},    // 0 lies below the range: the next tick
-        {1.00005f, 11.0f, 1.0f, 1.0f, 11},  // 1 lies below by less than range / 10000: kept
-=======
         {0.0f, 7.3f, 0.0f, 1.0f, 8},       // d = 0.73: 7.3 tenths, so steps of 10 tenths
         {0.0f, 1.0f, 0.0f, 0.1f, 11},      // d/p = 1
         {0.0f, 2.0f, 0.0f, 0.2f, 11},      // d/p = 2
@@ -314,7 +254,6 @@ TEST(Ticks, StepsOfOneTwoOrFiveTimesAPowerOfTen)
         {-0.365f, 7.665f, 0.0f, 1.0f, 8},  // 0 .. 7.3 widened by 5 %
         {0.46f, 10.46f, 1.0f, 1.0f, 10},   // 0 lies below the range: the next tick
         {1.00005f, 11.0f, 1.0f, 1.0f, 11}, // 1 lies below by less than range / 10000: kept
->>>>>>> main
         {-2500.0f, 62000.0f, 0.0f, 10000.0f, 7},
     };
     for (const Case& c : cases) {
@@ -322,12 +261,8 @@ TEST(Ticks, StepsOfOneTwoOrFiveTimesAPowerOfTen)
         int count = -99;
         GS_CAL_TICKS(c.minimum, c.maximum, first, step, count, status);
         ASSERT_EQ(status, ST_GOOD_VALUE);
-<<<<<<< HEAD
-        EXPECT_NEAR(first, c.first, 1e-5f * std::max(1.0f, std::fabs(c.first))) << c.minimum << " " << c.maximum;
-=======
         EXPECT_NEAR(first, c.first, 1e-5f * std::max(1.0f, std::fabs(c.first)))
             << c.minimum << " " << c.maximum;
->>>>>>> main
         EXPECT_FLOAT_EQ(step, c.step) << c.minimum << " " << c.maximum;
         EXPECT_EQ(count, c.count) << c.minimum << " " << c.maximum;
     }
@@ -370,12 +305,8 @@ TEST_F(Graphs, AutomaticRangesOfConstantsAndOfSmallAndLargeValues)
     // Values that differ by less than 0.00001 are still told apart: their
     // range is shown, not flattened to +- 0.01.
     std::vector<float> small;
-<<<<<<< HEAD
-    for (int i = 0; i < 10; ++i) small.push_back(2.0e-6f + 3.0e-7f * i);
-=======
     for (int i = 0; i < 10; ++i)
         small.push_back(2.0e-6f + 3.0e-7f * i);
->>>>>>> main
     red_graph(x, small);
     ASSERT_EQ(status, ST_GOOD_VALUE);
     EXPECT_NEAR(window()[1], 2.0e-6f - 0.05f * 2.7e-6f, 1e-9f);
@@ -411,10 +342,6 @@ TEST_F(Graphs, NonFinitePointsAreNeitherCountedNorDrawn)
     const std::vector<float> nothing{NaN, inf, -inf};
     GS_XYSGRAPH(3, 1, 3, std::vector<float>{1, 2, 3}, nothing, "T", "X", "Y", status);
     EXPECT_EQ(status, 141014);
-<<<<<<< HEAD
-    EXPECT_EQ(console.lines().at(0), "WARNING: No finite data values to graph (all NaN or infinite)");
-    EXPECT_EQ(page_pixel(0.025f, 0.025f), 0x0000ffu);
-=======
     EXPECT_EQ(console.lines().at(0),
               "WARNING: No finite data values to graph (all NaN or infinite)");
     EXPECT_EQ(page_pixel(0.025f, 0.025f), 0x0000ffu);
@@ -430,7 +357,6 @@ TEST_F(Graphs, NonFinitePointsAreNeitherCountedNorDrawn)
         EXPECT_TRUE(std::isfinite(limit));
     EXPECT_LT(window()[0], window()[2]);
     EXPECT_LT(window()[1], window()[3]);
->>>>>>> main
 }
 
 TEST_F(Graphs, AFixedRangeClipsAtTheFrameAndCurvesCrossWhereTheyShould)
@@ -508,15 +434,10 @@ std::vector<std::pair<int, int>> ink_runs(bool columns, int from, int to, int ba
         for (int k = band1; k <= band2 && !ink; ++k)
             ink = dark(columns ? LG_X11_PIXEL(line, k) : LG_X11_PIXEL(k, line));
         if (!ink) continue;
-<<<<<<< HEAD
-        if (!runs.empty() && runs.back().second >= line - 1 - join) runs.back().second = line;
-        else runs.emplace_back(line, line);
-=======
         if (!runs.empty() && runs.back().second >= line - 1 - join)
             runs.back().second = line;
         else
             runs.emplace_back(line, line);
->>>>>>> main
     }
     return runs;
 }
@@ -566,12 +487,8 @@ TEST_F(Graphs, NumbersFitTheirRoomAndNeverOverlap)
                     LG_DATAWINDOW(r.minimum, r.minimum, r.maximum, r.maximum, status);
                     GS_AXISFRAME(status);
                     ASSERT_EQ(status, ST_GOOD_VALUE);
-<<<<<<< HEAD
-                    const std::string what = std::string(r.sample) + (axis == GS_X_AXIS ? " x" : " y") +
-=======
                     const std::string what = std::string(r.sample) +
                                              (axis == GS_X_AXIS ? " x" : " y") +
->>>>>>> main
                                              " viewport width " + std::to_string(v[2] - v[0]) +
                                              " at " + std::to_string(w);
                     // The letters of a number stand closer than a quarter of its height.
@@ -594,12 +511,8 @@ TEST_F(Graphs, NumbersFitTheirRoomAndNeverOverlap)
                         GS_INQ_YLABELSTYLE(label, orientation, status);
                         const auto columns = ink_runs(true, 0, right, 0, h - 1);
                         ASSERT_FALSE(columns.empty()) << what;
-<<<<<<< HEAD
-                        EXPECT_GE(columns.front().first, static_cast<int>(1.4f * label.height * max))
-=======
                         EXPECT_GE(columns.front().first,
                                   static_cast<int>(1.4f * label.height * max))
->>>>>>> main
                             << what;
                     }
                     // The narrow viewport may have room for one number only.
@@ -610,12 +523,6 @@ TEST_F(Graphs, NumbersFitTheirRoomAndNeverOverlap)
             }
         }
         if (size == 1) break;
-<<<<<<< HEAD
-        int event = 0;
-        float px = 0, py = 0;
-        LG_INP_COORDINATE(1, 1, event, px, py, status);
-        ASSERT_EQ(event, LG_EVENT_EXPOSE);
-=======
         ASSERT_NO_FATAL_FAILURE(next_size());
     }
 }
@@ -946,6 +853,5 @@ TEST_F(Graphs, LongTitlesAndLabelsStayOnThePage)
         EXPECT_GT(columns.front().first, 0);
         if (size == 1) break;
         ASSERT_NO_FATAL_FAILURE(next_size());
->>>>>>> main
     }
 }

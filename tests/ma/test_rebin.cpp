@@ -18,21 +18,12 @@ constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float INF = std::numeric_limits<float>::infinity();
 
 // An array of xdim by ydim with element (i, j) = f(i, j).
-<<<<<<< HEAD
-template <typename F>
-std::vector<float> array_of(int xdim, int ydim, F f)
-{
-    std::vector<float> a(static_cast<std::size_t>(xdim) * ydim);
-    for (int j = 1; j <= ydim; ++j)
-        for (int i = 1; i <= xdim; ++i) a[(i - 1) + static_cast<std::size_t>(j - 1) * xdim] = f(i, j);
-=======
 template <typename F> std::vector<float> array_of(int xdim, int ydim, F f)
 {
     std::vector<float> a(static_cast<std::size_t>(xdim) * ydim);
     for (int j = 1; j <= ydim; ++j)
         for (int i = 1; i <= xdim; ++i)
             a[(i - 1) + static_cast<std::size_t>(j - 1) * xdim] = f(i, j);
->>>>>>> main
     return a;
 }
 
@@ -139,18 +130,11 @@ TEST(Rebin, WholeBinsOnly)
 {
     // 5 x 5: bins of 2 x 2 cover 1..4 in both directions; row 5 and
     // column 5 hold the extremes and are left out.
-<<<<<<< HEAD
-    auto a = array_of(5, 5, [](int i, int j) { return i == 5 || j == 5 ? 1000.0f * (i - j) : 1.0f * i * j; });
-    Range r = extremes(a, 5, 5, 1, 1, 5, 5, 2, 2);
-    EXPECT_EQ(r.status, ST_GOOD_VALUE);
-    EXPECT_FLOAT_EQ(r.minimum, 2.25f); // (1+2+2+4)/4
-=======
     auto a = array_of(
         5, 5, [](int i, int j) { return i == 5 || j == 5 ? 1000.0f * (i - j) : 1.0f * i * j; });
     Range r = extremes(a, 5, 5, 1, 1, 5, 5, 2, 2);
     EXPECT_EQ(r.status, ST_GOOD_VALUE);
     EXPECT_FLOAT_EQ(r.minimum, 2.25f);  // (1+2+2+4)/4
->>>>>>> main
     EXPECT_FLOAT_EQ(r.maximum, 12.25f); // (9+12+12+16)/4
     // One bin per row: row j < 5 holds i j (i < 5) and 1000 (5 - j), row 5
     // holds -4000 ... 0.
@@ -202,12 +186,8 @@ TEST(Rebin, LargeArraysAgreeWithAPlainSearch)
         const int k = kind(random);
         v = k == 0 ? NaN : k == 1 ? INF : k == 2 ? -INF : value(random);
     }
-<<<<<<< HEAD
-    for (int j = 0; j < ydim; j += 3) a[static_cast<std::size_t>(j) * xdim] = -INF;
-=======
     for (int j = 0; j < ydim; j += 3)
         a[static_cast<std::size_t>(j) * xdim] = -INF;
->>>>>>> main
     const int x1 = 2, y1 = 5, x2 = 517, y2 = 200;
     float lo = INF, hi = -INF;
     for (int j = y1; j <= y2; ++j)
