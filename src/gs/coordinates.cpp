@@ -41,6 +41,8 @@ struct Question
     Box glass;
     bool finish_button = false;
     std::vector<std::string> menu;
+    std::vector<std::string> info; // shown beside the glass when there is room
+    Box info_box;
 };
 
 // The data window of the picture last drawn, in its own coordinates.
@@ -78,6 +80,9 @@ void draw_question(Question& q, int& status)
                   q.finish_box.y2, status);
         GS_TARGET(finish[0], q.finish_box.x1, q.finish_box.y1, q.finish_box.x2, q.finish_box.y2);
     }
+    if (!q.info.empty())
+        GS_PROMPT(false, static_cast<int>(q.info.size()), static_cast<int>(q.info.size()), q.info,
+                  q.info_box.x1, q.info_box.y1, q.info_box.x2, q.info_box.y2, status);
     q.menu[3] = click_mode_label();
     const std::string no_title[] = {""};
     GS_SET_MENULAYOUT(0, 2, 40, 10, status);
@@ -262,17 +267,17 @@ void GS_INP_TWOCLICK(const GsImage& picture, float x1, float y1, float x2, float
     }
 }
 
-// Points clicked on the picture shown (or typed): the prompt in its box, the
-// control menu in its own, the spy-glass in glass when an image is given.
-void GS_INPS_COORDINATES(const GsImage* picture, float px1, float py1, float px2, float py2,
-                         float mx1, float my1, float mx2, float my2, float gx1, float gy1,
-                         float gx2, float gy2, std::string_view title, int max_info,
-                         int num_info, GsLines info, bool mark, int rubber_mode, bool join,
-                         int max_coordinates, int& num_coordinates, std::span<float> x,
-                         std::span<float> y, int& status)
+namespace {
+
+// The question of GS_INPS_COORDINATES, with the information lines shown in
+// info_box as well when one is given.
+void ask_points(const GsImage* picture, float px1, float py1, float px2, float py2, float mx1,
+                float my1, float mx2, float my2, float gx1, float gy1, float gx2, float gy2,
+                std::string_view title, int max_info, int num_info, GsLines info, bool mark,
+                int rubber_mode, bool join, int max_coordinates, int& num_coordinates,
+                std::span<float> x, std::span<float> y, const Box* info_box, int& status)
 {
     constexpr std::string_view position = "Subroutine GS_INPS_COORDINATES V0.4";
-    if (!st_enter(status, position)) return;
     num_coordinates = 0;
     if (max_coordinates < 1 || x.size() < static_cast<std::size_t>(max_coordinates) ||
         y.size() < static_cast<std::size_t>(max_coordinates)) {
@@ -303,6 +308,12 @@ void GS_INPS_COORDINATES(const GsImage* picture, float px1, float py1, float px2
     q.glass = {gx1, gy1, gx2, gy2};
     q.menu = {"CANCEL", "HELP", "KEYBOARD", click_mode_label()};
     const std::vector<std::string> help(info.begin(), info.begin() + num_info);
+    if (info_box != nullptr) {
+        q.info_box = *info_box;
+        // Trailing blank lines only take room.
+        q.info = help;
+        while (!q.info.empty() && st_trim(q.info.back()).empty()) q.info.pop_back();
+    }
 
     draw_question(q, status);
     if (q.with_image) GS_SPYGLASS(true, *picture, gx1, gy1, gx2, gy2, status);
@@ -374,6 +385,23 @@ void GS_INPS_COORDINATES(const GsImage* picture, float px1, float py1, float px2
     GS_RESTORE_TRANSFORM(restore);
 }
 
+} // namespace
+
+// Points clicked on the picture shown (or typed): the prompt in its box, the
+// control menu in its own, the spy-glass in glass when an image is given.
+void GS_INPS_COORDINATES(const GsImage* picture, float px1, float py1, float px2, float py2,
+                         float mx1, float my1, float mx2, float my2, float gx1, float gy1,
+                         float gx2, float gy2, std::string_view title, int max_info,
+                         int num_info, GsLines info, bool mark, int rubber_mode, bool join,
+                         int max_coordinates, int& num_coordinates, std::span<float> x,
+                         std::span<float> y, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_INPS_COORDINATES V0.4")) return;
+    ask_points(picture, px1, py1, px2, py2, mx1, my1, mx2, my2, gx1, gy1, gx2, gy2, title,
+               max_info, num_info, info, mark, rubber_mode, join, max_coordinates,
+               num_coordinates, x, y, nullptr, status);
+}
+
 // The same with the prompt and the menu in the strip at the foot of the page.
 void GS_INPS_FCOORDINATES(const GsImage* picture, std::string_view title, int max_info,
                           int num_info, GsLines info, bool mark, int rubber_mode, bool join,
@@ -394,7 +422,15 @@ void GS_INPS_FCOORDINATES(const GsImage* picture, std::string_view title, int ma
     GS_INQ_GUIREGION(x1, y1, x2, y2, status);
     const float w = x2 - x1;
     const Box glass = default_glass();
-    GS_INPS_COORDINATES(picture, x1, y1, x1 + 0.6f * w, y2, x1 + 0.62f * w, y1, x2, y2, glass.x1,
-                        glass.y1, glass.x2, glass.y2, title, max_info, num_info, info, mark,
-                        rubber_mode, join, max_coordinates, num_coordinates, x, y, status);
+    // The information lines between the strip and the picture's axis, beside
+    // the glass, when the picture leaves room for them.
+    float dx1 = 0, dy1 = 0, dx2 = 0, dy2 = 0;
+    GS_INQ_DGPP(dx1, dy1, dx2, dy2, status);
+    const Box info_box{x1 + 0.01f * w, y2 + 0.01f, std::min(glass.x1, x2) - 0.01f * w,
+                       std::min(glass.y2, dy1 - 0.065f)};
+    const bool room = picture != nullptr && info_box.y2 - info_box.y1 > 0.05f &&
+                      info_box.x2 - info_box.x1 > 0.2f;
+    ask_points(picture, x1, y1, x1 + 0.6f * w, y2, x1 + 0.62f * w, y1, x2, y2, glass.x1, glass.y1,
+               glass.x2, glass.y2, title, max_info, num_info, info, mark, rubber_mode, join,
+               max_coordinates, num_coordinates, x, y, room ? &info_box : nullptr, status);
 }

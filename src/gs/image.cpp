@@ -444,15 +444,14 @@ void GS_LUTSCALE(float minimum, float maximum, std::string_view zlabel, int& sta
         GS_RESTORE_TRANSFORM(status);
         GS_LINAXIS(GS_AXIS_RIGHT, true, status);
     }
+    // The z label above the bar, within the page: the numbers fill the room
+    // beside it.
     const std::string_view label = st_trim(zlabel);
     if (!label.empty()) {
         const LgPageCoordinates page;
-        const float height = GS_FIT_TEXTHEIGHT(0.015f, 1, label, vy2 - vy1);
-        float reach = sx2;
-        GS_INQ_AXISREACH(GS_AXIS_RIGHT, reach, status);
-        GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 2, 1, -1.0f, 0.0f, status);
-        LG_TEXT(std::min(reach + 0.2f * height, max_x - 1.1f * height), (vy1 + vy2) / 2.0f, label,
-                status);
-        GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 1, 0, 0.0f, 1.0f, status);
+        const float room = 2.0f * std::min(max_x - (sx1 + sx2) / 2.0f, (sx1 + sx2) / 2.0f - vx2);
+        const float height = GS_FIT_TEXTHEIGHT(0.014f, 1, label, 0.98f * room);
+        GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 2, 0, 0.0f, 1.0f, status);
+        LG_TEXT((sx1 + sx2) / 2.0f, vy2 + 0.6f * height, label, status);
     }
 }
