@@ -191,7 +191,7 @@ std::string choose_img(const FioCall& call, const std::string& inf, int& retstat
         const std::string prompt[] = {"THE MATCHING .IMG FILE HAS NOT BEEN FOUND",
                                       "PLEASE SELECT THE BINARY FILE"};
         int chosen = 0;
-        GS_FILESELECTION(2, 2, prompt, 0, 0, {}, 1, false, chosen, name, status);
+        GS_FILESELECTION(2, 2, prompt, 1, 0, {}, 1, false, chosen, name, status);
         if (status == ST_GOOD_VALUE && chosen == 0) return name;
     } else {
         const std::string help[] = {"Name of file containing the binary data"};

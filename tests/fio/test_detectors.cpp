@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "fio/fio.h"
@@ -602,6 +603,15 @@ protected:
             for (int i = 1; i <= xnum; ++i) v.push_back(view(i, j));
         return v;
     }
+    // ZYT_LOOK_DIR (and ZYT_LOOK_SIZE "W H"): the pages are written there to be looked at.
+    static std::string look(const std::string& page)
+    {
+        const char* where = std::getenv("ZYT_LOOK_DIR");
+        const char* size = std::getenv("ZYT_LOOK_SIZE");
+        if (where == nullptr) return "";
+        return (size != nullptr ? "resize " + std::string(size) + "\n" : std::string()) +
+               "snapshot \"" + std::string(where) + "/" + page + "\"\n";
+    }
     float remembered(const char* key)
     {
         float value = 0;
@@ -625,7 +635,7 @@ protected:
 TEST_F(DetectorDriver, ATorvaImageChosenOnThePanelAndByItsNumber)
 {
     copy("torva_multi.kdf", "run.kdf");
-    open("click \"run.kdf\"\nkey ClearLine\ntext \"2\"\n");
+    open("click \"run.kdf\"\n" + look("torva_image_number") + "key ClearLine\ntext \"2\"\n");
     input();
     ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
     ASSERT_TRUE(defined);
@@ -654,4 +664,21 @@ TEST_F(DetectorDriver, AFujiImageChosenByItsDataFileAndARaxisImage)
     EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "RIGAKU R-AXIS");
     EXPECT_EQ(pixels(), expected("raxis_le"));
     EXPECT_EQ(remembered("#OVERLOAD_VALUE"), 32767.0f * 8.0f);
+}
+
+TEST_F(DetectorDriver, AFujiHeaderWithoutItsDataFileLetsTheUserChooseIt)
+{
+    copy("bas8.inf", "lone.inf");
+    copy("bas8.img", "elsewhere.dat");
+    open("click \"lone.inf\"\n" + look("bas_choose_img") + "click \"elsewhere.dat\"\n" +
+         "click \"lone.inf\"\nclick \"CANCEL\"\nclick \"O.K.\"\n");
+    input();
+    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
+    ASSERT_TRUE(defined);
+    EXPECT_EQ(pixels(), expected("bas8"));
+    // A cancel of the second panel reads nothing.
+    defined = false;
+    input();
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_FALSE(defined);
 }
