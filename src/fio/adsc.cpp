@@ -114,22 +114,19 @@ void fio_read_adsc(FioCall& call, FioTarget& target, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_ADSC V0.4")) return;
     int handle = 0;
-    if (!fio_open_reader_file(call, "ADSC DATA FILE NAME", "Name of file containing data set",
-                              handle, retstat, status))
-        return;
+    if (!fio_open_reader_file(call, {"ADSC DATA FILE NAME"}, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
     AdscLayout layout;
     if (!adsc_layout(handle, true, layout, status)) {
         retstat = 1;
         return;
     }
-    FioStoredImage image;
-    image.handle = handle;
-    image.nx = layout.nx;
-    image.ny = layout.ny;
-    image.type = FIO_I2;
-    image.swap = layout.big_endian != IO_BIG_ENDIAN(status);
-    image.start_byte = layout.header_bytes + 1;
+    const FioStoredImage image{.handle = handle,
+                               .nx = layout.nx,
+                               .ny = layout.ny,
+                               .type = FIO_I2,
+                               .swap = layout.big_endian != IO_BIG_ENDIAN(status),
+                               .start_byte = layout.header_bytes + 1};
     fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

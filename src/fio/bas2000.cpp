@@ -151,34 +151,6 @@ std::string img_name(const std::string& inf, int& status)
     return {};
 }
 
-// Opens the ".inf" file: the given name (or its companion) with the window,
-// otherwise a name asked on the terminal until one opens.
-bool open_inf(FioCall& call, std::string& name, int& handle, int& retstat, int& status)
-{
-    if (call.gui) {
-        name = inf_name(call.file_name, status);
-        FIO_FILEOPEN(name, "READ_ASCII", retstat, handle, status);
-        if (status == ST_GOOD_VALUE && retstat == FIO_OK) return true;
-        if (status == ST_GOOD_VALUE) io_say("WARNING: Error in opening  header file");
-        retstat = 1;
-        return false;
-    }
-    const std::string help[] = {"Name of file containing file header"};
-    while (status == ST_GOOD_VALUE) {
-        IO_INPC("DATA FILE NAME (.inf file)", help, "Unacceptable input", call.file_name, status);
-        if (status != ST_GOOD_VALUE) break;
-        name = inf_name(call.file_name, status);
-        FIO_FILEOPEN(name, "READ_ASCII", retstat, handle, status);
-        if (status == ST_GOOD_VALUE && retstat == FIO_OK) return true;
-        io_say("WARNING: Error in opening  header file, Please retype name");
-    }
-    if (st_is_escape(status)) {
-        status = ST_GOOD_VALUE;
-        retstat = -1;
-    }
-    return false;
-}
-
 // The binary file: beside the ".inf" file, or chosen by the user when it is
 // not there. Empty when there is none (retstat -1 after a cancel).
 std::string choose_img(const FioCall& call, const std::string& inf, int& retstat, int& status)
@@ -228,9 +200,16 @@ void fio_bas2000_size(std::string_view file_name, int& width, int& height, int& 
 void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_BAS2000 V0.5")) return;
-    std::string inf;
     int handle = 0;
-    if (!open_inf(call, inf, handle, retstat, status)) return;
+    if (!fio_open_reader_file(call,
+                              {.prompt = "DATA FILE NAME (.inf file)",
+                               .help = "Name of file containing file header",
+                               .access = "READ_ASCII",
+                               .retry = "WARNING: Error in opening  header file, Please retype name",
+                               .file_of = inf_name},
+                              handle, retstat, status))
+        return;
+    const std::string inf = call.file_name;
     InfValues v;
     {
         FioSlotGuard guard(handle);
@@ -275,14 +254,12 @@ void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& statu
             value = table[static_cast<std::size_t>(std::clamp(static_cast<int>(value), 0,
                                                               levels - 1))];
     };
-    FioStoredImage image;
-    image.handle = handle;
-    image.nx = v.nx;
-    image.ny = v.ny;
-    image.type = v.bits <= 8 ? FIO_BYTE : FIO_I2;
-    image.swap = image.type == FIO_I2 && !IO_BIG_ENDIAN(status);
-    image.start_byte = 1;
-    call.file_name = inf;
+    const int type = v.bits <= 8 ? FIO_BYTE : FIO_I2;
+    const FioStoredImage image{.handle = handle,
+                               .nx = v.nx,
+                               .ny = v.ny,
+                               .type = type,
+                               .swap = type == FIO_I2 && !IO_BIG_ENDIAN(status)};
     fio_read_stored(call, image, linearise, "(the .img file is cut short, or the .inf file wrong)",
                     target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

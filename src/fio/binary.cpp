@@ -137,12 +137,10 @@ void fio_reset_binary() { state = BinaryState{}; }
 
 long long fio_binary_bytes(const FioBinaryLayout& layout)
 {
-    FioStoredImage image;
-    image.nx = layout.nx;
-    image.ny = layout.ny;
-    image.type = type_index(layout.type) + 1;
-    image.start_byte = layout.start_byte;
-    return fio_stored_end(image);
+    return fio_stored_end({.nx = layout.nx,
+                           .ny = layout.ny,
+                           .type = type_index(layout.type) + 1,
+                           .start_byte = layout.start_byte});
 }
 
 FioBinaryLayout fio_binary_defaults(std::string_view file_name, float& x_pixel_size,
@@ -235,14 +233,13 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
     int handle = 0;
     if (!fio_open_input(call.file_name, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
-    FioStoredImage image;
-    image.handle = handle;
-    image.nx = layout.nx;
-    image.ny = layout.ny;
-    image.type = type + 1;
-    image.is_signed = layout.is_signed;
-    image.swap = layout.swap;
-    image.start_byte = layout.start_byte;
+    const FioStoredImage image{.handle = handle,
+                               .nx = layout.nx,
+                               .ny = layout.ny,
+                               .type = type + 1,
+                               .is_signed = layout.is_signed,
+                               .swap = layout.swap,
+                               .start_byte = layout.start_byte};
     fio_read_stored(call, image, {}, "(image size, data type or starting byte wrong?)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

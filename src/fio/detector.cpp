@@ -135,18 +135,27 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     retstat = 0;
 }
 
-bool fio_open_reader_file(FioCall& call, std::string_view prompt, std::string_view help,
-                          int& handle, int& retstat, int& status)
+bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle,
+                          int& retstat, int& status)
 {
     if (status != ST_GOOD_VALUE) return false;
-    if (call.gui) return fio_open_input(call.file_name, handle, retstat, status);
-    const std::string help_lines[] = {std::string(help)};
+    const auto open = [&] {
+        if (question.file_of != nullptr) call.file_name = question.file_of(call.file_name, status);
+        FIO_FILEOPEN(call.file_name, question.access, retstat, handle, status);
+        return status == ST_GOOD_VALUE && retstat == FIO_OK;
+    };
+    if (call.gui) {
+        if (open()) return true;
+        if (status == ST_GOOD_VALUE) io_say("WARNING: Error in opening file");
+        retstat = 1;
+        return false;
+    }
+    const std::string help_lines[] = {std::string(question.help)};
     while (status == ST_GOOD_VALUE) {
-        IO_INPC(prompt, help_lines, "Unacceptable input", call.file_name, status);
+        IO_INPC(question.prompt, help_lines, "Unacceptable input", call.file_name, status);
         if (status != ST_GOOD_VALUE) break;
-        FIO_FILEOPEN(call.file_name, "READ", retstat, handle, status);
-        if (status == ST_GOOD_VALUE && retstat == FIO_OK) return true;
-        io_say("Error in opening file, Please retype name");
+        if (open()) return true;
+        io_say(question.retry);
     }
     if (st_is_escape(status)) {
         status = ST_GOOD_VALUE;

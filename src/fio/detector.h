@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "fio/readers.h"
@@ -40,12 +41,23 @@ using FioValueMap = std::function<void(std::span<float>)>;
 void fio_read_stored(const FioCall& call, const FioStoredImage& image, const FioValueMap& map,
                      std::string_view hint, FioTarget& target, int& retstat, int& status);
 
+// How a reader asks for its file on the terminal.
+struct FioFileQuestion
+{
+    std::string_view prompt;
+    std::string_view help = "Name of file containing data set";
+    std::string_view access = "READ";
+    std::string_view retry = "Error in opening file, Please retype name";
+    // The file to open for a name given (e.g. the header beside a data file).
+    std::string (*file_of)(std::string_view name, int& status) = nullptr;
+};
+
 // Opens the file of a reader on the input slot: the given name with the
-// window, otherwise a name asked on the terminal until one opens. False
-// when no file is open: retstat 1, or -1 with a good status after a user
-// escape.
-bool fio_open_reader_file(FioCall& call, std::string_view prompt, std::string_view help,
-                          int& handle, int& retstat, int& status);
+// window, otherwise a name asked on the terminal until one opens; the call
+// keeps the name opened. False when no file is open: retstat 1, or -1 with
+// a good status after a user escape.
+bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle,
+                          int& retstat, int& status);
 
 // The warnings that an image is wider or higher than the arrays.
 void fio_warn_array_size(int width, int height, const ImageView& data);

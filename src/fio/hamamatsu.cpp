@@ -120,9 +120,7 @@ void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& sta
 {
     if (!st_enter(status, "Subroutine FIO_IN_HAMAMATSU V0.4")) return;
     int handle = 0;
-    if (!fio_open_reader_file(call, "HAMAMATSU DATA FILE NAME",
-                              "Name of file containing data set", handle, retstat, status))
-        return;
+    if (!fio_open_reader_file(call, {"HAMAMATSU DATA FILE NAME"}, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
     HamamatsuLayout l;
     if (!hamamatsu_layout(handle, true, l)) {
@@ -130,15 +128,15 @@ void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& sta
         return;
     }
     fio_warn_array_size(l.width, l.height, target.data);
-    FioStoredImage image;
-    image.handle = handle;
-    image.nx = l.width;
-    image.ny = l.height;
-    image.type = l.bits <= 8 ? FIO_BYTE : FIO_I2;
-    image.swap = image.type == FIO_I2 && IO_BIG_ENDIAN(status);
-    image.reverse_x = true;
-    image.reverse_y = true;
-    image.start_byte = l.start_byte;
+    const int type = l.bits <= 8 ? FIO_BYTE : FIO_I2;
+    const FioStoredImage image{.handle = handle,
+                               .nx = l.width,
+                               .ny = l.height,
+                               .type = type,
+                               .swap = type == FIO_I2 && IO_BIG_ENDIAN(status),
+                               .reverse_x = true,
+                               .reverse_y = true,
+                               .start_byte = l.start_byte};
     fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

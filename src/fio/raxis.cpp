@@ -87,9 +87,7 @@ void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_RAXIS V0.3")) return;
     int handle = 0;
-    if (!fio_open_reader_file(call, "R-AXIS DATA FILE NAME", "Name of file containing data set",
-                              handle, retstat, status))
-        return;
+    if (!fio_open_reader_file(call, {"R-AXIS DATA FILE NAME"}, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
     bool swap = false;
     int header_length = 0, record_length = 0, nx = 0, ny = 0;
@@ -109,15 +107,14 @@ void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
         io_say("WARNING: The photomultiplier ratio in the header is not valid; 1 is used");
         ratio = 1.0f;
     }
-    FioStoredImage image;
-    image.handle = handle;
-    image.nx = nx;
-    image.ny = ny;
-    image.type = FIO_I2;
-    image.is_signed = true;
-    image.swap = swap;
     // Where the header is not a whole record long, the pixels follow its 1024 bytes.
-    image.start_byte = header_length + 1;
+    FioStoredImage image{.handle = handle,
+                         .nx = nx,
+                         .ny = ny,
+                         .type = FIO_I2,
+                         .is_signed = true,
+                         .swap = swap,
+                         .start_byte = header_length + 1LL};
     if (fio_stored_end(image) > fio_open_size(handle)) image.start_byte = RAXIS_HEADER_BYTES + 1;
     const auto scale = [ratio](std::span<float> row) {
         for (float& v : row)

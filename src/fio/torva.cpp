@@ -109,11 +109,8 @@ void read_section(int handle, long long from, int place, bool say, TorvaSection&
     fio_keyword_integer(h, "IMAGE", say, image);
     if (fio_keyword_integer(h, "SIZE", say, size)) {
         // Pixels that run into the next section would be read as this image's.
-        FioStoredImage pixels;
-        pixels.nx = static_cast<int>(nx);
-        pixels.ny = static_cast<int>(ny);
-        pixels.type = s.type->type;
-        const long long needed = fio_stored_end(pixels);
+        const long long needed = fio_stored_end(
+            {.nx = static_cast<int>(nx), .ny = static_cast<int>(ny), .type = s.type->type});
         if (needed < 0 || size < needed) {
             say_if(say, "WARNING: The \"Size\" of the data is smaller than the image");
             return;
@@ -206,8 +203,8 @@ void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_TORVA V0.3")) return;
     int handle = 0;
-    if (!fio_open_reader_file(call, "\"TORVA\" (limited MIRL) DATA FILE NAME",
-                              "Name of file containing data set", handle, retstat, status))
+    if (!fio_open_reader_file(call, {"\"TORVA\" (limited MIRL) DATA FILE NAME"}, handle, retstat,
+                              status))
         return;
     FioSlotGuard guard(handle);
     const int wanted = wanted_image(call, sections_of(handle, status), status);
@@ -243,14 +240,13 @@ void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status)
         // Every section is at least one block long: the search moves on.
         from = s.data_start + s.size;
     }
-    FioStoredImage image;
-    image.handle = handle;
-    image.nx = s.nx;
-    image.ny = s.ny;
-    image.type = s.type->type;
-    image.is_signed = s.type->is_signed;
-    image.swap = s.big_endian != IO_BIG_ENDIAN(status);
-    image.start_byte = s.data_start + 1;
+    const FioStoredImage image{.handle = handle,
+                               .nx = s.nx,
+                               .ny = s.ny,
+                               .type = s.type->type,
+                               .is_signed = s.type->is_signed,
+                               .swap = s.big_endian != IO_BIG_ENDIAN(status),
+                               .start_byte = s.data_start + 1};
     fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

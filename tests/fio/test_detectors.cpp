@@ -9,28 +9,11 @@
 #include "fio/readers.h"
 #include "io/fields.h"
 #include "fio_test_support.h"
-#include "gs/gs_test_support.h"
 #include "io/system.h"
 
 using namespace zyt_test;
 
 namespace {
-
-// The detector fixtures (ADSC by fabio, the others from the format
-// descriptions), made once per test program.
-const std::string& detector_fixtures()
-{
-    static TempDir dir;
-    static bool made = false;
-    if (!made) {
-        const CommandResult r =
-            run_command("/usr/bin/python3 " ZYT_DETECTOR_FIXTURES " " + dir.path().string());
-        EXPECT_EQ(r.exit_status, 0) << r.output;
-        made = true;
-    }
-    static const std::string path = dir.path().string();
-    return path;
-}
 
 std::string fixture(const std::string& name) { return detector_fixtures() + "/" + name; }
 
@@ -568,117 +551,4 @@ TEST_F(Detectors, ZytImageTakesTheImageNumber)
     const CommandResult bad = run_command(std::string(ZYT_IMAGE_BINARY) + " info " +
                                           fixture("torva_multi.kdf") + " --image 0");
     EXPECT_EQ(bad.exit_status, 2);
-}
-
-namespace {
-
-// The driver on a headless window driven by an event script.
-class DetectorDriver : public Graphics
-{
-protected:
-    void SetUp() override
-    {
-        IO_CLEAR_DATABASE();
-        FIO_DEF_INPUT();
-        GS_DEF_FILESELECTION();
-        std::filesystem::create_directories(dir.file("data"));
-        folder = dir.file("data") + "/";
-    }
-    void copy(const std::string& from, const std::string& to)
-    {
-        std::filesystem::copy_file(fixture(from), folder + to);
-    }
-    void input()
-    {
-        const std::vector<std::string> prompt{"SELECT FIRST PROJECTION"};
-        name = folder;
-        FIO_GUI_INPUT(1, 1, prompt, 0, false, defined, name, xnum, ynum, x_axis, y_axis, view,
-                      ImageView{}, title, xlabel, ylabel, zlabel, x_pixel_size, y_pixel_size,
-                      status);
-    }
-    std::vector<float> pixels() const
-    {
-        std::vector<float> v;
-        for (int j = 1; j <= ynum; ++j)
-            for (int i = 1; i <= xnum; ++i) v.push_back(view(i, j));
-        return v;
-    }
-    // ZYT_LOOK_DIR (and ZYT_LOOK_SIZE "W H"): the pages are written there to be looked at.
-    static std::string look(const std::string& page)
-    {
-        const char* where = std::getenv("ZYT_LOOK_DIR");
-        const char* size = std::getenv("ZYT_LOOK_SIZE");
-        if (where == nullptr) return "";
-        return (size != nullptr ? "resize " + std::string(size) + "\n" : std::string()) +
-               "snapshot \"" + std::string(where) + "/" + page + "\"\n";
-    }
-    float remembered(const char* key)
-    {
-        float value = 0;
-        int retstat = 0;
-        IO_INQ_RKEYVALUE(key, value, retstat, status);
-        return value;
-    }
-
-    std::string folder;
-    std::vector<float> data = std::vector<float>(128 * 128, 0.0f);
-    ImageView view{data.data(), 128, 128};
-    std::vector<float> x_axis = std::vector<float>(128), y_axis = std::vector<float>(128);
-    bool defined = false;
-    std::string name, title, xlabel, ylabel, zlabel;
-    int xnum = 0, ynum = 0;
-    float x_pixel_size = 1.0e-4f, y_pixel_size = 1.0e-4f;
-};
-
-} // namespace
-
-TEST_F(DetectorDriver, ATorvaImageChosenOnThePanelAndByItsNumber)
-{
-    copy("torva_multi.kdf", "run.kdf");
-    open("click \"run.kdf\"\n" + look("torva_image_number") + "key ClearLine\ntext \"2\"\n");
-    input();
-    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
-    ASSERT_TRUE(defined);
-    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "TORVA");
-    EXPECT_EQ(pixels(), expected("torva_2"));
-    EXPECT_EQ(title, "section 2");
-    EXPECT_EQ(remembered("#OVERLOAD_VALUE"), 1.7e38f);
-}
-
-TEST_F(DetectorDriver, AFujiImageChosenByItsDataFileAndARaxisImage)
-{
-    copy("bas16.inf", "plate.inf");
-    copy("bas16.img", "plate.img");
-    copy("raxis_le.osc", "frame.osc");
-    open("click \"plate.img\"\nclick \"frame.osc\"\n");
-    input();
-    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
-    ASSERT_TRUE(defined);
-    EXPECT_EQ(name, folder + "plate.inf");
-    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "FUJI BAS-2000");
-    EXPECT_EQ(pixels(), expected("bas16"));
-    EXPECT_FLOAT_EQ(x_pixel_size, 50e-6f);
-    EXPECT_FLOAT_EQ(remembered("Y_PIXEL_SIZE"), 75e-6f);
-    input();
-    ASSERT_TRUE(defined);
-    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "RIGAKU R-AXIS");
-    EXPECT_EQ(pixels(), expected("raxis_le"));
-    EXPECT_EQ(remembered("#OVERLOAD_VALUE"), 32767.0f * 8.0f);
-}
-
-TEST_F(DetectorDriver, AFujiHeaderWithoutItsDataFileLetsTheUserChooseIt)
-{
-    copy("bas8.inf", "lone.inf");
-    copy("bas8.img", "elsewhere.dat");
-    open("click \"lone.inf\"\n" + look("bas_choose_img") + "click \"elsewhere.dat\"\n" +
-         "click \"lone.inf\"\nclick \"CANCEL\"\nclick \"O.K.\"\n");
-    input();
-    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
-    ASSERT_TRUE(defined);
-    EXPECT_EQ(pixels(), expected("bas8"));
-    // A cancel of the second panel reads nothing.
-    defined = false;
-    input();
-    EXPECT_EQ(status, ST_GOOD_VALUE);
-    EXPECT_FALSE(defined);
 }
