@@ -102,8 +102,10 @@ bool adsc_layout(int handle, bool say, AdscLayout& layout, int& status)
     layout.big_endian = IO_BIG_ENDIAN(status);
     if (order != nullptr) {
         const std::string value = IO_LOWER(*order);
-        if (value == "big_endian") layout.big_endian = true;
-        else if (value == "little_endian") layout.big_endian = false;
+        if (value == "big_endian")
+            layout.big_endian = true;
+        else if (value == "little_endian")
+            layout.big_endian = false;
     }
     return true;
 }
@@ -140,18 +142,15 @@ void FIO_IS_ADSC(std::string_view file_name, int& retstat, int& status)
     fio_test_keyword_file(file_name, retstat, status);
 }
 
-void fio_adsc_size(std::string_view file_name, int& width, int& height, int& retstat,
-                   int& status)
+void fio_adsc_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (status != ST_GOOD_VALUE || !fio_probe_open(file_name, handle)) return;
-    FioSlotGuard guard(handle);
-    AdscLayout layout;
-    if (!adsc_layout(handle, false, layout, status)) return;
-    width = layout.nx;
-    height = layout.ny;
-    retstat = 0;
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        AdscLayout layout;
+        if (!adsc_layout(handle, false, layout, status)) return false;
+        w = layout.nx;
+        h = layout.ny;
+        return true;
+    });
 }
 
 void FIO_IN_ADSC(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
@@ -164,6 +163,5 @@ void FIO_IN_ADSC(bool gui, bool& variances_exist, std::string& file_name, int& r
     FioTarget target;
     fio_call_reader(fio_read_adsc, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
                     x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target,
-                    status);
-    if (status == ST_GOOD_VALUE && retstat == 0) overload_value = target.overload_value;
+                    &overload_value, status);
 }

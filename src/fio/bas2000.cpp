@@ -138,10 +138,9 @@ std::string img_name(const std::string& inf, int& status)
 {
     const std::size_t dot = inf.rfind('.');
     const std::size_t slash = inf.rfind('/');
-    const std::string base =
-        dot == std::string::npos || (slash != std::string::npos && dot < slash)
-            ? inf + "."
-            : inf.substr(0, dot + 1);
+    const std::string base = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                 ? inf + "."
+                                 : inf.substr(0, dot + 1);
     for (const char* extension : {"img", "IMG"}) {
         bool found = false;
         int kind = 0, third = 0;
@@ -180,34 +179,28 @@ std::string choose_img(const FioCall& call, const std::string& inf, int& retstat
 void fio_bas2000_size(std::string_view file_name, int& width, int& height, int& retstat,
                       int& status)
 {
-    retstat = 1;
-    if (status != ST_GOOD_VALUE) return;
-    int handle = 0;
-    FIO_FILEOPENC(inf_name(file_name, status), FIO_READ_TEXT, retstat, handle);
-    if (retstat != FIO_OK) {
-        retstat = 1;
-        return;
-    }
-    FioSlotGuard guard(handle);
-    InfValues v;
-    retstat = 1;
-    if (!read_inf(handle, nullptr, v, status)) return;
-    width = v.nx;
-    height = v.ny;
-    retstat = 0;
+    fio_probe_size(inf_name(file_name, status), width, height, retstat, status,
+                   [&](int handle, int& w, int& h) {
+                       InfValues v;
+                       if (!read_inf(handle, nullptr, v, status)) return false;
+                       w = v.nx;
+                       h = v.ny;
+                       return true;
+                   });
 }
 
 void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_BAS2000 V0.5")) return;
     int handle = 0;
-    if (!fio_open_reader_file(call,
-                              {.prompt = "DATA FILE NAME (.inf file)",
-                               .help = "Name of file containing file header",
-                               .access = "READ_ASCII",
-                               .retry = "WARNING: Error in opening  header file, Please retype name",
-                               .file_of = inf_name},
-                              handle, retstat, status))
+    if (!fio_open_reader_file(
+            call,
+            {.prompt = "DATA FILE NAME (.inf file)",
+             .help = "Name of file containing file header",
+             .access = "READ_ASCII",
+             .retry = "WARNING: Error in opening  header file, Please retype name",
+             .file_of = inf_name},
+            handle, retstat, status))
         return;
     const std::string inf = call.file_name;
     InfValues v;
@@ -245,14 +238,16 @@ void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& statu
     for (int q = 0; q < levels; ++q)
         table[static_cast<std::size_t>(q)] = static_cast<float>(
             scale * std::pow(10.0, v.latitude * (static_cast<double>(q) / levels - 0.5)));
-    if (call.gui && !FIO_INQ_BATCH()) fio_prompt("LINEARISING DATA", status);
-    else io_say("INFO: Linearising data");
+    if (call.gui && !FIO_INQ_BATCH())
+        fio_prompt("LINEARISING DATA", status);
+    else
+        io_say("INFO: Linearising data");
     // Values above the top level (a file of fewer bits than its 16-bit
     // values hold) count as the top level.
     const auto linearise = [&table, levels](std::span<float> row) {
         for (float& value : row)
-            value = table[static_cast<std::size_t>(std::clamp(static_cast<int>(value), 0,
-                                                              levels - 1))];
+            value =
+                table[static_cast<std::size_t>(std::clamp(static_cast<int>(value), 0, levels - 1))];
     };
     const int type = v.bits <= 8 ? FIO_BYTE : FIO_I2;
     const FioStoredImage image{.handle = handle,
@@ -281,9 +276,8 @@ void FIO_IN_BAS2000(bool gui, bool& variances_exist, std::string& file_name, int
     target.y_pixel_size = y_pixel_size;
     fio_call_reader(fio_read_bas2000, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
                     x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target,
-                    status);
+                    &overload_value, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
     x_pixel_size = target.x_pixel_size;
     y_pixel_size = target.y_pixel_size;
-    overload_value = target.overload_value;
 }

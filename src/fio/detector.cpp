@@ -35,7 +35,10 @@ void map_rows(const FioValueMap& map, const ImageView& v, int width, int rows)
 
 } // namespace
 
-int fio_type_bytes(int type) { return type >= FIO_BYTE && type <= FIO_R4 ? TYPE_BYTES[type - 1] : 0; }
+int fio_type_bytes(int type)
+{
+    return type >= FIO_BYTE && type <= FIO_R4 ? TYPE_BYTES[type - 1] : 0;
+}
 
 long long fio_stored_end(const FioStoredImage& image)
 {
@@ -65,8 +68,9 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
         return;
     }
 
-    FioRegion region{1, 1, std::min(image.nx, target.data.xmaxdat),
-                     std::min(image.ny, target.data.ymaxdat), 1, 1};
+    FioRegion region{
+        1, 1, std::min(image.nx, target.data.xmaxdat), std::min(image.ny, target.data.ymaxdat),
+        1, 1};
     if (call.region != nullptr) {
         region = *call.region;
         region.x2 = std::min(region.x2, image.nx);
@@ -121,7 +125,8 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     if (status != ST_GOOD_VALUE) return;
     map_rows(map, into, xnum, ynum);
     if (binned) {
-        for (int y = 1; y <= out_y; ++y) std::fill_n(&target.data(1, y), out_x, 0.0f);
+        for (int y = 1; y <= out_y; ++y)
+            std::fill_n(&target.data(1, y), out_x, 0.0f);
         for (int r = 0; r < out_y * region.ybin; ++r)
             fio_bin_row(std::span<const float>(&into(1, r + 1), static_cast<std::size_t>(width)),
                         region.xbin, &target.data(1, r / region.ybin + 1), out_x);
@@ -135,8 +140,8 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     retstat = 0;
 }
 
-bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle,
-                          int& retstat, int& status)
+bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle, int& retstat,
+                          int& status)
 {
     if (status != ST_GOOD_VALUE) return false;
     const auto open = [&] {
@@ -205,7 +210,7 @@ void fio_call_reader(FioReader reader, bool gui, bool& variances_exist, std::str
                      int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
                      std::span<float> y_axis, const ImageView& data, const ImageView& variances,
                      std::string& title, std::string& xlabel, std::string& ylabel,
-                     std::string& zlabel, FioTarget& target, int& status)
+                     std::string& zlabel, FioTarget& target, float* overload_value, int& status)
 {
     if (!fio_dimensions_valid(data, "Subroutine FIO_CALL_READER V0.1", status)) return;
     FioCall call{gui, true, file_name, nullptr};
@@ -220,11 +225,25 @@ void fio_call_reader(FioReader reader, bool gui, bool& variances_exist, std::str
     if (status != ST_GOOD_VALUE || retstat != 0) return;
     fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
     variances_exist = target.variances_exist;
+    if (overload_value != nullptr) *overload_value = target.overload_value;
 }
 
-bool fio_probe_open(std::string_view file_name, int& handle)
+void fio_probe_size(std::string_view file_name, int& width, int& height, int& retstat, int& status,
+                    const std::function<bool(int handle, int& width, int& height)>& size_of)
 {
-    int retstat = 0;
+    retstat = 1;
+    int handle = 0;
+    if (status != ST_GOOD_VALUE) return;
     FIO_FILEOPENC(st_trim(file_name), FIO_READ_BINARY, retstat, handle);
-    return retstat == FIO_OK;
+    if (retstat != FIO_OK) {
+        retstat = 1;
+        return;
+    }
+    FioSlotGuard guard(handle);
+    int w = 0, h = 0;
+    retstat = 1;
+    if (!size_of(handle, w, h)) return;
+    width = w;
+    height = h;
+    retstat = 0;
 }

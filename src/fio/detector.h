@@ -16,13 +16,13 @@
 struct FioStoredImage
 {
     int handle = FIO_INPUT_HANDLE;
-    int nx = 0, ny = 0;          // pixels in the file, X fastest
-    int type = FIO_I2;           // a FioDataType
+    int nx = 0, ny = 0; // pixels in the file, X fastest
+    int type = FIO_I2;  // a FioDataType
     bool is_signed = false;
     bool swap = false;
-    bool reverse_x = false;      // file column 1 is image column nx
-    bool reverse_y = false;      // the first stored line is image row ny
-    long long start_byte = 1;    // of the first value, from 1
+    bool reverse_x = false;   // file column 1 is image column nx
+    bool reverse_y = false;   // the first stored line is image row ny
+    long long start_byte = 1; // of the first value, from 1
 };
 
 // The bytes of one value of a FioDataType; 0 for none.
@@ -56,8 +56,8 @@ struct FioFileQuestion
 // window, otherwise a name asked on the terminal until one opens; the call
 // keeps the name opened. False when no file is open: retstat 1, or -1 with
 // a good status after a user escape.
-bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle,
-                          int& retstat, int& status);
+bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle, int& retstat,
+                          int& status);
 
 // The warnings that an image is wider or higher than the arrays.
 void fio_warn_array_size(int width, int height, const ImageView& data);
@@ -71,27 +71,27 @@ void fio_warn_twice(const FioCall& call, std::string_view console, std::string_v
                     int& status);
 
 // The reader form of a detector format around its reader: the arrays and
-// texts of the caller's arguments in, what the reader filled handed back
-// (the target keeps the rest: pixel sizes, overload value).
+// texts of the caller's arguments in, what the reader filled handed back,
+// with the overload value where the form has one (the target keeps the
+// rest, e.g. pixel sizes).
 void fio_call_reader(FioReader reader, bool gui, bool& variances_exist, std::string& file_name,
                      int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
                      std::span<float> y_axis, const ImageView& data, const ImageView& variances,
                      std::string& title, std::string& xlabel, std::string& ylabel,
-                     std::string& zlabel, FioTarget& target, int& status);
+                     std::string& zlabel, FioTarget& target, float* overload_value, int& status);
 
-// Opens a file on the input slot for a size probe, without a word on failure.
-bool fio_probe_open(std::string_view file_name, int& handle);
+// A size probe: the file opened on the input slot without a word on
+// failure, and its image size learnt from its header by `size_of`.
+void fio_probe_size(std::string_view file_name, int& width, int& height, int& retstat, int& status,
+                    const std::function<bool(int handle, int& width, int& height)>& size_of);
 
 // The readers and size probes of the format table, one format family a file.
 void fio_read_adsc(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_adsc_size(std::string_view file_name, int& width, int& height, int& retstat,
-                   int& status);
+void fio_adsc_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
 void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat,
-                    int& status);
+void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
 void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_raxis_size(std::string_view file_name, int& width, int& height, int& retstat,
-                    int& status);
+void fio_raxis_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
 void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& status);
 void fio_hamamatsu_size(std::string_view file_name, int& width, int& height, int& retstat,
                         int& status);

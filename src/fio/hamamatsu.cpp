@@ -105,15 +105,13 @@ bool hamamatsu_layout(int handle, bool say, HamamatsuLayout& l)
 void fio_hamamatsu_size(std::string_view file_name, int& width, int& height, int& retstat,
                         int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (status != ST_GOOD_VALUE || !fio_probe_open(file_name, handle)) return;
-    FioSlotGuard guard(handle);
-    HamamatsuLayout l;
-    if (!hamamatsu_layout(handle, false, l)) return;
-    width = l.width;
-    height = l.height;
-    retstat = 0;
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        HamamatsuLayout l;
+        if (!hamamatsu_layout(handle, false, l)) return false;
+        w = l.width;
+        h = l.height;
+        return true;
+    });
 }
 
 void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -144,14 +142,13 @@ void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& sta
 }
 
 void FIO_IN_HAMAMATSU(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
-                      int& xnumdat, int& ynumdat, std::span<float> x_axis,
-                      std::span<float> y_axis, const ImageView& data, const ImageView& variances,
-                      std::string& title, std::string& xlabel, std::string& ylabel,
-                      std::string& zlabel, int& status)
+                      int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                      const ImageView& data, const ImageView& variances, std::string& title,
+                      std::string& xlabel, std::string& ylabel, std::string& zlabel, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_HAMAMATSU V0.4")) return;
     FioTarget target;
-    fio_call_reader(fio_read_hamamatsu, gui, variances_exist, file_name, retstat, xnumdat,
-                    ynumdat, x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel,
-                    target, status);
+    fio_call_reader(fio_read_hamamatsu, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
+                    x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target, nullptr,
+                    status);
 }

@@ -24,8 +24,10 @@ std::string trimmed(const std::string& text)
     };
     std::size_t first = 0;
     std::size_t last = text.size();
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
+    while (first < last && blank(text[first]))
+        ++first;
+    while (last > first && blank(text[last - 1]))
+        --last;
     return text.substr(first, last - first);
 }
 

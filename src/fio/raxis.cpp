@@ -34,12 +34,15 @@ std::int32_t integer_at(const std::uint8_t* header, int at, bool swap)
     return swap ? Fio_int_byte_swap(value) : value;
 }
 
-bool count_valid(std::int32_t count) { return count >= 1 && count <= RAXIS_MAX_PIXELS; }
+bool count_valid(std::int32_t count)
+{
+    return count >= 1 && count <= RAXIS_MAX_PIXELS;
+}
 
 } // namespace
 
-void FIO_IN_RAXISHEADERC(int& retstat, bool& swap, int& header_length, int& record_length,
-                         int& nx, int& ny, float& ratio)
+void FIO_IN_RAXISHEADERC(int& retstat, bool& swap, int& header_length, int& record_length, int& nx,
+                         int& ny, float& ratio)
 {
     std::vector<std::uint8_t> header(RAXIS_HEADER_BYTES, 0);
     int got = 0;
@@ -67,20 +70,16 @@ void FIO_IN_RAXISHEADERC(int& retstat, bool& swap, int& header_length, int& reco
     retstat = count_valid(nx) && count_valid(ny) ? 0 : 2;
 }
 
-void fio_raxis_size(std::string_view file_name, int& width, int& height, int& retstat,
-                    int& status)
+void fio_raxis_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (status != ST_GOOD_VALUE || !fio_probe_open(file_name, handle)) return;
-    FioSlotGuard guard(handle);
-    bool swap = false;
-    int header_length = 0, record_length = 0, nx = 0, ny = 0;
-    float ratio = 0.0f;
-    FIO_IN_RAXISHEADERC(retstat, swap, header_length, record_length, nx, ny, ratio);
-    if (retstat != 0) return;
-    width = nx;
-    height = ny;
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        (void)handle;
+        int code = 0, header_length = 0, record_length = 0;
+        bool swap = false;
+        float ratio = 0.0f;
+        FIO_IN_RAXISHEADERC(code, swap, header_length, record_length, w, h, ratio);
+        return code == 0;
+    });
 }
 
 void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -98,8 +97,8 @@ void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
         return;
     }
     if (retstat != 0) {
-        io_say("WARNING: The image size in the header is not valid (" + std::to_string(nx) +
-               " * " + std::to_string(ny) + ")");
+        io_say("WARNING: The image size in the header is not valid (" + std::to_string(nx) + " * " +
+               std::to_string(ny) + ")");
         return;
     }
     // A ratio that is no positive number would turn large values into nonsense.
@@ -120,8 +119,8 @@ void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
         for (float& v : row)
             if (v < 0.0f) v = (v + 32768.0f) * ratio;
     };
-    fio_read_stored(call, image, scale, "(the file is cut short, or its header is wrong)",
-                    target, retstat, status);
+    fio_read_stored(call, image, scale, "(the file is cut short, or its header is wrong)", target,
+                    retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
     fio_detector_finish(target);
     target.overload_value = RAXIS_LARGEST_STORED * std::max(1.0f, ratio);
@@ -137,6 +136,5 @@ void FIO_IN_RAXIS(bool gui, bool& variances_exist, std::string& file_name, int& 
     FioTarget target;
     fio_call_reader(fio_read_raxis, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
                     x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target,
-                    status);
-    if (status == ST_GOOD_VALUE && retstat == 0) overload_value = target.overload_value;
+                    &overload_value, status);
 }

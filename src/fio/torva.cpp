@@ -29,15 +29,14 @@ struct TorvaType
     bool is_signed;
     float overload;
 };
-constexpr TorvaType TORVA_TYPES[] = {
-    {"UNSIGNEDINTEGER", FIO_I4, false, 4294967296.0f},
-    {"UNSIGNEDLONG", FIO_I4, false, 4294967296.0f},
-    {"SIGNEDINTEGER", FIO_I4, true, 2147483648.0f},
-    {"UNSIGNEDSHORT", FIO_I2, false, 65535.0f},
-    {"SIGNEDSHORT", FIO_I2, true, 32767.0f},
-    {"REAL", FIO_R4, true, 1.7e38f},
-    {"FLOAT", FIO_R4, true, 1.7e38f},
-    {"FLOATVALUE", FIO_R4, true, 1.7e38f}};
+constexpr TorvaType TORVA_TYPES[] = {{"UNSIGNEDINTEGER", FIO_I4, false, 4294967296.0f},
+                                     {"UNSIGNEDLONG", FIO_I4, false, 4294967296.0f},
+                                     {"SIGNEDINTEGER", FIO_I4, true, 2147483648.0f},
+                                     {"UNSIGNEDSHORT", FIO_I2, false, 65535.0f},
+                                     {"SIGNEDSHORT", FIO_I2, true, 32767.0f},
+                                     {"REAL", FIO_R4, true, 1.7e38f},
+                                     {"FLOAT", FIO_R4, true, 1.7e38f},
+                                     {"FLOATVALUE", FIO_R4, true, 1.7e38f}};
 
 struct TorvaSection
 {
@@ -159,8 +158,10 @@ int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& 
     }
     int value = std::clamp(remembered_image, low, high);
     const std::string help[] = {"Index number of required image"};
-    if (call.gui) GS_INPI(true, low, high, true, "IMAGE NUMBER", 1, help, 0, {}, value, status);
-    else IO_INPI(true, low, high, "IMAGE NUMBER", help, value, status);
+    if (call.gui)
+        GS_INPI(true, low, high, true, "IMAGE NUMBER", 1, help, 0, {}, value, status);
+    else
+        IO_INPI(true, low, high, "IMAGE NUMBER", help, value, status);
     if (status == ST_GOOD_VALUE) remembered_image = value;
     return value;
 }
@@ -181,22 +182,17 @@ void FIO_IS_TORVA(std::string_view file_name, int& retstat, int& status)
     fio_test_keyword_file(file_name, retstat, status);
 }
 
-void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat,
-                    int& status)
+void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (status != ST_GOOD_VALUE || !fio_probe_open(file_name, handle)) return;
-    FioSlotGuard guard(handle);
-    // Arrays that hold the largest image of the file hold the one asked for.
-    const std::vector<TorvaSection> sections = sections_of(handle, status);
-    if (sections.empty()) return;
-    width = height = 0;
-    for (const TorvaSection& s : sections) {
-        width = std::max(width, s.nx);
-        height = std::max(height, s.ny);
-    }
-    retstat = 0;
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        // Arrays that hold the largest image of the file hold the one asked for.
+        const std::vector<TorvaSection> sections = sections_of(handle, status);
+        for (const TorvaSection& s : sections) {
+            w = std::max(w, s.nx);
+            h = std::max(h, s.ny);
+        }
+        return !sections.empty();
+    });
 }
 
 void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -265,6 +261,5 @@ void FIO_IN_TORVA(bool gui, bool& variances_exist, std::string& file_name, int& 
     FioTarget target;
     fio_call_reader(fio_read_torva, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
                     x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target,
-                    status);
-    if (status == ST_GOOD_VALUE && retstat == 0) overload_value = target.overload_value;
+                    &overload_value, status);
 }

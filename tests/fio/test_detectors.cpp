@@ -7,15 +7,18 @@
 
 #include "fio/fio.h"
 #include "fio/readers.h"
-#include "io/fields.h"
 #include "fio_test_support.h"
+#include "io/fields.h"
 #include "io/system.h"
 
 using namespace zyt_test;
 
 namespace {
 
-std::string fixture(const std::string& name) { return detector_fixtures() + "/" + name; }
+std::string fixture(const std::string& name)
+{
+    return detector_fixtures() + "/" + name;
+}
 
 std::vector<float> expected(const std::string& name)
 {
@@ -24,7 +27,7 @@ std::vector<float> expected(const std::string& name)
 
 class Detectors : public FioTest
 {
-protected:
+  protected:
     // A fixture's bytes, changed, as a new file of the given name.
     std::string changed(const std::string& name, const std::string& as,
                         void (*change)(std::string&))
@@ -51,8 +54,8 @@ struct SmallArrays
 {
     SmallArrays(int nx, int ny)
         : data(static_cast<std::size_t>(nx * ny), -7.0f),
-          variances(static_cast<std::size_t>(nx * ny), -7.0f), x(nx), y(ny),
-          view{data.data(), nx, ny}, variance_view{variances.data(), nx, ny}
+          variances(static_cast<std::size_t>(nx * ny), -7.0f), x(nx),
+          y(ny), view{data.data(), nx, ny}, variance_view{variances.data(), nx, ny}
     {
     }
     // Rows 1..ynum of the first xnum columns.
@@ -60,14 +63,16 @@ struct SmallArrays
     {
         std::vector<float> v;
         for (int j = 0; j < ynum; ++j)
-            for (int i = 0; i < xnum; ++i) v.push_back(values[static_cast<std::size_t>(j * width + i)]);
+            for (int i = 0; i < xnum; ++i)
+                v.push_back(values[static_cast<std::size_t>(j * width + i)]);
         return v;
     }
     std::vector<float> pixels(const ImageView& from) const
     {
         std::vector<float> v;
         for (int j = 1; j <= ynum; ++j)
-            for (int i = 1; i <= xnum; ++i) v.push_back(from(i, j));
+            for (int i = 1; i <= xnum; ++i)
+                v.push_back(from(i, j));
         return v;
     }
     std::vector<float> data, variances, x, y;
@@ -141,7 +146,7 @@ TEST_F(Detectors, ByteOrdersAndOrientation)
     ASSERT_EQ(r1, 0);
     EXPECT_EQ(raxis.view()(1, 1), 262136.0f); // -1 with ratio 8
     EXPECT_EQ(raxis.view()(2, 1), 32767.0f);
-    EXPECT_EQ(raxis.view()(53, 37), 0.0f);    // -32768: no count
+    EXPECT_EQ(raxis.view()(53, 37), 0.0f); // -32768: no count
 
     // Hamamatsu: the last stored pixel is pixel (1, 1).
     const std::string bytes = read_file(fixture("ham_im16.img"));
@@ -192,7 +197,8 @@ TEST_F(Detectors, FujiPlatesAreLinearisedWithTheirPixelSizes)
     EXPECT_EQ(image.view()(1, 1), 40.0f); // Q 32768 of 16 bits, S 10000, L 4
     EXPECT_FLOAT_EQ(image.x_pixel_size, 50e-6f);
     EXPECT_FLOAT_EQ(image.y_pixel_size, 75e-6f);
-    EXPECT_FLOAT_EQ(image.overload_value, 40.0f * std::pow(10.0f, 4.0f * (65535.0f / 65536 - 0.5f)));
+    EXPECT_FLOAT_EQ(image.overload_value,
+                    40.0f * std::pow(10.0f, 4.0f * (65535.0f / 65536 - 0.5f)));
     EXPECT_NE(console.find("INFO: Full image size =        47 *        29 pixels\n"
                            "INFO: Linearising data\n"),
               std::string::npos)
@@ -262,30 +268,42 @@ TEST_F(Detectors, AdscHeadersThatCannotBeUsedAreRefused)
         return dir.file(name);
     };
     const Case cases[] = {
-        {"a float image", fixture("adsc_float.img"),
+        {"a float image",
+         fixture("adsc_float.img"),
          {"WARNING: The image data in this file has been written using an unsupported",
           "data type. It cannot be input."}},
-        {"three dimensions", fixture("adsc_3d.img"),
+        {"three dimensions",
+         fixture("adsc_3d.img"),
          {"ERROR: Only 2-dimensional data supported at present"}},
-        {"no closing brace", dir.file("no_end.img"),
+        {"no closing brace",
+         dir.file("no_end.img"),
          {"WARNING: Error in reading keyword", "WARNING: No \"}\" within the first 65536 bytes"}},
-        {"a value without its end", dir.file("no_value_end.img"),
+        {"a value without its end",
+         dir.file("no_value_end.img"),
          {"WARNING: Error in reading key value"}},
-        {"no header", dir.file("no_start.img"),
+        {"no header",
+         dir.file("no_start.img"),
          {"WARNING: Error in reading start of header: image not input"}},
-        {"no size", header("no_size.img", "HEADER_BYTES=512;\nSIZE1=4;\n"),
+        {"no size",
+         header("no_size.img", "HEADER_BYTES=512;\nSIZE1=4;\n"),
          {"ERROR: The size of the image was not found"}},
-        {"no header length", header("no_length.img", "SIZE1=4;\nSIZE2=4;\n"),
+        {"no header length",
+         header("no_length.img", "SIZE1=4;\nSIZE2=4;\n"),
          {"ERROR: The size of header was not found"}},
-        {"a number that is none", header("bad_number.img", "HEADER_BYTES=5x;\nSIZE1=4;SIZE2=4;"),
+        {"a number that is none",
+         header("bad_number.img", "HEADER_BYTES=5x;\nSIZE1=4;SIZE2=4;"),
          {"WARNING: Problem of converting key value", "ERROR: The size of header was not found"}},
-        {"another type", header("type.img", "HEADER_BYTES=512;SIZE1=4;SIZE2=4;TYPE=float;"),
+        {"another type",
+         header("type.img", "HEADER_BYTES=512;SIZE1=4;SIZE2=4;TYPE=float;"),
          {"data type. It cannot be input."}},
-        {"pixels inside the header", header("inside.img", "HEADER_BYTES=4;SIZE1=2;SIZE2=2;"),
+        {"pixels inside the header",
+         header("inside.img", "HEADER_BYTES=4;SIZE1=2;SIZE2=2;"),
          {"WARNING: The header length (4) is shorter than the header text"}},
-        {"more pixels than the file", header("large.img", "HEADER_BYTES=512;SIZE1=40;SIZE2=40;"),
+        {"more pixels than the file",
+         header("large.img", "HEADER_BYTES=512;SIZE1=40;SIZE2=40;"),
          {"WARNING: The file holds 544 bytes, but the layout needs 3712"}},
-        {"a negative size", header("negative.img", "HEADER_BYTES=512;SIZE1=-4;SIZE2=4;"),
+        {"a negative size",
+         header("negative.img", "HEADER_BYTES=512;SIZE1=-4;SIZE2=4;"),
          {"WARNING: The image size in the header is not valid: -4 * 4"}},
     };
     for (const Case& c : cases) {
@@ -302,8 +320,8 @@ TEST_F(Detectors, AdscHeadersThatCannotBeUsedAreRefused)
     // Four 16-bit pixels of ones after the 512 bytes.
     int retstat = -9;
     std::string console;
-    FioImage ok = read(header("ok.img", "HEADER_BYTES=512;SIZE1=4;SIZE2=4;DIM=2;"), retstat,
-                       console);
+    FioImage ok =
+        read(header("ok.img", "HEADER_BYTES=512;SIZE1=4;SIZE2=4;DIM=2;"), retstat, console);
     ASSERT_EQ(retstat, 0) << console;
     EXPECT_EQ(ok.view()(4, 4), 257.0f);
 }
@@ -313,10 +331,12 @@ TEST_F(Detectors, BinaryHeadersThatLieAreRefused)
     int retstat = -9;
     std::string console;
     // R-AXIS pixel counts that are impossible in either byte order.
-    changed("raxis_be.osc", "counts.osc", [](std::string& b) { b.replace(768, 4, "\x7f\x7f\x7f\x7f"); });
+    changed("raxis_be.osc", "counts.osc",
+            [](std::string& b) { b.replace(768, 4, "\x7f\x7f\x7f\x7f"); });
     read(dir.file("counts.osc"), retstat, console);
     EXPECT_NE(retstat, 0);
-    EXPECT_NE(console.find("WARNING: The image size in the header is not valid"), std::string::npos);
+    EXPECT_NE(console.find("WARNING: The image size in the header is not valid"),
+              std::string::npos);
     changed("raxis_be.osc", "cut.osc", [](std::string& b) { b.resize(b.size() - 2); });
     read(dir.file("cut.osc"), retstat, console);
     EXPECT_EQ(retstat, 1);
@@ -327,7 +347,8 @@ TEST_F(Detectors, BinaryHeadersThatLieAreRefused)
     EXPECT_NE(retstat, 0);
     EXPECT_NE(console.find("WARNING: Problem reading in file header"), std::string::npos);
     // A ratio that is no number: large values are not made into nonsense.
-    changed("raxis_be.osc", "nan.osc", [](std::string& b) { b.replace(800, 4, std::string("\x7f\xc0\0\0", 4)); });
+    changed("raxis_be.osc", "nan.osc",
+            [](std::string& b) { b.replace(800, 4, std::string("\x7f\xc0\0\0", 4)); });
     FioImage image = read(dir.file("nan.osc"), retstat, console);
     ASSERT_EQ(retstat, 0);
     EXPECT_NE(console.find("WARNING: The photomultiplier ratio in the header is not valid"),
@@ -361,8 +382,8 @@ TEST_F(Detectors, TorvaSectionsByTheirImageNumber)
         FioImage image = read(fixture("torva_multi.kdf"), retstat, console, request);
         ASSERT_EQ(retstat, 0) << console;
         EXPECT_EQ(image.format, "TORVA");
-        EXPECT_TRUE(same_pixels(pixels_of(image), expected("torva_" + std::to_string(n)),
-                                image.xnumdat));
+        EXPECT_TRUE(
+            same_pixels(pixels_of(image), expected("torva_" + std::to_string(n)), image.xnumdat));
         EXPECT_EQ(image.overload_value, overloads[n - 1]);
         EXPECT_EQ(image.title, "section " + std::to_string(n));
         // The sections passed over are said.
@@ -391,11 +412,12 @@ TEST_F(Detectors, TorvaFilesThatCannotGiveTheImageSayWhy)
     request.image = 2;
     read(fixture("torva_nosize.kdf"), retstat, console, request);
     EXPECT_EQ(retstat, 1);
-    EXPECT_NE(console.find("ERROR: The required \"Image\" number has not been found and I think "
-                           "that\nthere are no more \"Image\" sections, since the \"Size\" keyword\n"
-                           "       has not been found either\n"
-                           "        \"Image\" number        1was the last found"),
-              std::string::npos)
+    EXPECT_NE(
+        console.find("ERROR: The required \"Image\" number has not been found and I think "
+                     "that\nthere are no more \"Image\" sections, since the \"Size\" keyword\n"
+                     "       has not been found either\n"
+                     "        \"Image\" number        1was the last found"),
+        std::string::npos)
         << console;
     read(fixture("torva_compressed.kdf"), retstat, console);
     EXPECT_EQ(retstat, 1);
