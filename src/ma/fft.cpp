@@ -20,8 +20,10 @@
 
 #include "ma/fft.h"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <numbers>
 #include <utility>
 
@@ -32,29 +34,70 @@ namespace {
 constexpr float HALF_SQRT2 = 0.70710678118654752f;
 constexpr float SQRT2 = 1.41421356237309505f;
 
+// Four floats that the compiler keeps in one vector register where the
+// machine has them; the kernels below run on it as on a float, so the last
+// pass can do four classes at once.
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = int __attribute__((vector_size(16)));
+
+// Two pairs of floats, each moved as one 64-bit item.
+using Pair2 = std::uint64_t __attribute__((vector_size(16)));
+using Index2 = std::int64_t __attribute__((vector_size(16)));
+
+// The positions of a section loop are independent: no check for overlap.
+#if defined(__clang__)
+#define ZYT_IVDEP _Pragma("clang loop vectorize(assume_safety)")
+#else
+#define ZYT_IVDEP _Pragma("GCC ivdep")
+#endif
+
+// The radix-8 passes are built twice, for the machine's AVX2 vectors where
+// it has them and for any x86-64; the loader picks one.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+#define ZYT_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define ZYT_CLONES
+#endif
+
+#if defined(__clang__)
+#define ZYT_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
+#define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shufflevector(a, b, i0, i1)
+#else
+#define ZYT_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, Int4{i0, i1, i2, i3})
+#define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shuffle(a, b, Index2{i0, i1})
+#endif
+
+template <class T>
 struct Cx
 {
-    float re;
-    float im;
+    T re;
+    T im;
 };
 
-inline Cx operator+(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
-inline Cx operator-(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
-inline Cx conj(Cx a) { return {a.re, -a.im}; }
+template <class T> inline Cx<T> operator+(Cx<T> a, Cx<T> b) { return {a.re + b.re, a.im + b.im}; }
+template <class T> inline Cx<T> operator-(Cx<T> a, Cx<T> b) { return {a.re - b.re, a.im - b.im}; }
 // a times -i.
-inline Cx times_minus_i(Cx a) { return {a.im, -a.re}; }
+template <class T> inline Cx<T> times_minus_i(Cx<T> a) { return {a.im, -a.re}; }
 
-// The eight-point transform v(r) = sum z(p) exp(-2 pi i p r / 8), as two
-// four-point transforms of the even and odd points joined by W_8^r.
-inline void dft8(const Cx z[8], Cx v[8])
+// The eight-point transform v(r) = sum z(p) exp(-2 pi i p r / 8) (inverse:
+// exp(+...), without the factor 1/8), as two four-point transforms of the
+// even and odd points joined by W_8^r. The inverse is the forward transform
+// of the conjugates, conjugated: the signs fold into the additions.
+template <bool inverse, class T>
+[[gnu::always_inline]] inline void dft8(const Cx<T> (&in)[8], Cx<T> (&v)[8])
 {
-    const Cx t0 = z[0] + z[4], t1 = z[0] - z[4], t2 = z[2] + z[6], t3 = z[2] - z[6];
-    const Cx t4 = z[1] + z[5], t5 = z[1] - z[5], t6 = z[3] + z[7], t7 = z[3] - z[7];
-    const Cx e0 = t0 + t2, e2 = t0 - t2, e1 = t1 + times_minus_i(t3), e3 = t1 - times_minus_i(t3);
-    const Cx o0 = t4 + t6, o2 = t4 - t6, o1 = t5 + times_minus_i(t7), o3 = t5 - times_minus_i(t7);
-    const Cx w1 = {(o1.re + o1.im) * HALF_SQRT2, (o1.im - o1.re) * HALF_SQRT2};
-    const Cx w2 = times_minus_i(o2);
-    const Cx w3 = {(o3.im - o3.re) * HALF_SQRT2, -(o3.re + o3.im) * HALF_SQRT2};
+    Cx<T> z[8];
+    #pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p) z[p] = inverse ? Cx<T>{in[p].re, -in[p].im} : in[p];
+    const Cx<T> t0 = z[0] + z[4], t1 = z[0] - z[4], t2 = z[2] + z[6], t3 = z[2] - z[6];
+    const Cx<T> t4 = z[1] + z[5], t5 = z[1] - z[5], t6 = z[3] + z[7], t7 = z[3] - z[7];
+    const Cx<T> e0 = t0 + t2, e2 = t0 - t2;
+    const Cx<T> e1 = t1 + times_minus_i(t3), e3 = t1 - times_minus_i(t3);
+    const Cx<T> o0 = t4 + t6, o2 = t4 - t6;
+    const Cx<T> o1 = t5 + times_minus_i(t7), o3 = t5 - times_minus_i(t7);
+    const Cx<T> w1 = {(o1.re + o1.im) * HALF_SQRT2, (o1.im - o1.re) * HALF_SQRT2};
+    const Cx<T> w2 = times_minus_i(o2);
+    const Cx<T> w3 = {(o3.im - o3.re) * HALF_SQRT2, -(o3.re + o3.im) * HALF_SQRT2};
     v[0] = e0 + o0;
     v[4] = e0 - o0;
     v[1] = e1 + w1;
@@ -63,15 +106,151 @@ inline void dft8(const Cx z[8], Cx v[8])
     v[6] = e2 - w2;
     v[3] = e3 + w3;
     v[7] = e3 - w3;
+    if (inverse)
+        #pragma GCC unroll 8
+        for (int r = 0; r < 8; ++r) v[r].im = -v[r].im;
 }
 
-// The inverse eight-point transform without the factor 1/8.
-inline void idft8(const Cx v[8], Cx z[8])
+// The kernels work on the eight values of one position k of a class's
+// subsections: a[p] (and b[p], the imaginary parts of a complex class) in,
+// the pass's results out in the same places.
+
+// Class 0: real data, no twiddle factors. The eight real points give V0 and
+// V4 (real) and V1, V2, V3 (complex), stored as
+// [V0, V4, Re V2, Im V2, Re V1, Im V3, Re V3, Im V1].
+template <class T>
+[[gnu::always_inline]] inline void real_class_analysis(T (&a)[8])
 {
-    Cx c[8];
-    for (int r = 0; r < 8; ++r) c[r] = conj(v[r]);
-    dft8(c, z);
-    for (int p = 0; p < 8; ++p) z[p] = conj(z[p]);
+    const T t0 = a[0] + a[4], t1 = a[0] - a[4], t2 = a[2] + a[6], t3 = a[2] - a[6];
+    const T t4 = a[1] + a[5], t5 = a[1] - a[5], t6 = a[3] + a[7], t7 = a[3] - a[7];
+    const T e0 = t0 + t2, e2 = t0 - t2, o0 = t4 + t6, o2 = t4 - t6;
+    const T u = HALF_SQRT2 * (t5 - t7), v = HALF_SQRT2 * (t5 + t7);
+    a[0] = e0 + o0;
+    a[1] = e0 - o0;
+    a[2] = e2;
+    a[3] = -o2;
+    a[4] = t1 + u;
+    a[5] = t3 - v;
+    a[6] = t1 - u;
+    a[7] = -t3 - v;
+}
+
+// real_class_analysis undone, times 8.
+template <class T>
+[[gnu::always_inline]] inline void real_class_synthesis(T (&a)[8])
+{
+    const T e0 = a[0] + a[1], o0 = a[0] - a[1];
+    const T e2 = 2.0f * a[2], o2 = -2.0f * a[3];
+    const T t0 = e0 + e2, t2 = e0 - e2, t4 = o0 + o2, t6 = o0 - o2;
+    const T t1 = 2.0f * (a[4] + a[6]), t3 = 2.0f * (a[5] - a[7]);
+    const T dr = a[4] - a[6], di = a[7] + a[5];
+    const T t5 = SQRT2 * (dr - di), t7 = -SQRT2 * (dr + di);
+    a[0] = t0 + t1;
+    a[4] = t0 - t1;
+    a[2] = t2 + t3;
+    a[6] = t2 - t3;
+    a[1] = t4 + t5;
+    a[5] = t4 - t5;
+    a[3] = t6 + t7;
+    a[7] = t6 - t7;
+}
+
+// Twiddle factors W_(8 NN)^(p q) = (c[p], -s[p]) of a class.
+template <class T>
+struct Twiddles
+{
+    T c[8];
+    T s[8];
+};
+
+// Class NN/2: real data with twiddle factors W_16^p. Of its eight outputs
+// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals:
+// [Re V0, Im V3, Re V2, Im V1, Re V1, Im V2, Re V3, Im V0].
+template <class T>
+[[gnu::always_inline]] inline void half_class_analysis(T (&a)[8], const Twiddles<T>& w)
+{
+    Cx<T> z[8], v[8];
+    #pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p) z[p] = {a[p] * w.c[p], -a[p] * w.s[p]};
+    dft8<false>(z, v);
+    a[0] = v[0].re;
+    a[7] = v[0].im;
+    a[4] = v[1].re;
+    a[3] = v[1].im;
+    a[2] = v[2].re;
+    a[5] = v[2].im;
+    a[6] = v[3].re;
+    a[1] = v[3].im;
+}
+
+template <class T>
+[[gnu::always_inline]] inline void half_class_synthesis(T (&a)[8], const Twiddles<T>& w)
+{
+    Cx<T> v[8], z[8];
+    v[0] = {a[0], a[7]};
+    v[1] = {a[4], a[3]};
+    v[2] = {a[2], a[5]};
+    v[3] = {a[6], a[1]};
+    #pragma GCC unroll 8
+    for (int r = 4; r < 8; ++r) v[r] = {v[7 - r].re, -v[7 - r].im};
+    dft8<true>(v, z);
+    #pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p) a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
+}
+
+// A complex class q (0 < q < NN/2): real parts a, imaginary parts b. Outputs
+// r = 0..3 are classes below n/2 and keep real and imaginary part; for
+// r = 4..7 the stored class is the conjugate partner, so -Im goes where Re
+// would and Re where Im would.
+template <class T>
+[[gnu::always_inline]] inline void complex_class_analysis(T (&a)[8], T (&b)[8],
+                                                          const Twiddles<T>& w)
+{
+    Cx<T> z[8], v[8];
+    z[0] = {a[0], b[0]};
+    #pragma GCC unroll 8
+    for (int p = 1; p < 8; ++p)
+        z[p] = {a[p] * w.c[p] + b[p] * w.s[p], b[p] * w.c[p] - a[p] * w.s[p]};
+    dft8<false>(z, v);
+    a[0] = v[0].re;
+    a[4] = v[1].re;
+    a[2] = v[2].re;
+    a[6] = v[3].re;
+    a[1] = -v[4].im;
+    a[5] = -v[5].im;
+    a[3] = -v[6].im;
+    a[7] = -v[7].im;
+    b[7] = v[0].im;
+    b[3] = v[1].im;
+    b[5] = v[2].im;
+    b[1] = v[3].im;
+    b[6] = v[4].re;
+    b[2] = v[5].re;
+    b[4] = v[6].re;
+    b[0] = v[7].re;
+}
+
+template <class T>
+[[gnu::always_inline]] inline void complex_class_synthesis(T (&a)[8], T (&b)[8],
+                                                           const Twiddles<T>& w)
+{
+    Cx<T> v[8], z[8];
+    v[0] = {a[0], b[7]};
+    v[1] = {a[4], b[3]};
+    v[2] = {a[2], b[5]};
+    v[3] = {a[6], b[1]};
+    v[4] = {b[6], -a[1]};
+    v[5] = {b[2], -a[5]};
+    v[6] = {b[4], -a[3]};
+    v[7] = {b[0], -a[7]};
+    dft8<true>(v, z);
+    a[0] = z[0].re;
+    b[0] = z[0].im;
+    #pragma GCC unroll 8
+    for (int p = 1; p < 8; ++p) {
+        a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
+        b[p] = z[p].re * w.s[p] + z[p].im * w.c[p];
+    }
 }
 
 // Bit-reversal of the lowest "bits" bits of v.
@@ -85,23 +264,42 @@ inline unsigned bit_reverse(unsigned v, int bits)
     return v >> (32 - bits);
 }
 
+// The bytes 0..255 with their bits in reverse order.
+constexpr std::array<std::uint8_t, 256> REVERSED_BYTES = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned v = 0; v < 256; ++v) {
+        unsigned r = 0;
+        for (int b = 0; b < 8; ++b) r |= ((v >> b) & 1u) << (7 - b);
+        table[v] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+}();
+
+// Bit-reversal of the lowest "bits" (at most 16) bits of v.
+inline unsigned reverse_bits_short(unsigned v, int bits)
+{
+    const unsigned r = (unsigned{REVERSED_BYTES[v & 0xFFu]} << 8) | REVERSED_BYTES[(v >> 8) & 0xFFu];
+    return r >> (16 - bits);
+}
+
 inline int log2_exact(unsigned v) { return 31 - __builtin_clz(v); }
 
 // Whether n is 2^nint(log2 n).
 bool power_of_two(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
-// A pass's view of one class: the sections of its real and imaginary parts
-// (the same sections for a real class), split into eight subsections.
+// The sections of one class within a pass: the real parts start at
+// re[p] + k, the imaginary parts at im[p] + k (the same for a real class).
 struct ClassSections
 {
     float* re[8];
     float* im[8];
 };
 
-ClassSections class_sections(const MaSections& br, const MaSections& bi, std::size_t re_offset,
-                             std::size_t im_offset)
+inline ClassSections class_sections(const MaSections& br, const MaSections& bi,
+                                    std::size_t re_offset, std::size_t im_offset)
 {
-    ClassSections c{};
+    ClassSections c;
+    #pragma GCC unroll 8
     for (int p = 0; p < 8; ++p) {
         c.re[p] = br[p] + re_offset;
         c.im[p] = bi[p] + im_offset;
@@ -109,16 +307,10 @@ ClassSections class_sections(const MaSections& br, const MaSections& bi, std::si
     return c;
 }
 
-// Twiddle factors W_(8 NN)^(p q) = (c(p), -s(p)) of a class, from table entry p * step.
-struct Twiddles
+// The twiddle factors of class q from table entries p * step.
+inline Twiddles<float> twiddles(const float* table, std::size_t step)
 {
-    float c[8];
-    float s[8];
-};
-
-Twiddles twiddles(const float* table, std::size_t step)
-{
-    Twiddles w{};
+    Twiddles<float> w;
     for (std::size_t p = 0; p < 8; ++p) {
         w.c[p] = table[2 * p * step];
         w.s[p] = table[2 * p * step + 1];
@@ -126,158 +318,179 @@ Twiddles twiddles(const float* table, std::size_t step)
     return w;
 }
 
-// Class 0: real data, no twiddle factors. The eight real points give V0 and
-// V4 (real) and V1, V2, V3 (complex), stored as
-// [V0, V4, Re V2, Im V2, Re V1, Im V3, Re V3, Im V1].
-void real_class_analysis(int length, const ClassSections& c)
+// Runs a kernel over every position of a class's subsections. Positions
+// are independent, so the loop runs in vector registers.
+template <class Kernel>
+[[gnu::always_inline]] inline void real_sections(int length, float* const (&a)[8], Kernel kernel)
+{
+    float *a0 = a[0], *a1 = a[1], *a2 = a[2], *a3 = a[3];
+    float *a4 = a[4], *a5 = a[5], *a6 = a[6], *a7 = a[7];
+ZYT_IVDEP
+    for (int k = 0; k < length; ++k) {
+        float v[8] = {a0[k], a1[k], a2[k], a3[k], a4[k], a5[k], a6[k], a7[k]};
+        kernel(v);
+        a0[k] = v[0];
+        a1[k] = v[1];
+        a2[k] = v[2];
+        a3[k] = v[3];
+        a4[k] = v[4];
+        a5[k] = v[5];
+        a6[k] = v[6];
+        a7[k] = v[7];
+    }
+}
+
+template <class Kernel>
+[[gnu::always_inline]] inline void complex_sections(int length, const ClassSections& c,
+                                                    Kernel kernel)
 {
     float *a0 = c.re[0], *a1 = c.re[1], *a2 = c.re[2], *a3 = c.re[3];
     float *a4 = c.re[4], *a5 = c.re[5], *a6 = c.re[6], *a7 = c.re[7];
-#pragma GCC ivdep
+    float *b0 = c.im[0], *b1 = c.im[1], *b2 = c.im[2], *b3 = c.im[3];
+    float *b4 = c.im[4], *b5 = c.im[5], *b6 = c.im[6], *b7 = c.im[7];
+ZYT_IVDEP
     for (int k = 0; k < length; ++k) {
-        const float t0 = a0[k] + a4[k], t1 = a0[k] - a4[k], t2 = a2[k] + a6[k], t3 = a2[k] - a6[k];
-        const float t4 = a1[k] + a5[k], t5 = a1[k] - a5[k], t6 = a3[k] + a7[k], t7 = a3[k] - a7[k];
-        const float e0 = t0 + t2, e2 = t0 - t2, o0 = t4 + t6, o2 = t4 - t6;
-        const float u = HALF_SQRT2 * (t5 - t7), v = HALF_SQRT2 * (t5 + t7);
-        a0[k] = e0 + o0;
-        a1[k] = e0 - o0;
-        a2[k] = e2;
-        a3[k] = -o2;
-        a4[k] = t1 + u;
-        a5[k] = t3 - v;
-        a6[k] = t1 - u;
-        a7[k] = -t3 - v;
+        float a[8] = {a0[k], a1[k], a2[k], a3[k], a4[k], a5[k], a6[k], a7[k]};
+        float b[8] = {b0[k], b1[k], b2[k], b3[k], b4[k], b5[k], b6[k], b7[k]};
+        kernel(a, b);
+        a0[k] = a[0];
+        a1[k] = a[1];
+        a2[k] = a[2];
+        a3[k] = a[3];
+        a4[k] = a[4];
+        a5[k] = a[5];
+        a6[k] = a[6];
+        a7[k] = a[7];
+        b0[k] = b[0];
+        b1[k] = b[1];
+        b2[k] = b[2];
+        b3[k] = b[3];
+        b4[k] = b[4];
+        b5[k] = b[5];
+        b6[k] = b[6];
+        b7[k] = b[7];
     }
 }
 
-// real_class_analysis undone, times 8.
-void real_class_synthesis(int length, const ClassSections& c)
+// Four rows of four floats turned into four columns.
+inline void transpose4(Float4& r0, Float4& r1, Float4& r2, Float4& r3)
 {
-    float *a0 = c.re[0], *a1 = c.re[1], *a2 = c.re[2], *a3 = c.re[3];
-    float *a4 = c.re[4], *a5 = c.re[5], *a6 = c.re[6], *a7 = c.re[7];
-#pragma GCC ivdep
-    for (int k = 0; k < length; ++k) {
-        const float e0 = a0[k] + a1[k], o0 = a0[k] - a1[k];
-        const float e2 = 2.0f * a2[k], o2 = -2.0f * a3[k];
-        const float t0 = e0 + e2, t2 = e0 - e2, t4 = o0 + o2, t6 = o0 - o2;
-        const float t1 = 2.0f * (a4[k] + a6[k]), t3 = 2.0f * (a5[k] - a7[k]);
-        const float dr = a4[k] - a6[k], di = a7[k] + a5[k];
-        const float t5 = SQRT2 * (dr - di), t7 = -SQRT2 * (dr + di);
-        a0[k] = t0 + t1;
-        a4[k] = t0 - t1;
-        a2[k] = t2 + t3;
-        a6[k] = t2 - t3;
-        a1[k] = t4 + t5;
-        a5[k] = t4 - t5;
-        a3[k] = t6 + t7;
-        a7[k] = t6 - t7;
+    const Float4 t0 = ZYT_SHUFFLE(r0, r1, 0, 4, 1, 5), t1 = ZYT_SHUFFLE(r0, r1, 2, 6, 3, 7);
+    const Float4 t2 = ZYT_SHUFFLE(r2, r3, 0, 4, 1, 5), t3 = ZYT_SHUFFLE(r2, r3, 2, 6, 3, 7);
+    r0 = ZYT_SHUFFLE(t0, t2, 0, 1, 4, 5);
+    r1 = ZYT_SHUFFLE(t0, t2, 2, 3, 6, 7);
+    r2 = ZYT_SHUFFLE(t1, t3, 0, 1, 4, 5);
+    r3 = ZYT_SHUFFLE(t1, t3, 2, 3, 6, 7);
+}
+
+// The eight contiguous values of four classes (rows) as eight vectors of
+// one subsection each (columns), and back.
+inline void load_columns(float* const (&rows)[4], Float4 (&v)[8])
+{
+    #pragma GCC unroll 8
+    for (int half = 0; half < 2; ++half) {
+        Float4 r[4];
+        #pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j) __builtin_memcpy(&r[j], rows[j] + 4 * half, sizeof(Float4));
+        transpose4(r[0], r[1], r[2], r[3]);
+        #pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j) v[4 * half + j] = r[j];
     }
 }
 
-// Class NN/2: real data with twiddle factors W_16^p. Of its eight outputs
-// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals:
-// [Re V0, Im V3, Re V2, Im V1, Re V1, Im V2, Re V3, Im V0].
-void half_class_analysis(int length, const ClassSections& c, const Twiddles& w)
+inline void store_columns(float* const (&rows)[4], const Float4 (&v)[8])
 {
-    float* a[8];
-    for (int p = 0; p < 8; ++p) a[p] = c.re[p];
-#pragma GCC ivdep
-    for (int k = 0; k < length; ++k) {
-        Cx z[8], v[8];
-        for (int p = 0; p < 8; ++p) z[p] = {a[p][k] * w.c[p], -a[p][k] * w.s[p]};
-        dft8(z, v);
-        a[0][k] = v[0].re;
-        a[7][k] = v[0].im;
-        a[4][k] = v[1].re;
-        a[3][k] = v[1].im;
-        a[2][k] = v[2].re;
-        a[5][k] = v[2].im;
-        a[6][k] = v[3].re;
-        a[1][k] = v[3].im;
+    #pragma GCC unroll 8
+    for (int half = 0; half < 2; ++half) {
+        Float4 r[4] = {v[4 * half], v[4 * half + 1], v[4 * half + 2], v[4 * half + 3]};
+        transpose4(r[0], r[1], r[2], r[3]);
+        #pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j) __builtin_memcpy(rows[j] + 4 * half, &r[j], sizeof(Float4));
     }
 }
 
-void half_class_synthesis(int length, const ClassSections& c, const Twiddles& w)
+// The sections of complex class q: the real parts in the section of
+// a = br(q), which is even and lies in an octave [2^t, 2^(t+1)); the
+// imaginary parts in that of br(NN - q), a's mirror in the octave.
+struct ClassPlace
 {
-    float* a[8];
-    for (int p = 0; p < 8; ++p) a[p] = c.re[p];
-#pragma GCC ivdep
-    for (int k = 0; k < length; ++k) {
-        Cx v[8], z[8];
-        v[0] = {a[0][k], a[7][k]};
-        v[1] = {a[4][k], a[3][k]};
-        v[2] = {a[2][k], a[5][k]};
-        v[3] = {a[6][k], a[1][k]};
-        v[4] = conj(v[3]);
-        v[5] = conj(v[2]);
-        v[6] = conj(v[1]);
-        v[7] = conj(v[0]);
-        idft8(v, z);
-        for (int p = 0; p < 8; ++p) a[p][k] = z[p].re * w.c[p] - z[p].im * w.s[p];
-    }
+    std::size_t re;
+    std::size_t im;
+};
+
+inline ClassPlace class_place(int q, int bits)
+{
+    const unsigned a = bit_reverse(static_cast<unsigned>(q), bits);
+    const unsigned octave = 1u << log2_exact(a);
+    return {a, 3 * octave - 1 - a};
 }
 
-// A complex class q (0 < q < NN/2): real parts in c.re, imaginary parts in
-// c.im. Outputs r = 0..3 are classes below n/2 and keep real and imaginary
-// part; for r = 4..7 the stored class is the conjugate partner, so -Im goes
-// where Re would and Re where Im would.
-void complex_class_analysis(int length, const ClassSections& c, const Twiddles& w)
+// The last pass (sections of one value): the eight values of a class are
+// contiguous, and four classes at a time fill the vector registers.
+template <bool synthesis>
+void last_pass_classes(int classes, float* re_data, float* im_data, const float* table)
 {
-    float *r[8], *i[8];
-    for (int p = 0; p < 8; ++p) {
-        r[p] = c.re[p];
-        i[p] = c.im[p];
+    const int bits = log2_exact(static_cast<unsigned>(classes));
+    int q = 1;
+    for (; q + 3 < classes / 2; q += 4) {
+        float* re_rows[4];
+        float* im_rows[4];
+        Twiddles<Float4> w;
+        #pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j) {
+            const ClassPlace place = class_place(q + j, bits);
+            re_rows[j] = re_data + 8 * place.re;
+            im_rows[j] = im_data + 8 * place.im;
+        }
+        // W^(q+j) of the four classes are neighbours in the table; their
+        // powers (exact products of table values, three roundings deep at
+        // most) give the other factors.
+        Float4 low, high;
+        __builtin_memcpy(&low, table + 2 * q, sizeof(Float4));
+        __builtin_memcpy(&high, table + 2 * q + 4, sizeof(Float4));
+        w.c[0] = Float4{1.0f, 1.0f, 1.0f, 1.0f};
+        w.s[0] = Float4{0.0f, 0.0f, 0.0f, 0.0f};
+        w.c[1] = ZYT_SHUFFLE(low, high, 0, 2, 4, 6);
+        w.s[1] = ZYT_SHUFFLE(low, high, 1, 3, 5, 7);
+        const auto product = [&w](int p, int x, int y) {
+            w.c[p] = w.c[x] * w.c[y] - w.s[x] * w.s[y];
+            w.s[p] = w.s[x] * w.c[y] + w.c[x] * w.s[y];
+        };
+        product(2, 1, 1);
+        product(3, 2, 1);
+        product(4, 2, 2);
+        product(5, 4, 1);
+        product(6, 3, 3);
+        product(7, 4, 3);
+        Float4 a[8], b[8];
+        load_columns(re_rows, a);
+        load_columns(im_rows, b);
+        if (synthesis)
+            complex_class_synthesis(a, b, w);
+        else
+            complex_class_analysis(a, b, w);
+        store_columns(re_rows, a);
+        store_columns(im_rows, b);
     }
-#pragma GCC ivdep
-    for (int k = 0; k < length; ++k) {
-        Cx z[8], v[8];
-        z[0] = {r[0][k], i[0][k]};
-        for (int p = 1; p < 8; ++p)
-            z[p] = {r[p][k] * w.c[p] + i[p][k] * w.s[p], i[p][k] * w.c[p] - r[p][k] * w.s[p]};
-        dft8(z, v);
-        r[0][k] = v[0].re;
-        r[4][k] = v[1].re;
-        r[2][k] = v[2].re;
-        r[6][k] = v[3].re;
-        r[1][k] = -v[4].im;
-        r[5][k] = -v[5].im;
-        r[3][k] = -v[6].im;
-        r[7][k] = -v[7].im;
-        i[7][k] = v[0].im;
-        i[3][k] = v[1].im;
-        i[5][k] = v[2].im;
-        i[1][k] = v[3].im;
-        i[6][k] = v[4].re;
-        i[2][k] = v[5].re;
-        i[4][k] = v[6].re;
-        i[0][k] = v[7].re;
-    }
-}
-
-void complex_class_synthesis(int length, const ClassSections& c, const Twiddles& w)
-{
-    float *r[8], *i[8];
-    for (int p = 0; p < 8; ++p) {
-        r[p] = c.re[p];
-        i[p] = c.im[p];
-    }
-#pragma GCC ivdep
-    for (int k = 0; k < length; ++k) {
-        Cx v[8], z[8];
-        v[0] = {r[0][k], i[7][k]};
-        v[1] = {r[4][k], i[3][k]};
-        v[2] = {r[2][k], i[5][k]};
-        v[3] = {r[6][k], i[1][k]};
-        v[4] = {i[6][k], -r[1][k]};
-        v[5] = {i[2][k], -r[5][k]};
-        v[6] = {i[4][k], -r[3][k]};
-        v[7] = {i[0][k], -r[7][k]};
-        idft8(v, z);
-        r[0][k] = z[0].re;
-        i[0][k] = z[0].im;
-        for (int p = 1; p < 8; ++p) {
-            r[p][k] = z[p].re * w.c[p] - z[p].im * w.s[p];
-            i[p][k] = z[p].re * w.s[p] + z[p].im * w.c[p];
+    for (; q < classes / 2; ++q) {
+        const ClassPlace place = class_place(q, bits);
+        float* re = re_data + 8 * place.re;
+        float* im = im_data + 8 * place.im;
+        float a[8], b[8];
+        #pragma GCC unroll 8
+        for (int p = 0; p < 8; ++p) {
+            a[p] = re[p];
+            b[p] = im[p];
+        }
+        const Twiddles<float> w = twiddles(table, static_cast<std::size_t>(q));
+        if (synthesis)
+            complex_class_synthesis(a, b, w);
+        else
+            complex_class_analysis(a, b, w);
+        #pragma GCC unroll 8
+        for (int p = 0; p < 8; ++p) {
+            re[p] = a[p];
+            im[p] = b[p];
         }
     }
 }
@@ -285,37 +498,40 @@ void complex_class_synthesis(int length, const ClassSections& c, const Twiddles&
 // One radix-8 pass in either direction: every class before the pass with
 // its sections and twiddle factors.
 template <bool synthesis>
-void radix8_pass(int section, int counter, const MaSections& br, const MaSections& bi,
+[[gnu::always_inline]] inline void radix8_pass(int section, int counter, const MaSections& br, const MaSections& bi,
                  const float* table, int n)
 {
     const int classes = counter / 8;
     const std::size_t group = 8 * static_cast<std::size_t>(section);
     const ClassSections zero = class_sections(br, bi, 0, 0);
-    if (synthesis)
-        real_class_synthesis(section, zero);
-    else
-        real_class_analysis(section, zero);
+    real_sections(section, zero.re, [](float(&a)[8]) __attribute__((always_inline)) {
+        if (synthesis)
+            real_class_synthesis(a);
+        else
+            real_class_analysis(a);
+    });
     if (classes < 2) return;
-    // Class NN/2 sits in section 1, its twiddle factors are W_16^p.
+    // Class NN/2 sits in section 1; its twiddle factors are W_16^p.
     const ClassSections half = class_sections(br, bi, group, group);
-    const Twiddles half_w = twiddles(table, static_cast<std::size_t>(n / 16));
-    if (synthesis)
-        half_class_synthesis(section, half, half_w);
-    else
-        half_class_analysis(section, half, half_w);
+    const Twiddles<float> half_w = twiddles(table, static_cast<std::size_t>(n / 16));
+    real_sections(section, half.re, [&half_w](float(&a)[8]) __attribute__((always_inline)) {
+        if (synthesis)
+            half_class_synthesis(a, half_w);
+        else
+            half_class_analysis(a, half_w);
+    });
+    if (section == 1) return last_pass_classes<synthesis>(classes, br[0], bi[0], table);
     const int bits = log2_exact(static_cast<unsigned>(classes));
     for (int q = 1; q < classes / 2; ++q) {
-        // br(q) is even and lies in the octave [2^t, 2^(t+1)); br(NN - q) is
-        // its mirror in that octave.
-        const unsigned a = bit_reverse(static_cast<unsigned>(q), bits);
-        const unsigned octave = 1u << log2_exact(a);
-        const unsigned b = 3 * octave - 1 - a;
-        const ClassSections c = class_sections(br, bi, a * group, b * group);
-        const Twiddles w = twiddles(table, static_cast<std::size_t>(q) * section);
-        if (synthesis)
-            complex_class_synthesis(section, c, w);
-        else
-            complex_class_analysis(section, c, w);
+        const ClassPlace place = class_place(q, bits);
+        const ClassSections c = class_sections(br, bi, place.re * group, place.im * group);
+        const Twiddles<float> w = twiddles(table, static_cast<std::size_t>(q) * section);
+        complex_sections(section, c, [&w](float(&a)[8], float(&b)[8]) __attribute__((always_inline)) {
+            if (synthesis)
+                complex_class_synthesis(a, b, w);
+            else
+                complex_class_analysis(a, b, w);
+        });
     }
 }
 
@@ -323,6 +539,7 @@ void radix8_pass(int section, int counter, const MaSections& br, const MaSection
 MaSections section_starts(float* data, int section)
 {
     MaSections s{};
+    #pragma GCC unroll 8
     for (int p = 0; p < 8; ++p) s[p] = data + static_cast<std::size_t>(p) * section;
     return s;
 }
@@ -392,7 +609,7 @@ void MA_EXPNT(int table_size, int npoints, int step, float* table, int& status)
 
 void MA_R2TR(int section, float* b0, float* b1)
 {
-#pragma GCC ivdep
+ZYT_IVDEP
     for (int k = 0; k < section; ++k) {
         const float t = b0[k] + b1[k];
         b1[k] = b0[k] - b1[k];
@@ -404,7 +621,7 @@ void MA_R2TR(int section, float* b0, float* b1)
 // (real part) and 3 (imaginary part).
 void MA_R4TR(int section, float* b0, float* b1, float* b2, float* b3)
 {
-#pragma GCC ivdep
+ZYT_IVDEP
     for (int k = 0; k < section; ++k) {
         const float r0 = b0[k] + b2[k], r1 = b1[k] + b3[k];
         b2[k] = b0[k] - b2[k];
@@ -416,7 +633,7 @@ void MA_R4TR(int section, float* b0, float* b1, float* b2, float* b3)
 
 void MA_R4SYN(int section, float* b0, float* b1, float* b2, float* b3)
 {
-#pragma GCC ivdep
+ZYT_IVDEP
     for (int k = 0; k < section; ++k) {
         const float even = b0[k] + b1[k], odd = b0[k] - b1[k];
         const float re = 2.0f * b2[k], im = 2.0f * b3[k];
@@ -427,50 +644,89 @@ void MA_R4SYN(int section, float* b0, float* b1, float* b2, float* b3)
     }
 }
 
-void MA_FRR8(int section, int counter, const MaSections& br, const MaSections& bi,
-             const float* table, int n)
+ZYT_CLONES void MA_FRR8(int section, int counter, const MaSections& br, const MaSections& bi,
+                        const float* table, int n)
 {
     radix8_pass<false>(section, counter, br, bi, table, n);
 }
 
-void MA_IHR8(int section, int counter, const MaSections& br, const MaSections& bi,
-             const float* table, int n)
+ZYT_CLONES void MA_IHR8(int section, int counter, const MaSections& br, const MaSections& bi,
+                        const float* table, int n)
 {
     radix8_pass<true>(section, counter, br, bi, table, n);
 }
 
 // Pair u in the octave [2^t, 2^(t+1)) holds the imaginary part of the pair
 // mirrored in that octave: reversing the odd positions of each octave swaps
-// them back.
+// them back, two pairs from each end at a time.
 void MA_ORD1(int n, int m, float* data)
 {
     (void)n;
-    for (int t = 1; t <= m - 2; ++t) {
-        const int low = 1 << t;
-        for (int u = low; u < low + low / 2; ++u) {
-            const int v = 3 * low - 1 - u;
-            std::swap(data[2 * u + 1], data[2 * v + 1]);
+    if (m >= 3) std::swap(data[5], data[7]); // the octave of pairs 2 and 3
+    for (int t = 2; t <= m - 2; ++t) {
+        const std::size_t low = std::size_t{1} << t;
+        for (std::size_t u = low; u < low + low / 2; u += 2) {
+            float* front = data + 2 * u;
+            float* back = data + 2 * (3 * low - 2 - u);
+            Float4 f, b;
+            __builtin_memcpy(&f, front, sizeof f);
+            __builtin_memcpy(&b, back, sizeof b);
+            const Float4 new_front = ZYT_SHUFFLE(f, b, 0, 7, 2, 5);
+            const Float4 new_back = ZYT_SHUFFLE(b, f, 0, 7, 2, 5);
+            __builtin_memcpy(front, &new_front, sizeof f);
+            __builtin_memcpy(back, &new_back, sizeof b);
         }
     }
 }
 
+// A pair index u of b bits is (x, y, z): top bit x, bottom bit z and b-2
+// bits y between; br(u) = (z, br(y), x). The four pairs (x, y, z) of one y
+// form a 2 x 2 block that goes, transposed, to the block of br(y), so pairs
+// of blocks are exchanged two pairs (one vector) at a time.
 void MA_ORD2(int n, int m, float* data)
 {
-    if (m < 2) return;
-    const int pairs = n / 2;
-    // r runs through the bit-reversed values of u by a reversed increment.
-    int r = 0;
-    for (int u = 0; u < pairs; ++u) {
-        if (u < r) {
-            std::swap(data[2 * u], data[2 * r]);
-            std::swap(data[2 * u + 1], data[2 * r + 1]);
+    (void)n;
+    const int bits = m - 1;
+    if (bits < 2) return;
+    const std::size_t upper = std::size_t{1} << (bits - 1); // x = 1
+    const auto block = [data, upper](std::size_t y, Pair2 (&v)[2]) {
+        __builtin_memcpy(&v[0], data + 4 * y, sizeof(Pair2));
+        __builtin_memcpy(&v[1], data + 2 * upper + 4 * y, sizeof(Pair2));
+    };
+    const auto put_transposed = [data, upper](std::size_t y, const Pair2 (&v)[2]) {
+        const Pair2 low = ZYT_SHUFFLE2(v[0], v[1], 0, 2), high = ZYT_SHUFFLE2(v[0], v[1], 1, 3);
+        __builtin_memcpy(data + 4 * y, &low, sizeof(Pair2));
+        __builtin_memcpy(data + 2 * upper + 4 * y, &high, sizeof(Pair2));
+    };
+    // y of ybits bits is split into a top part t, for odd counts a middle
+    // bit, and a bottom part c of k bits each: br(y) = (br(c), middle, br(t)).
+    // Taking c = br(o) for every o > t visits each exchanged pair of blocks
+    // once; c = br(t) gives the blocks that stay where they are.
+    const int ybits = bits - 2;
+    const int k = ybits / 2;
+    const int middle_bits = ybits % 2;
+    const std::size_t parts = std::size_t{1} << k;
+    const std::size_t middles = std::size_t{1} << middle_bits;
+    for (std::size_t t = 0; t < parts; ++t) {
+        const std::size_t t_reversed = reverse_bits_short(static_cast<unsigned>(t), k);
+        for (std::size_t middle = 0; middle < middles; ++middle) {
+            const std::size_t y = ((t << middle_bits | middle) << k) | t_reversed;
+            Pair2 v[2];
+            block(y, v);
+            put_transposed(y, v);
         }
-        int bit = pairs >> 1;
-        while (bit > 0 && (r & bit) != 0) {
-            r ^= bit;
-            bit >>= 1;
+        for (std::size_t o = t + 1; o < parts; ++o) {
+            const std::size_t o_reversed = reverse_bits_short(static_cast<unsigned>(o), k);
+            for (std::size_t middle = 0; middle < middles; ++middle) {
+                const std::size_t y = ((t << middle_bits | middle) << k) | o_reversed;
+                const std::size_t y_reversed = ((o << middle_bits | middle) << k) | t_reversed;
+                Pair2 v[2], w[2];
+                block(y, v);
+                block(y_reversed, w);
+                put_transposed(y_reversed, v);
+                put_transposed(y, w);
+            }
         }
-        r |= bit;
     }
 }
 
