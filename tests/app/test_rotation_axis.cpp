@@ -43,11 +43,13 @@ double object(double u, int line)
 // horizontal one; s pixels a line.
 struct MirroredPair
 {
-    MirroredPair(bool vertical, int s, int lines, double c)
+    // The centre moves by slope pixels a line from c on line 0.
+    MirroredPair(bool vertical, int s, int lines, double c0, double slope = 0.0)
         : xnum(vertical ? s : lines), ynum(vertical ? lines : s), first(xnum + 3, ynum + 2),
           rotated(xnum + 3, ynum + 2)
     {
         for (int line = 1; line <= lines; ++line) {
+            const double c = c0 + slope * line;
             for (int k = 1; k <= s; ++k) {
                 const double u = k - 0.5 - c;
                 const int i = vertical ? k : line, j = vertical ? line : k;
@@ -192,25 +194,23 @@ TEST(RotationAxis, OneLineAndNoLine)
 
 TEST(RotationAxis, ATiltedAxisShowsItsSlope)
 {
-    // Each line mirrored about its own centre, moving 0.5 pixel a line.
-    const int s = 256, lines = 30;
-    TestImage first(s, lines), rotated(s, lines);
-    for (int j = 1; j <= lines; ++j) {
-        const double c = 110.0 + 0.5 * j;
-        for (int i = 1; i <= s; ++i) {
-            first.view(i, j) = static_cast<float>(object(i - 0.5 - c, j));
-            rotated.view(i, j) = static_cast<float>(object(c - i + 0.5, j));
-        }
+    // Each line mirrored about its own centre, moving 0.5 pixel a line; lines
+    // 3..68 of 70, so that columns are gathered in blocks of which the last
+    // is not full.
+    for (bool vertical : {true, false}) {
+        const MirroredPair pair(vertical, 256, 70, 100.0, 0.5);
+        int status = fresh_status();
+        ConsoleCapture console;
+        const ZytAxisLines result = axis_of(pair, vertical, 3, 68, status);
+        ASSERT_EQ(result.positions.size(), 66u);
+        for (std::size_t i = 0; i < result.lines.size(); ++i)
+            EXPECT_NEAR(result.positions[i], 100.0 + 0.5 * result.lines[i], 1e-3) << i;
+        EXPECT_NEAR(result.tilt, 500.0, 0.5);
+        EXPECT_NEAR(result.tilt_degrees, std::atan(0.5) * 180.0 / M_PI, 1e-3);
+        EXPECT_NEAR(result.mean, 100.0 + 0.5 * 35.5, 1e-3);
+        EXPECT_NEAR(result.median, 100.0 + 0.5 * 35.5, 1e-3);
+        EXPECT_NEAR(result.deviation, 0.5 * std::sqrt(66.0 * 67.0 / 12.0), 1e-3);
     }
-    int status = fresh_status();
-    ConsoleCapture console;
-    ZytAxisLines result;
-    ZYT_CAL_ROTATION_AXIS(true, s, lines, first.view, rotated.view, 1, lines, result, status);
-    EXPECT_NEAR(result.tilt, 500.0, 0.5);
-    EXPECT_NEAR(result.tilt_degrees, std::atan(0.5) * 180.0 / M_PI, 1e-3);
-    EXPECT_NEAR(result.mean, 110.0 + 0.5 * 15.5, 1e-3);
-    EXPECT_NEAR(result.median, 110.0 + 0.5 * 15.5, 1e-3);
-    EXPECT_NEAR(result.deviation, 0.5 * std::sqrt(lines * (lines + 1) / 12.0), 1e-3);
 }
 
 TEST(RotationAxis, SizesBeyondTheArraysAreRefused)
