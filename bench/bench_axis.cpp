@@ -25,7 +25,8 @@ std::vector<float> random_series(int n)
     std::mt19937 generator(5);
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     std::vector<float> x(n);
-    for (float& v : x) v = value(generator);
+    for (float& v : x)
+        v = value(generator);
     return x;
 }
 
@@ -40,7 +41,8 @@ void BM_Ffa8Ffs8(benchmark::State& state)
     for (auto _ : state) {
         MA_FFA8(N, N, 2 * N, table.data(), ordered, data.data(), status);
         MA_FFS8(N, N, 2 * N, table.data(), ordered, data.data(), status);
-        for (float& v : data) v *= 1.0f / N;
+        for (float& v : data)
+            v *= 1.0f / N;
         benchmark::DoNotOptimize(data.data());
     }
     if (status != ST_GOOD_VALUE) state.SkipWithError("transform failed");
@@ -58,7 +60,8 @@ void BM_FftwRealForwardInverse(benchmark::State& state)
     for (auto _ : state) {
         fftwf_execute(forward);
         fftwf_execute(inverse);
-        for (int i = 0; i < N; ++i) data[i] *= 1.0f / N;
+        for (int i = 0; i < N; ++i)
+            data[i] *= 1.0f / N;
         benchmark::DoNotOptimize(data);
     }
     fftwf_destroy_plan(forward);

@@ -67,9 +67,15 @@ Phantom::Phantom(const PhantomSettings& settings) : settings_(settings)
         reason_ = "the axis is too close to an edge of the image for an object to fit";
 }
 
-int Phantom::line_length() const { return settings_.vertical ? settings_.width : settings_.height; }
+int Phantom::line_length() const
+{
+    return settings_.vertical ? settings_.width : settings_.height;
+}
 
-int Phantom::line_count() const { return settings_.vertical ? settings_.height : settings_.width; }
+int Phantom::line_count() const
+{
+    return settings_.vertical ? settings_.height : settings_.width;
+}
 
 double Phantom::axis(int line) const
 {
@@ -93,8 +99,8 @@ std::vector<Phantom::Ellipse> Phantom::slice(int line) const
          body},
         {-0.30 * r, (0.20 + 0.08 * wave) * r, 0.14 * r, 0.24 * r, (60.0 - 30.0 * v) * DEGREE,
          -0.6 * body},
-        {0.40 * r * std::cos(2.0 + 1.5 * v), 0.30 * r * std::sin(2.0 + 1.5 * v), 0.20 * r,
-         0.11 * r, (-35.0 + 40.0 * slow) * DEGREE, 1.5 * body},
+        {0.40 * r * std::cos(2.0 + 1.5 * v), 0.30 * r * std::sin(2.0 + 1.5 * v), 0.20 * r, 0.11 * r,
+         (-35.0 + 40.0 * slow) * DEGREE, 1.5 * body},
         {(0.10 + 0.20 * v) * r, -0.45 * r, 0.06 * r, 0.09 * r, 10.0 * DEGREE, 4.0 * body},
     };
 }

@@ -28,13 +28,16 @@ bool view_holds(const ImageView& view, int xnumdat, int ynumdat)
 
 // Finite: neither infinite nor NaN (x - x is 0 only for finite x); written
 // so that a row of pixels is tested in vector registers.
-inline bool finite(float x) { return x - x == 0.0f; }
+inline bool finite(float x)
+{
+    return x - x == 0.0f;
+}
 
 // Corrects one row of both images; the number of pixels set to zero.
 // Every pixel is computed and selected without a branch on its value.
 template <bool background, bool flatfield>
-int correct_row(int length, float* __restrict first, float* __restrict rotated,
-                const float* dark, const float* flat_first, const float* flat_rotated)
+int correct_row(int length, float* __restrict first, float* __restrict rotated, const float* dark,
+                const float* flat_first, const float* flat_rotated)
 {
     int zeroed = 0;
     for (int i = 0; i < length; ++i) {
@@ -60,7 +63,8 @@ int correct_row(int length, float* __restrict first, float* __restrict rotated,
 int transform_length(int s)
 {
     int n = 1;
-    while (n <= 2 * s - 1) n *= 2;
+    while (n <= 2 * s - 1)
+        n *= 2;
     return n;
 }
 
@@ -89,7 +93,7 @@ constexpr int LINE_PADDING = 16;
 // block gathered when the line first needs it.
 class ImageLines
 {
-public:
+  public:
     ImageLines(const ImageView& image, bool vertical, int s)
         : image_(image), vertical_(vertical), s_(s), stride_(s + LINE_PADDING)
     {
@@ -111,7 +115,7 @@ public:
         return block_.data() + static_cast<std::size_t>(row - 1) * stride_;
     }
 
-private:
+  private:
     void gather(int j, int last_line)
     {
         block_first_ = j;
@@ -139,7 +143,8 @@ float median_of(std::vector<float> values)
                      values.end());
     const float upper = values[half];
     if (values.size() % 2 == 1) return upper;
-    const float lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(half));
+    const float lower =
+        *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(half));
     return 0.5f * (lower + upper);
 }
 
@@ -184,15 +189,13 @@ void report(ZytAxisLines& result, double sum, double sum_squares, int& status)
     result.axis = result.mean;
     IO_WRITE("INFO: Average rotation axis position = " + io_fortran_f(mean, 12, 5), status);
     IO_WRITE("      Standard deviation = " + io_fortran_f(deviation, 10, 5), status);
-    IO_WRITE("INFO: Median rotation axis position = " + io_fortran_f(result.median, 12, 5),
-             status);
+    IO_WRITE("INFO: Median rotation axis position = " + io_fortran_f(result.median, 12, 5), status);
     if (count < 2) return;
     const double slope = slope_of(result.lines, result.positions);
     result.tilt = static_cast<float>(1000.0 * slope);
     result.tilt_degrees = static_cast<float>(std::atan(slope) * 180.0 / std::numbers::pi);
-    IO_WRITE("INFO: Axis tilt = " + io_fortran_f(result.tilt, 12, 5) +
-                 " pixels per 1000 lines = " + io_fortran_f(result.tilt_degrees, 10, 5) +
-                 " degrees",
+    IO_WRITE("INFO: Axis tilt = " + io_fortran_f(result.tilt, 12, 5) + " pixels per 1000 lines = " +
+                 io_fortran_f(result.tilt_degrees, 10, 5) + " degrees",
              status);
 }
 
@@ -255,9 +258,9 @@ void ZYT_CORRECT_AXIS_IMAGES(bool subtract_background, const ImageView& backgrou
                  status);
 }
 
-void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
-                           const ImageView& first, const ImageView& image180, int first_line,
-                           int last_line, ZytAxisLines& result, int& status)
+void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, const ImageView& first,
+                           const ImageView& image180, int first_line, int last_line,
+                           ZytAxisLines& result, int& status)
 {
     constexpr std::string_view position = "Subroutine ZYT_CAL_ROTATION_AXIS V0.1";
     if (!st_enter(status, position)) return;
@@ -272,7 +275,8 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
     first_line = std::max(first_line, 1);
     last_line = std::min(last_line, line_count);
     std::vector<float> a, b;
-    ImageLines first_lines(first, rotation_vertical, s), rotated_lines(image180, rotation_vertical, s);
+    ImageLines first_lines(first, rotation_vertical, s),
+        rotated_lines(image180, rotation_vertical, s);
     if (!allocate_line(a, n, "storing a line of the data", status) ||
         !first_lines.allocate("storing a line of the data", status) ||
         !allocate_line(b, n, "storing a line of the 180 degree rotated data", status) ||
@@ -295,7 +299,8 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
         std::fill(a.begin() + s, a.begin() + (n - s), 0.0f);
         // The mirrored line, then zeros.
         const float* rotated = rotated_lines.line(j, last_line, rotated_mean, status);
-        for (int k = 0; k < s; ++k) b[k] = rotated[s - 1 - k] - rotated_mean;
+        for (int k = 0; k < s; ++k)
+            b[k] = rotated[s - 1 - k] - rotated_mean;
         std::fill(b.begin() + s, b.end(), 0.0f);
         MA_1DCROSSCORR(n, a.data(), n, n, b.data(), status);
         if (status != ST_GOOD_VALUE) break;

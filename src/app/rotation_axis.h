@@ -48,11 +48,11 @@ struct ZytAxisLines
     std::vector<float> positions; // the axis position found on each
     int line_length = 0;          // s: pixels a line
     float mean = 0.0f;
-    float deviation = 0.0f;       // 0 for a single line
+    float deviation = 0.0f; // 0 for a single line
     float median = 0.0f;
-    float tilt = 0.0f;            // change of position in pixels per 1000 lines
-    float tilt_degrees = 0.0f;    // the same as an angle
-    float axis = 0.0f;            // the value to offer: the mean, or s / 2 without lines
+    float tilt = 0.0f;         // change of position in pixels per 1000 lines
+    float tilt_degrees = 0.0f; // the same as an angle
+    float axis = 0.0f;         // the value to offer: the mean, or s / 2 without lines
 };
 
 // Correlates the lines first_line..last_line (rows for a vertical axis,
@@ -60,6 +60,6 @@ struct ZytAxisLines
 // it) of the corrected images and writes the average, standard deviation,
 // median and tilt to the console. Without a line in the range, the offered
 // axis is the centre, with a warning.
-void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
-                           const ImageView& first, const ImageView& image180, int first_line,
-                           int last_line, ZytAxisLines& result, int& status);
+void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, const ImageView& first,
+                           const ImageView& image180, int first_line, int last_line,
+                           ZytAxisLines& result, int& status);

@@ -112,7 +112,8 @@ TEST(PhantomAxis, ATiltIsReportedWithinFivePercent)
             // Symmetric about the middle line: the mean is the middle's axis.
             EXPECT_NEAR(found.mean, 126.3, 0.05);
             for (std::size_t i = 0; i < found.lines.size(); ++i)
-                EXPECT_NEAR(found.positions[i], phantom.axis(static_cast<int>(found.lines[i])), 0.3);
+                EXPECT_NEAR(found.positions[i], phantom.axis(static_cast<int>(found.lines[i])),
+                            0.3);
         }
     }
 }
@@ -134,7 +135,8 @@ TEST(PhantomAxis, ImagesFollowTheSettings)
             const std::size_t at = (i - 1) + (j - 1) * s.width;
             const std::size_t mirror = (200 - i) + (j - 1) * s.width;
             const double t1 = (first[at] - dark[at]) / double(flat[at] - dark[at]);
-            const double t2 = (rotated[mirror] - dark[mirror]) / double(flat[mirror] - dark[mirror]);
+            const double t2 =
+                (rotated[mirror] - dark[mirror]) / double(flat[mirror] - dark[mirror]);
             if (std::fabs(t1 - t2) > 2e-3) ++differing;
         }
     }
@@ -157,7 +159,8 @@ TEST(PhantomAxis, ImagesFollowTheSettings)
         squares += (double(counts[p]) - clean[p]) * (double(counts[p]) - clean[p]);
         total += clean[p];
     }
-    const double spread = std::sqrt(squares / clean.size()), poisson = std::sqrt(total / clean.size());
+    const double spread = std::sqrt(squares / clean.size()),
+                 poisson = std::sqrt(total / clean.size());
     EXPECT_NEAR(spread, poisson, 0.05 * poisson);
 }
 
@@ -170,13 +173,16 @@ TEST(PhantomProgram, WritesTiffsThatTifffileReadsPixelForPixel)
         // Not square, so that width and height cannot be mixed up unseen;
         // 40 columns make strips of several rows and one of fewer.
         const CommandResult run =
-            run_command(std::string(ZYT_PHANTOM_BINARY) + " --size 40x30 --projections 4 --axis 14.25 --tilt 0.5 --seed 3 " +
+            run_command(std::string(ZYT_PHANTOM_BINARY) +
+                        " --size 40x30 --projections 4 --axis 14.25 --tilt 0.5 --seed 3 " +
                         orientation + " --prefix scan_ --output " + out);
         ASSERT_EQ(run.exit_status, 0) << run.output;
         std::vector<std::string> names = {"scan_dark", "scan_flat"};
-        for (int i = 1; i <= 5; ++i) names.push_back("scan_000" + std::to_string(i));
+        for (int i = 1; i <= 5; ++i)
+            names.push_back("scan_000" + std::to_string(i));
         std::string files;
-        for (const std::string& name : names) files += " " + out + "/" + name + ".tif";
+        for (const std::string& name : names)
+            files += " " + out + "/" + name + ".tif";
         const CommandResult check =
             run_command("/usr/bin/python3 " ZYT_TIFF_CHECK " 40 30" + files);
         ASSERT_EQ(check.exit_status, 0) << check.output;
@@ -212,7 +218,8 @@ TEST(PhantomProgram, WritesTiffsThatTifffileReadsPixelForPixel)
             EXPECT_NEAR(axis, phantom.axis(number), 1e-5);
         }
         EXPECT_EQ(line_number, vertical ? 30 : 40);
-        EXPECT_NEAR(phantom.axis(1), 14.25 - std::tan(0.5 * M_PI / 180.0) * (0.5 * (line_number - 1)), 1e-9);
+        EXPECT_NEAR(phantom.axis(1),
+                    14.25 - std::tan(0.5 * M_PI / 180.0) * (0.5 * (line_number - 1)), 1e-9);
     }
 }
 
@@ -241,7 +248,8 @@ TEST(PhantomProgram, RefusesWhatItCannotDo)
         {"--prefix a/b", 2, "bad value"},
     };
     for (const Case& c : cases) {
-        const CommandResult r = run_command(binary + " " + c.arguments + " --output " + dir.file("x"));
+        const CommandResult r =
+            run_command(binary + " " + c.arguments + " --output " + dir.file("x"));
         EXPECT_EQ(r.exit_status, c.exit_status) << c.arguments << ": " << r.output;
         EXPECT_NE(r.output.find(c.says), std::string::npos) << c.arguments << ": " << r.output;
     }

@@ -17,7 +17,8 @@ std::vector<float> random_series(int n, unsigned seed)
     std::mt19937 generator(seed);
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     std::vector<float> x(n);
-    for (float& v : x) v = value(generator);
+    for (float& v : x)
+        v = value(generator);
     return x;
 }
 
@@ -38,10 +39,12 @@ TEST(CrossCorrelation, EqualsTheDirectCircularCorrelation)
         MA_1DCROSSCORR(n + 5, a_work.data(), n + 3, n, b_work.data(), status);
         ASSERT_EQ(status, ST_GOOD_VALUE) << n;
         double scale = 0.0;
-        for (int i = 0; i < n; ++i) scale += std::fabs(a[i] * b[i]);
+        for (int i = 0; i < n; ++i)
+            scale += std::fabs(a[i] * b[i]);
         for (int k = 0; k < n; ++k) {
             double expected = 0.0;
-            for (int i = 0; i < n; ++i) expected += static_cast<double>(a[i]) * b[(i + k) % n];
+            for (int i = 0; i < n; ++i)
+                expected += static_cast<double>(a[i]) * b[(i + k) % n];
             EXPECT_NEAR(b_work[k], expected, 2e-6 * scale + 1e-6) << "n " << n << " k " << k;
         }
         EXPECT_EQ(b_work[n], 88.0f) << "nothing beyond n is touched";
@@ -53,8 +56,10 @@ TEST(CrossCorrelation, AShiftedCopyPeaksAtItsShift)
 {
     const int n = 256;
     std::vector<float> a(n, 0.0f), b(n, 0.0f);
-    for (int i = 0; i < 20; ++i) a[40 + i] = std::sin(0.3f * i) + 1.0f;
-    for (int i = 0; i < n; ++i) b[(i + 17) % n] = a[i]; // b(i + 17) = a(i)
+    for (int i = 0; i < 20; ++i)
+        a[40 + i] = std::sin(0.3f * i) + 1.0f;
+    for (int i = 0; i < n; ++i)
+        b[(i + 17) % n] = a[i]; // b(i + 17) = a(i)
     int status = fresh_status();
     MA_1DCROSSCORR(n, a.data(), n, n, b.data(), status);
     int peak = 0;
@@ -70,9 +75,8 @@ TEST(CrossCorrelation, ArgumentsAreCheckedInOrder)
     {
         int adim, bdim, n, expected;
     } cases[] = {
-        {0, 16, 16, 20001},     {16, 0, 16, 20001},         {8, 16, 16, 20005},
-        {16, 8, 16, 20005},     {32768, 32768, 32768, 20009}, {16, 16, 12, 20025},
-        {16, 16, 0, 20025},     {16, 16, -8, 20025},
+        {0, 16, 16, 20001},           {16, 0, 16, 20001},  {8, 16, 16, 20005}, {16, 8, 16, 20005},
+        {32768, 32768, 32768, 20009}, {16, 16, 12, 20025}, {16, 16, 0, 20025}, {16, 16, -8, 20025},
     };
     for (const Case& c : cases) {
         int status = fresh_status();
