@@ -171,26 +171,34 @@ std::vector<std::uint16_t> Phantom::counts(std::uint64_t stream,
     return image;
 }
 
+namespace {
+
+// The expected counts of every pixel (i, j), in the program's layout.
+template <class Counts> std::vector<double> expected_image(int width, int height, Counts counts)
+{
+    std::vector<double> expected(static_cast<std::size_t>(width) * height);
+    for (int j = 1; j <= height; ++j)
+        for (int i = 1; i <= width; ++i)
+            expected[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * width] =
+                counts(i, j);
+    return expected;
+}
+
+} // namespace
+
 std::vector<std::uint16_t> Phantom::dark_image() const
 {
-    const int w = settings_.width, h = settings_.height;
-    std::vector<double> expected(static_cast<std::size_t>(w) * h);
-    for (int j = 1; j <= h; ++j)
-        for (int i = 1; i <= w; ++i)
-            expected[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * w] =
-                expected_dark(i, j);
-    return counts(DARK_STREAM, expected);
+    return counts(DARK_STREAM,
+                  expected_image(settings_.width, settings_.height,
+                                 [this](int i, int j) { return expected_dark(i, j); }));
 }
 
 std::vector<std::uint16_t> Phantom::flat_image() const
 {
-    const int w = settings_.width, h = settings_.height;
-    std::vector<double> expected(static_cast<std::size_t>(w) * h);
-    for (int j = 1; j <= h; ++j)
-        for (int i = 1; i <= w; ++i)
-            expected[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * w] =
-                expected_dark(i, j) + expected_beam(i, j);
-    return counts(FLAT_STREAM, expected);
+    return counts(FLAT_STREAM,
+                  expected_image(settings_.width, settings_.height, [this](int i, int j) {
+                      return expected_dark(i, j) + expected_beam(i, j);
+                  }));
 }
 
 double Phantom::projection_angle(int number) const

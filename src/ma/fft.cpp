@@ -170,9 +170,15 @@ template <class T> struct Twiddles
     T s[8];
 };
 
+// Where a pass stores the outputs V_r of a class: subsection br(r) (the
+// bit-reversal of r in three bits) of the class's real-part section, and
+// subsection 7 - br(r) of its imaginary-part section.
+constexpr int STORED_AT[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+constexpr int MIRRORED_AT[8] = {7, 3, 5, 1, 6, 2, 4, 0};
+
 // Class NN/2: real data with twiddle factors W_16^p. Of its eight outputs
-// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals:
-// [Re V0, Im V3, Re V2, Im V1, Re V1, Im V2, Re V3, Im V0].
+// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals, in
+// the one section that is both its real-part and its imaginary-part section.
 template <class T>
 [[gnu::always_inline]] inline void half_class_analysis(T (&a)[8], const Twiddles<T>& w)
 {
@@ -181,27 +187,22 @@ template <class T>
     for (int p = 0; p < 8; ++p)
         z[p] = {a[p] * w.c[p], -a[p] * w.s[p]};
     dft8<false>(z, v);
-    a[0] = v[0].re;
-    a[7] = v[0].im;
-    a[4] = v[1].re;
-    a[3] = v[1].im;
-    a[2] = v[2].re;
-    a[5] = v[2].im;
-    a[6] = v[3].re;
-    a[1] = v[3].im;
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        a[STORED_AT[r]] = v[r].re;
+        a[MIRRORED_AT[r]] = v[r].im;
+    }
 }
 
 template <class T>
 [[gnu::always_inline]] inline void half_class_synthesis(T (&a)[8], const Twiddles<T>& w)
 {
     Cx<T> v[8], z[8];
-    v[0] = {a[0], a[7]};
-    v[1] = {a[4], a[3]};
-    v[2] = {a[2], a[5]};
-    v[3] = {a[6], a[1]};
-#pragma GCC unroll 8
-    for (int r = 4; r < 8; ++r)
-        v[r] = {v[7 - r].re, -v[7 - r].im};
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        v[r] = {a[STORED_AT[r]], a[MIRRORED_AT[r]]};
+        v[7 - r] = {v[r].re, -v[r].im};
+    }
     dft8<true>(v, z);
 #pragma GCC unroll 8
     for (int p = 0; p < 8; ++p)
@@ -222,22 +223,13 @@ template <class T>
     for (int p = 1; p < 8; ++p)
         z[p] = {a[p] * w.c[p] + b[p] * w.s[p], b[p] * w.c[p] - a[p] * w.s[p]};
     dft8<false>(z, v);
-    a[0] = v[0].re;
-    a[4] = v[1].re;
-    a[2] = v[2].re;
-    a[6] = v[3].re;
-    a[1] = -v[4].im;
-    a[5] = -v[5].im;
-    a[3] = -v[6].im;
-    a[7] = -v[7].im;
-    b[7] = v[0].im;
-    b[3] = v[1].im;
-    b[5] = v[2].im;
-    b[1] = v[3].im;
-    b[6] = v[4].re;
-    b[2] = v[5].re;
-    b[4] = v[6].re;
-    b[0] = v[7].re;
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        a[STORED_AT[r]] = v[r].re;
+        b[MIRRORED_AT[r]] = v[r].im;
+        a[STORED_AT[r + 4]] = -v[r + 4].im;
+        b[MIRRORED_AT[r + 4]] = v[r + 4].re;
+    }
 }
 
 template <class T>
@@ -245,14 +237,11 @@ template <class T>
                                                            const Twiddles<T>& w)
 {
     Cx<T> v[8], z[8];
-    v[0] = {a[0], b[7]};
-    v[1] = {a[4], b[3]};
-    v[2] = {a[2], b[5]};
-    v[3] = {a[6], b[1]};
-    v[4] = {b[6], -a[1]};
-    v[5] = {b[2], -a[5]};
-    v[6] = {b[4], -a[3]};
-    v[7] = {b[0], -a[7]};
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        v[r] = {a[STORED_AT[r]], b[MIRRORED_AT[r]]};
+        v[r + 4] = {b[MIRRORED_AT[r + 4]], -a[STORED_AT[r + 4]]};
+    }
     dft8<true>(v, z);
     a[0] = z[0].re;
     b[0] = z[0].im;

@@ -81,8 +81,26 @@ std::vector<float> read_with_program(const std::string& tiff, const std::string&
     std::ifstream in(raw, std::ios::binary);
     std::vector<float> values;
     float v = 0.0f;
-    while (in.read(reinterpret_cast<char*>(&v), sizeof v)) values.push_back(v);
+    while (in.read(reinterpret_cast<char*>(&v), sizeof v))
+        values.push_back(v);
     return values;
+}
+
+// The lines of a truth file: line number and axis position.
+std::vector<std::pair<int, double>> read_truth(const std::string& path)
+{
+    std::ifstream truth(path);
+    std::vector<std::pair<int, double>> lines;
+    std::string line;
+    while (std::getline(truth, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        int number = 0;
+        double axis = 0.0;
+        fields >> number >> axis;
+        lines.emplace_back(number, axis);
+    }
+    return lines;
 }
 
 std::vector<std::uint16_t> read_raw(const std::string& path)
@@ -218,19 +236,13 @@ TEST(PhantomProgram, WritesTiffsThatTifffileReadsPixelForPixel)
                 << i;
 
         // The truth: a line and its axis per image line.
-        std::ifstream truth(out + "/scan_truth.txt");
-        std::string line;
-        int line_number = 0;
-        while (std::getline(truth, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            int number = 0;
-            double axis = 0.0;
-            fields >> number >> axis;
-            EXPECT_EQ(number, ++line_number);
-            EXPECT_NEAR(axis, phantom.axis(number), 1e-5);
-        }
+        const std::vector<std::pair<int, double>> truth = read_truth(out + "/scan_truth.txt");
+        const int line_number = static_cast<int>(truth.size());
         EXPECT_EQ(line_number, vertical ? 30 : 40);
+        for (int i = 0; i < line_number; ++i) {
+            EXPECT_EQ(truth[i].first, i + 1);
+            EXPECT_NEAR(truth[i].second, phantom.axis(i + 1), 1e-5);
+        }
         EXPECT_NEAR(phantom.axis(1),
                     14.25 - std::tan(0.5 * M_PI / 180.0) * (0.5 * (line_number - 1)), 1e-9);
     }
@@ -307,20 +319,12 @@ TEST(PhantomProgram, TheProgramsReaderFindsTheAxisOfTheFiles)
                                   status);
         }
         ASSERT_EQ(status, ST_GOOD_VALUE);
-        std::ifstream truth(out + "/proj_truth.txt");
-        std::string line;
-        int lines = 0;
-        double sum = 0.0;
-        while (std::getline(truth, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            int number = 0;
-            double axis = 0.0;
-            fields >> number >> axis;
-            sum += axis;
-            ++lines;
-        }
+        const std::vector<std::pair<int, double>> truth = read_truth(out + "/proj_truth.txt");
+        const int lines = static_cast<int>(truth.size());
         ASSERT_EQ(lines, 48);
+        double sum = 0.0;
+        for (const auto& [number, axis] : truth)
+            sum += axis;
         EXPECT_NEAR(found.mean, sum / lines, 0.05) << (vertical ? "vertical" : "horizontal");
         // Leaning the right way (48 lines are too few to measure it to 5 %).
         const double slope = 1000.0 * std::tan(-0.4 * M_PI / 180.0);

@@ -1,28 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "io/status.h"
 #include "ma/correlation.h"
+#include "ma/series.h"
 #include "test_support.h"
 
 using zyt_test::fresh_status;
-
-namespace {
-
-std::vector<float> random_series(int n, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-    std::vector<float> x(n);
-    for (float& v : x)
-        v = value(generator);
-    return x;
-}
-
-} // namespace
+using zyt_test::random_series;
 
 TEST(CrossCorrelation, EqualsTheDirectCircularCorrelation)
 {

@@ -3,26 +3,17 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
-#include <random>
 #include <vector>
 
 #include "io/status.h"
 #include "ma/fft.h"
+#include "ma/series.h"
 #include "test_support.h"
 
 using zyt_test::fresh_status;
+using zyt_test::random_series;
 
 namespace {
-
-std::vector<float> random_series(int n, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-    std::vector<float> x(n);
-    for (float& v : x)
-        v = value(generator);
-    return x;
-}
 
 // The spectrum computed term by term in double precision.
 std::vector<std::complex<double>> direct_dft(const std::vector<float>& x)
