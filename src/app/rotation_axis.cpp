@@ -16,6 +16,12 @@
 
 namespace {
 
+// Argument faults (plus ST_MOD_IO).
+enum AxisError {
+    AXIS_BAD_SIZE = 1,   // a used size below 1
+    AXIS_BAD_REGION = 5, // a used size beyond an array, or an array missing
+};
+
 // Start of the peak search: below any correlation value.
 constexpr float PEAK_SEARCH_START = -1.7e38f;
 // Curvature below which the parabola is taken as flat.
@@ -26,11 +32,17 @@ bool view_holds(const ImageView& view, int xnumdat, int ynumdat)
     return view.data != nullptr && xnumdat <= view.xmaxdat && ynumdat <= view.ymaxdat;
 }
 
-// Finite: neither infinite nor NaN (x - x is 0 only for finite x); written
-// so that a row of pixels is tested in vector registers.
-inline bool finite(float x)
+// 1 for a finite value, neither infinite nor NaN (x - x is 0 only for
+// finite x), else 0; tests written as integers combine without branches, so
+// that a row of pixels is tested in vector registers.
+inline int finite(float x)
 {
     return x - x == 0.0f;
+}
+
+inline int nonzero(float x)
+{
+    return x != 0.0f;
 }
 
 // Corrects one row of both images; the number of pixels set to zero.
@@ -43,14 +55,14 @@ int correct_row(int length, float* __restrict first, float* __restrict rotated, 
     for (int i = 0; i < length; ++i) {
         const float offset = background ? dark[i] : 0.0f;
         float a = first[i] - offset, b = rotated[i] - offset;
-        bool good = true;
+        int good = 1;
         if (flatfield) {
             const float da = flat_first[i] - offset, db = flat_rotated[i] - offset;
-            good = finite(da) & (da != 0.0f) & finite(db) & (db != 0.0f);
+            good = finite(da) & nonzero(da) & finite(db) & nonzero(db);
             a /= da;
             b /= db;
         }
-        good = good & finite(a) & finite(b);
+        good &= finite(a) & finite(b);
         first[i] = good ? a : 0.0f;
         rotated[i] = good ? b : 0.0f;
         zeroed += good ? 0 : 1;
@@ -58,14 +70,14 @@ int correct_row(int length, float* __restrict first, float* __restrict rotated, 
     return zeroed;
 }
 
-// n: the smallest power of two above 2s - 1, so that a line and its
-// mirror overlap at every shift without wrapping onto each other.
+// n: the smallest power of two above 2s - 1, room for a line and a second
+// copy of it. (Lines longer than the correlation's limit are refused there.)
 int transform_length(int s)
 {
-    int n = 1;
-    while (n <= 2 * s - 1)
+    long long n = 1;
+    while (n <= 2LL * s - 1 && n < (1LL << 30))
         n *= 2;
-    return n;
+    return static_cast<int>(n);
 }
 
 // A line buffer, or the allocation failure told on the console.
@@ -231,12 +243,12 @@ void ZYT_CORRECT_AXIS_IMAGES(bool subtract_background, const ImageView& backgrou
     if (!st_enter(status, position)) return;
     zeroed = 0;
     const ImageView& flatfield_rotated = flatfield_changing ? flatfield_last : flatfield_first;
-    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + ST_BAD_DIM1, position);
+    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + AXIS_BAD_SIZE, position);
     if (!view_holds(first, xnumdat, ynumdat) || !view_holds(image180, xnumdat, ynumdat) ||
         (subtract_background && !view_holds(background, xnumdat, ynumdat)) ||
         (correct_flatfield && (!view_holds(flatfield_first, xnumdat, ynumdat) ||
                                !view_holds(flatfield_rotated, xnumdat, ynumdat))))
-        return st_fail(status, ST_MOD_IO + 5, position);
+        return st_fail(status, ST_MOD_IO + AXIS_BAD_REGION, position);
     const auto rows = [&](auto kernel) {
         for (int j = 1; j <= ynumdat; ++j)
             zeroed += kernel(xnumdat, &first(1, j), &image180(1, j),
@@ -265,9 +277,9 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, con
     constexpr std::string_view position = "Subroutine ZYT_CAL_ROTATION_AXIS V0.1";
     if (!st_enter(status, position)) return;
     result = ZytAxisLines{};
-    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + ST_BAD_DIM1, position);
+    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + AXIS_BAD_SIZE, position);
     if (!view_holds(first, xnumdat, ynumdat) || !view_holds(image180, xnumdat, ynumdat))
-        return st_fail(status, ST_MOD_IO + 5, position);
+        return st_fail(status, ST_MOD_IO + AXIS_BAD_REGION, position);
     const int s = rotation_vertical ? xnumdat : ynumdat;
     const int line_count = rotation_vertical ? ynumdat : xnumdat;
     result.line_length = s;
