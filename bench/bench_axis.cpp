@@ -3,9 +3,16 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
+#include <cstdint>
+#include <iostream>
+#include <sstream>
+
+#include "app/phantom.h"
+#include "app/rotation_axis.h"
 #include "io/status.h"
 #include "ma/fft.h"
 
@@ -18,7 +25,8 @@ std::vector<float> random_series(int n)
     std::mt19937 generator(5);
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     std::vector<float> x(n);
-    for (float& v : x) v = value(generator);
+    for (float& v : x)
+        v = value(generator);
     return x;
 }
 
@@ -33,7 +41,8 @@ void BM_Ffa8Ffs8(benchmark::State& state)
     for (auto _ : state) {
         MA_FFA8(N, N, 2 * N, table.data(), ordered, data.data(), status);
         MA_FFS8(N, N, 2 * N, table.data(), ordered, data.data(), status);
-        for (float& v : data) v *= 1.0f / N;
+        for (float& v : data)
+            v *= 1.0f / N;
         benchmark::DoNotOptimize(data.data());
     }
     if (status != ST_GOOD_VALUE) state.SkipWithError("transform failed");
@@ -51,7 +60,8 @@ void BM_FftwRealForwardInverse(benchmark::State& state)
     for (auto _ : state) {
         fftwf_execute(forward);
         fftwf_execute(inverse);
-        for (int i = 0; i < N; ++i) data[i] *= 1.0f / N;
+        for (int i = 0; i < N; ++i)
+            data[i] *= 1.0f / N;
         benchmark::DoNotOptimize(data);
     }
     fftwf_destroy_plan(forward);
@@ -60,5 +70,68 @@ void BM_FftwRealForwardInverse(benchmark::State& state)
     fftwf_free(data);
 }
 BENCHMARK(BM_FftwRealForwardInverse);
+
+// The first and 180-degree projections, dark and flat-field of a 2048 x 2048
+// detector as 32-bit reals, made once.
+struct AxisImages
+{
+    explicit AxisImages(bool vertical)
+    {
+        PhantomSettings s;
+        s.width = s.height = SIZE;
+        s.projections = 2;
+        s.axis = 1011.37;
+        s.subsamples = 2;
+        s.vertical = vertical;
+        const Phantom phantom(s);
+        const auto real = [](const std::vector<std::uint16_t>& counts) {
+            return std::vector<float>(counts.begin(), counts.end());
+        };
+        first = real(phantom.projection_image(1));
+        rotated = real(phantom.projection_image(3));
+        dark = real(phantom.dark_image());
+        flat = real(phantom.flat_image());
+    }
+    static constexpr int SIZE = 2048;
+    std::vector<float> first, rotated, dark, flat;
+};
+
+// Correction of both images and the correlation of all 2048 lines of 2048
+// pixels, as ZYT_ROTATION_AXIS does them once the files are read.
+void BM_RotationAxis(benchmark::State& state)
+{
+    const bool vertical = state.range(0) != 0;
+    static const AxisImages vertical_images(true), horizontal_images(false);
+    const AxisImages& images = vertical ? vertical_images : horizontal_images;
+    constexpr int size = AxisImages::SIZE;
+    std::vector<float> first, rotated, dark = images.dark, flat = images.flat;
+    const ImageView dark_view{dark.data(), size, size}, flat_view{flat.data(), size, size};
+    std::ostringstream console;
+    std::streambuf* saved = std::cout.rdbuf(console.rdbuf());
+    float axis = 0.0f;
+    int status = ST_GOOD_VALUE;
+    for (auto _ : state) {
+        state.PauseTiming();
+        first = images.first;
+        rotated = images.rotated;
+        state.ResumeTiming();
+        const ImageView first_view{first.data(), size, size};
+        const ImageView rotated_view{rotated.data(), size, size};
+        int zeroed = 0;
+        ZYT_CORRECT_AXIS_IMAGES(true, dark_view, true, false, flat_view, flat_view, size, size,
+                                first_view, rotated_view, zeroed, status);
+        ZytAxisLines result;
+        ZYT_CAL_ROTATION_AXIS(vertical, size, size, first_view, rotated_view, 1, size, result,
+                              status);
+        // (The result is used below; DoNotOptimize on a float register
+        // operand is not to be trusted with this compiler.)
+        axis = result.axis;
+        benchmark::ClobberMemory();
+    }
+    std::cout.rdbuf(saved);
+    if (status != ST_GOOD_VALUE || std::fabs(axis - 1011.37f) > 0.05f)
+        state.SkipWithError("the axis was not found");
+}
+BENCHMARK(BM_RotationAxis)->Arg(1)->Arg(0)->ArgName("vertical")->Unit(benchmark::kMillisecond);
 
 } // namespace

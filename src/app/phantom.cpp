@@ -67,9 +67,15 @@ Phantom::Phantom(const PhantomSettings& settings) : settings_(settings)
         reason_ = "the axis is too close to an edge of the image for an object to fit";
 }
 
-int Phantom::line_length() const { return settings_.vertical ? settings_.width : settings_.height; }
+int Phantom::line_length() const
+{
+    return settings_.vertical ? settings_.width : settings_.height;
+}
 
-int Phantom::line_count() const { return settings_.vertical ? settings_.height : settings_.width; }
+int Phantom::line_count() const
+{
+    return settings_.vertical ? settings_.height : settings_.width;
+}
 
 double Phantom::axis(int line) const
 {
@@ -93,8 +99,8 @@ std::vector<Phantom::Ellipse> Phantom::slice(int line) const
          body},
         {-0.30 * r, (0.20 + 0.08 * wave) * r, 0.14 * r, 0.24 * r, (60.0 - 30.0 * v) * DEGREE,
          -0.6 * body},
-        {0.40 * r * std::cos(2.0 + 1.5 * v), 0.30 * r * std::sin(2.0 + 1.5 * v), 0.20 * r,
-         0.11 * r, (-35.0 + 40.0 * slow) * DEGREE, 1.5 * body},
+        {0.40 * r * std::cos(2.0 + 1.5 * v), 0.30 * r * std::sin(2.0 + 1.5 * v), 0.20 * r, 0.11 * r,
+         (-35.0 + 40.0 * slow) * DEGREE, 1.5 * body},
         {(0.10 + 0.20 * v) * r, -0.45 * r, 0.06 * r, 0.09 * r, 10.0 * DEGREE, 4.0 * body},
     };
 }
@@ -165,26 +171,34 @@ std::vector<std::uint16_t> Phantom::counts(std::uint64_t stream,
     return image;
 }
 
+namespace {
+
+// The expected counts of every pixel (i, j), in the program's layout.
+template <class Counts> std::vector<double> expected_image(int width, int height, Counts counts)
+{
+    std::vector<double> expected(static_cast<std::size_t>(width) * height);
+    for (int j = 1; j <= height; ++j)
+        for (int i = 1; i <= width; ++i)
+            expected[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * width] =
+                counts(i, j);
+    return expected;
+}
+
+} // namespace
+
 std::vector<std::uint16_t> Phantom::dark_image() const
 {
-    const int w = settings_.width, h = settings_.height;
-    std::vector<double> expected(static_cast<std::size_t>(w) * h);
-    for (int j = 1; j <= h; ++j)
-        for (int i = 1; i <= w; ++i)
-            expected[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * w] =
-                expected_dark(i, j);
-    return counts(DARK_STREAM, expected);
+    return counts(DARK_STREAM,
+                  expected_image(settings_.width, settings_.height,
+                                 [this](int i, int j) { return expected_dark(i, j); }));
 }
 
 std::vector<std::uint16_t> Phantom::flat_image() const
 {
-    const int w = settings_.width, h = settings_.height;
-    std::vector<double> expected(static_cast<std::size_t>(w) * h);
-    for (int j = 1; j <= h; ++j)
-        for (int i = 1; i <= w; ++i)
-            expected[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * w] =
-                expected_dark(i, j) + expected_beam(i, j);
-    return counts(FLAT_STREAM, expected);
+    return counts(FLAT_STREAM,
+                  expected_image(settings_.width, settings_.height, [this](int i, int j) {
+                      return expected_dark(i, j) + expected_beam(i, j);
+                  }));
 }
 
 double Phantom::projection_angle(int number) const

@@ -15,22 +15,22 @@
 
 struct PhantomSettings
 {
-    int width = 256;               // pixels along X
-    int height = 256;              // pixels along Y
-    int projections = 180;         // N: angles 180 i / N degrees, i = 0 .. N-1
-    double axis = -1.0;            // axis position on the middle line; negative: the centre
-    double tilt_degrees = 0.0;     // the axis turned in the detector plane
-    double noise = 1.0;            // counting noise in units of Poisson's; 0: none
+    int width = 256;           // pixels along X
+    int height = 256;          // pixels along Y
+    int projections = 180;     // N: angles 180 i / N degrees, i = 0 .. N-1
+    double axis = -1.0;        // axis position on the middle line; negative: the centre
+    double tilt_degrees = 0.0; // the axis turned in the detector plane
+    double noise = 1.0;        // counting noise in units of Poisson's; 0: none
     std::uint64_t seed = 1;
-    bool vertical = true;          // a vertical rotation axis
-    int subsamples = 8;            // samples a pixel along a line
-    double open_counts = 20000.0;  // open beam above the dark level, flat-field middle
+    bool vertical = true;         // a vertical rotation axis
+    int subsamples = 8;           // samples a pixel along a line
+    double open_counts = 20000.0; // open beam above the dark level, flat-field middle
     double dark_counts = 100.0;
 };
 
 class Phantom
 {
-public:
+  public:
     // Throws nothing; check valid() and reason() before use.
     explicit Phantom(const PhantomSettings& settings);
 
@@ -55,12 +55,12 @@ public:
     std::vector<std::uint16_t> projection_image(int number) const;
     double projection_angle(int number) const;
 
-private:
+  private:
     struct Ellipse
     {
-        double x, y;   // centre relative to the axis, pixels
-        double a, b;   // semi-axes, pixels
-        double angle;  // of axis a, radians
+        double x, y;  // centre relative to the axis, pixels
+        double a, b;  // semi-axes, pixels
+        double angle; // of axis a, radians
         double density;
     };
     std::vector<Ellipse> slice(int line) const;

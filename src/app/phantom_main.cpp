@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <numbers>
 #include <filesystem>
 #include <iostream>
+#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -183,14 +183,14 @@ void write_truth(const std::string& path, const Phantom& phantom, const Options&
         std::to_string(s.projections) + " projections over 0 <= angle < 180 degrees, " + last +
         " at 180 degrees");
     put("# " + std::string(s.vertical ? "vertical" : "horizontal") + " axis, position " +
-        fixed(s.axis, 5) + " on the middle line, tilt " +
-        fixed(s.tilt_degrees, 5) + " degrees (" + fixed(1000.0 * slope, 5) +
-        " pixels per 1000 lines)");
-    put("# noise " + fixed(s.noise, 3) + ", seed " + std::to_string(s.seed) +
-        "; dark " + options.prefix + "dark.tif, flat-field " + options.prefix + "flat.tif");
-    put(std::string("# line: image ") + (s.vertical ? "row (1 at the bottom)" : "column (1 at the left)") +
-        "; axis: pixel coordinate across the line (0 at the " +
-        (s.vertical ? "left" : "bottom") + " edge)");
+        fixed(s.axis, 5) + " on the middle line, tilt " + fixed(s.tilt_degrees, 5) + " degrees (" +
+        fixed(1000.0 * slope, 5) + " pixels per 1000 lines)");
+    put("# noise " + fixed(s.noise, 3) + ", seed " + std::to_string(s.seed) + "; dark " +
+        options.prefix + "dark.tif, flat-field " + options.prefix + "flat.tif");
+    put(std::string("# line: image ") +
+        (s.vertical ? "row (1 at the bottom)" : "column (1 at the left)") +
+        "; axis: pixel coordinate across the line (0 at the " + (s.vertical ? "left" : "bottom") +
+        " edge)");
     put("# line axis");
     for (int line = 1; line <= phantom.line_count(); ++line)
         put(std::to_string(line) + " " + fixed(phantom.axis(line), 5));
@@ -228,7 +228,8 @@ int run(const Options& options)
         ZYT_WRITE_TIFF16(base + number_text(number, digits) + ".tif", s.width, s.height,
                          phantom.projection_image(number).data(), description, status);
     }
-    write_truth(base + "truth.txt", phantom, options, options.prefix + number_text(1, digits) + ".tif",
+    write_truth(base + "truth.txt", phantom, options,
+                options.prefix + number_text(1, digits) + ".tif",
                 options.prefix + number_text(last_number, digits) + ".tif", status);
     if (status != ST_GOOD_VALUE) {
         ST_OUT(status);

@@ -16,6 +16,12 @@
 
 namespace {
 
+// Argument faults (plus ST_MOD_IO).
+enum AxisError {
+    AXIS_BAD_SIZE = 1,   // a used size below 1
+    AXIS_BAD_REGION = 5, // a used size beyond an array, or an array missing
+};
+
 // Start of the peak search: below any correlation value.
 constexpr float PEAK_SEARCH_START = -1.7e38f;
 // Curvature below which the parabola is taken as flat.
@@ -26,39 +32,52 @@ bool view_holds(const ImageView& view, int xnumdat, int ynumdat)
     return view.data != nullptr && xnumdat <= view.xmaxdat && ynumdat <= view.ymaxdat;
 }
 
-// The two corrected values of one pixel; false when either cannot be had.
-struct PixelCorrection
+// 1 for a finite value, neither infinite nor NaN (x - x is 0 only for
+// finite x), else 0; tests written as integers combine without branches, so
+// that a row of pixels is tested in vector registers.
+inline int finite(float x)
 {
-    bool subtract_background;
-    bool correct_flatfield;
+    return x - x == 0.0f;
+}
 
-    bool operator()(float& first, float& rotated, float background, float flat_first,
-                    float flat_last) const
-    {
-        if (!subtract_background) background = 0.0f;
-        if (!correct_flatfield) {
-            first -= background;
-            rotated -= background;
-        } else {
-            const float denominator_first = flat_first - background;
-            const float denominator_rotated = flat_last - background;
-            if (!std::isfinite(denominator_first) || denominator_first == 0.0f ||
-                !std::isfinite(denominator_rotated) || denominator_rotated == 0.0f)
-                return false;
-            first = (first - background) / denominator_first;
-            rotated = (rotated - background) / denominator_rotated;
+inline int nonzero(float x)
+{
+    return x != 0.0f;
+}
+
+// Corrects one row of both images; the number of pixels set to zero.
+// Every pixel is computed and selected without a branch on its value.
+template <bool background, bool flatfield>
+int correct_row(int length, float* __restrict first, float* __restrict rotated, const float* dark,
+                const float* flat_first, const float* flat_rotated)
+{
+    int zeroed = 0;
+    for (int i = 0; i < length; ++i) {
+        const float offset = background ? dark[i] : 0.0f;
+        float a = first[i] - offset, b = rotated[i] - offset;
+        int good = 1;
+        if (flatfield) {
+            const float da = flat_first[i] - offset, db = flat_rotated[i] - offset;
+            good = finite(da) & nonzero(da) & finite(db) & nonzero(db);
+            a /= da;
+            b /= db;
         }
-        return std::isfinite(first) && std::isfinite(rotated);
+        good &= finite(a) & finite(b);
+        first[i] = good ? a : 0.0f;
+        rotated[i] = good ? b : 0.0f;
+        zeroed += good ? 0 : 1;
     }
-};
+    return zeroed;
+}
 
-// n: the smallest power of two above 2s - 1, so that a line and its
-// mirror overlap at every shift without wrapping onto each other.
+// n: the smallest power of two above 2s - 1, room for a line and a second
+// copy of it. (Lines longer than the correlation's limit are refused there.)
 int transform_length(int s)
 {
-    int n = 1;
-    while (n <= 2 * s - 1) n *= 2;
-    return n;
+    long long n = 1;
+    while (n <= 2LL * s - 1 && n < (1LL << 30))
+        n *= 2;
+    return static_cast<int>(n);
 }
 
 // A line buffer, or the allocation failure told on the console.
@@ -74,25 +93,60 @@ bool allocate_line(std::vector<float>& buffer, int n, std::string_view what, int
     }
 }
 
-// Pixel k (from 1) of line j of an image.
-struct LinePixels
-{
-    const ImageView& image;
-    bool vertical;
-    int j;
-    float operator()(int k) const { return vertical ? image(k, j) : image(j, k); }
-};
+// Image columns are gathered this many at a time into contiguous lines, so
+// that each image row is read a cache line at a time, not a pixel.
+constexpr int COLUMN_BLOCK = 32;
+// Lines of the block lie this many floats further apart than their length,
+// so that a power-of-two length does not put them all in one cache set.
+constexpr int LINE_PADDING = 16;
 
-// The mean of line j over its s pixels.
-float line_mean(const ImageView& image, bool vertical, int j, int s, int& status)
+// The lines of one image as contiguous runs of s pixels with their means
+// (MA_AVERAGE over the line): image rows directly, image columns from a
+// block gathered when the line first needs it.
+class ImageLines
 {
-    float mean = 0.0f;
-    if (vertical)
-        MA_AVERAGE(image.xmaxdat, image.ymaxdat, image.data, 1, j, s, j, mean, status);
-    else
-        MA_AVERAGE(image.xmaxdat, image.ymaxdat, image.data, j, 1, j, s, mean, status);
-    return mean;
-}
+  public:
+    ImageLines(const ImageView& image, bool vertical, int s)
+        : image_(image), vertical_(vertical), s_(s), stride_(s + LINE_PADDING)
+    {
+    }
+    bool allocate(std::string_view what, int& status)
+    {
+        return vertical_ || allocate_line(block_, stride_ * COLUMN_BLOCK, what, status);
+    }
+    // Line j (from 1), for j within last_line; its mean goes to mean.
+    const float* line(int j, int last_line, float& mean, int& status)
+    {
+        if (vertical_) {
+            MA_AVERAGE(image_.xmaxdat, image_.ymaxdat, image_.data, 1, j, s_, j, mean, status);
+            return &image_(1, j);
+        }
+        if (j < block_first_ || j >= block_first_ + block_columns_) gather(j, last_line);
+        const int row = j - block_first_ + 1;
+        MA_AVERAGE(stride_, COLUMN_BLOCK, block_.data(), 1, row, s_, row, mean, status);
+        return block_.data() + static_cast<std::size_t>(row - 1) * stride_;
+    }
+
+  private:
+    void gather(int j, int last_line)
+    {
+        block_first_ = j;
+        block_columns_ = std::min(COLUMN_BLOCK, last_line - j + 1);
+        for (int k = 1; k <= s_; ++k) {
+            const float* row = &image_(j, k);
+            for (int c = 0; c < block_columns_; ++c)
+                block_[static_cast<std::size_t>(c) * stride_ + (k - 1)] = row[c];
+        }
+    }
+
+    const ImageView& image_;
+    bool vertical_;
+    int s_;
+    int stride_;
+    std::vector<float> block_;
+    int block_first_ = 0;
+    int block_columns_ = 0;
+};
 
 float median_of(std::vector<float> values)
 {
@@ -101,7 +155,8 @@ float median_of(std::vector<float> values)
                      values.end());
     const float upper = values[half];
     if (values.size() % 2 == 1) return upper;
-    const float lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(half));
+    const float lower =
+        *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(half));
     return 0.5f * (lower + upper);
 }
 
@@ -146,15 +201,13 @@ void report(ZytAxisLines& result, double sum, double sum_squares, int& status)
     result.axis = result.mean;
     IO_WRITE("INFO: Average rotation axis position = " + io_fortran_f(mean, 12, 5), status);
     IO_WRITE("      Standard deviation = " + io_fortran_f(deviation, 10, 5), status);
-    IO_WRITE("INFO: Median rotation axis position = " + io_fortran_f(result.median, 12, 5),
-             status);
+    IO_WRITE("INFO: Median rotation axis position = " + io_fortran_f(result.median, 12, 5), status);
     if (count < 2) return;
     const double slope = slope_of(result.lines, result.positions);
     result.tilt = static_cast<float>(1000.0 * slope);
     result.tilt_degrees = static_cast<float>(std::atan(slope) * 180.0 / std::numbers::pi);
-    IO_WRITE("INFO: Axis tilt = " + io_fortran_f(result.tilt, 12, 5) +
-                 " pixels per 1000 lines = " + io_fortran_f(result.tilt_degrees, 10, 5) +
-                 " degrees",
+    IO_WRITE("INFO: Axis tilt = " + io_fortran_f(result.tilt, 12, 5) + " pixels per 1000 lines = " +
+                 io_fortran_f(result.tilt_degrees, 10, 5) + " degrees",
              status);
 }
 
@@ -190,43 +243,43 @@ void ZYT_CORRECT_AXIS_IMAGES(bool subtract_background, const ImageView& backgrou
     if (!st_enter(status, position)) return;
     zeroed = 0;
     const ImageView& flatfield_rotated = flatfield_changing ? flatfield_last : flatfield_first;
-    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + ST_BAD_DIM1, position);
+    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + AXIS_BAD_SIZE, position);
     if (!view_holds(first, xnumdat, ynumdat) || !view_holds(image180, xnumdat, ynumdat) ||
         (subtract_background && !view_holds(background, xnumdat, ynumdat)) ||
         (correct_flatfield && (!view_holds(flatfield_first, xnumdat, ynumdat) ||
                                !view_holds(flatfield_rotated, xnumdat, ynumdat))))
-        return st_fail(status, ST_MOD_IO + 5, position);
-    const PixelCorrection correct{subtract_background, correct_flatfield};
-    for (int j = 1; j <= ynumdat; ++j) {
-        for (int i = 1; i <= xnumdat; ++i) {
-            float& a = first(i, j);
-            float& b = image180(i, j);
-            const float dark = subtract_background ? background(i, j) : 0.0f;
-            const float flat_a = correct_flatfield ? flatfield_first(i, j) : 1.0f;
-            const float flat_b = correct_flatfield ? flatfield_rotated(i, j) : 1.0f;
-            if (!correct(a, b, dark, flat_a, flat_b)) {
-                a = 0.0f;
-                b = 0.0f;
-                ++zeroed;
-            }
-        }
-    }
+        return st_fail(status, ST_MOD_IO + AXIS_BAD_REGION, position);
+    const auto rows = [&](auto kernel) {
+        for (int j = 1; j <= ynumdat; ++j)
+            zeroed += kernel(xnumdat, &first(1, j), &image180(1, j),
+                             subtract_background ? &background(1, j) : nullptr,
+                             correct_flatfield ? &flatfield_first(1, j) : nullptr,
+                             correct_flatfield ? &flatfield_rotated(1, j) : nullptr);
+    };
+    if (subtract_background && correct_flatfield)
+        rows(correct_row<true, true>);
+    else if (correct_flatfield)
+        rows(correct_row<false, true>);
+    else if (subtract_background)
+        rows(correct_row<true, false>);
+    else
+        rows(correct_row<false, false>);
     if (zeroed > 0)
         IO_WRITE("WARNING: " + std::to_string(zeroed) +
                      " pixels could not be corrected and were set to zero",
                  status);
 }
 
-void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
-                           const ImageView& first, const ImageView& image180, int first_line,
-                           int last_line, ZytAxisLines& result, int& status)
+void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, const ImageView& first,
+                           const ImageView& image180, int first_line, int last_line,
+                           ZytAxisLines& result, int& status)
 {
     constexpr std::string_view position = "Subroutine ZYT_CAL_ROTATION_AXIS V0.1";
     if (!st_enter(status, position)) return;
     result = ZytAxisLines{};
-    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + ST_BAD_DIM1, position);
+    if (xnumdat < 1 || ynumdat < 1) return st_fail(status, ST_MOD_IO + AXIS_BAD_SIZE, position);
     if (!view_holds(first, xnumdat, ynumdat) || !view_holds(image180, xnumdat, ynumdat))
-        return st_fail(status, ST_MOD_IO + 5, position);
+        return st_fail(status, ST_MOD_IO + AXIS_BAD_REGION, position);
     const int s = rotation_vertical ? xnumdat : ynumdat;
     const int line_count = rotation_vertical ? ynumdat : xnumdat;
     result.line_length = s;
@@ -234,27 +287,33 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
     first_line = std::max(first_line, 1);
     last_line = std::min(last_line, line_count);
     std::vector<float> a, b;
-    if (!allocate_line(a, n, "storing a line of the data", status)) return;
-    if (!allocate_line(b, n, "storing a line of the 180 degree rotated data", status)) return;
+    ImageLines first_lines(first, rotation_vertical, s),
+        rotated_lines(image180, rotation_vertical, s);
+    if (!allocate_line(a, n, "storing a line of the data", status) ||
+        !first_lines.allocate("storing a line of the data", status) ||
+        !allocate_line(b, n, "storing a line of the 180 degree rotated data", status) ||
+        !rotated_lines.allocate("storing a line of the 180 degree rotated data", status))
+        return;
     double sum = 0.0, sum_squares = 0.0;
     int without_peak = 0;
     for (int j = first_line; j <= last_line && status == ST_GOOD_VALUE; ++j) {
-        std::fill(a.begin(), a.end(), 0.0f);
-        std::fill(b.begin(), b.end(), 0.0f);
         // The line, and a second copy of it ending at the end of the buffer:
         // the correlation wraps round to it, so every shift of the mirrored
         // line meets the line repeated with period s. (For s a power of two
-        // the copy follows the line directly.)
-        const float first_mean = line_mean(first, rotation_vertical, j, s, status);
-        const LinePixels line{first, rotation_vertical, j};
-        for (int k = 1; k <= s; ++k) {
-            const float value = line(k) - first_mean;
-            a[k - 1] = value;
-            a[n - s + k - 1] = value;
+        // the copy follows the line directly.) Between them zeros.
+        float first_mean = 0.0f, rotated_mean = 0.0f;
+        const float* line = first_lines.line(j, last_line, first_mean, status);
+        for (int k = 0; k < s; ++k) {
+            const float value = line[k] - first_mean;
+            a[k] = value;
+            a[n - s + k] = value;
         }
-        const float rotated_mean = line_mean(image180, rotation_vertical, j, s, status);
-        const LinePixels rotated{image180, rotation_vertical, j};
-        for (int k = 1; k <= s; ++k) b[k - 1] = rotated(s + 1 - k) - rotated_mean;
+        std::fill(a.begin() + s, a.begin() + (n - s), 0.0f);
+        // The mirrored line, then zeros.
+        const float* rotated = rotated_lines.line(j, last_line, rotated_mean, status);
+        for (int k = 0; k < s; ++k)
+            b[k] = rotated[s - 1 - k] - rotated_mean;
+        std::fill(b.begin() + s, b.end(), 0.0f);
         MA_1DCROSSCORR(n, a.data(), n, n, b.data(), status);
         if (status != ST_GOOD_VALUE) break;
         // The first largest value of c(1..s); a line whose correlation

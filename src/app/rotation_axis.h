@@ -48,18 +48,20 @@ struct ZytAxisLines
     std::vector<float> positions; // the axis position found on each
     int line_length = 0;          // s: pixels a line
     float mean = 0.0f;
-    float deviation = 0.0f;       // 0 for a single line
+    float deviation = 0.0f; // 0 for a single line
     float median = 0.0f;
-    float tilt = 0.0f;            // change of position in pixels per 1000 lines
-    float tilt_degrees = 0.0f;    // the same as an angle
-    float axis = 0.0f;            // the value to offer: the mean, or s / 2 without lines
+    float tilt = 0.0f;         // change of position in pixels per 1000 lines
+    float tilt_degrees = 0.0f; // the same as an angle
+    float axis = 0.0f;         // the value to offer: the mean, or s / 2 without lines
 };
 
 // Correlates the lines first_line..last_line (rows for a vertical axis,
 // columns for a horizontal one; a range partly outside the image is cut to
 // it) of the corrected images and writes the average, standard deviation,
 // median and tilt to the console. Without a line in the range, the offered
-// axis is the centre, with a warning.
-void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat,
-                           const ImageView& first, const ImageView& image180, int first_line,
-                           int last_line, ZytAxisLines& result, int& status);
+// axis is the centre, with a warning. The correlation is searched within
+// half a line either way, so the axis is found within the middle half of
+// the line (s/4 to 3s/4); lines are at most 8192 pixels (status 20009).
+void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, const ImageView& first,
+                           const ImageView& image180, int first_line, int last_line,
+                           ZytAxisLines& result, int& status);

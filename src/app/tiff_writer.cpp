@@ -46,7 +46,7 @@ constexpr int MAX_SIDE = 32768;
 // Little-endian bytes of a file being built.
 class Bytes
 {
-public:
+  public:
     void u16(std::uint16_t v) { data_.insert(data_.end(), {byte(v), byte(v >> 8)}); }
     void u32(std::uint32_t v)
     {
@@ -64,7 +64,7 @@ public:
     std::size_t size() const { return data_.size(); }
     const std::vector<char>& data() const { return data_; }
 
-private:
+  private:
     static char byte(std::uint32_t v) { return static_cast<char>(v & 0xFFu); }
     std::vector<char> data_;
 };
@@ -96,8 +96,8 @@ void write_beside(const std::string& path, const std::vector<char>& bytes, int& 
 
 } // namespace
 
-void ZYT_WRITE_TIFF16(const std::string& path, int width, int height,
-                      const std::uint16_t* pixels, const std::string& description, int& status)
+void ZYT_WRITE_TIFF16(const std::string& path, int width, int height, const std::uint16_t* pixels,
+                      const std::string& description, int& status)
 {
     constexpr std::string_view position = "Subroutine ZYT_WRITE_TIFF16 V0.1";
     if (!st_enter(status, position)) return;
@@ -120,7 +120,8 @@ void ZYT_WRITE_TIFF16(const std::string& path, int width, int height,
         for (std::size_t row = first; row < last; ++row) {
             const std::uint16_t* source =
                 pixels + (static_cast<std::size_t>(height) - 1 - row) * width;
-            for (int i = 0; i < width; ++i) file.u16(source[i]);
+            for (int i = 0; i < width; ++i)
+                file.u16(source[i]);
         }
         counts.push_back(static_cast<std::uint32_t>((last - first) * row_bytes));
     }
@@ -134,12 +135,11 @@ void ZYT_WRITE_TIFF16(const std::string& path, int width, int height,
         {PHOTOMETRIC_INTERPRETATION, TIFF_SHORT, 1, BLACK_IS_ZERO},
     };
     if (!description.empty())
-        entries.push_back({IMAGE_DESCRIPTION, TIFF_ASCII,
-                           static_cast<std::uint32_t>(description.size() + 1), 0});
+        entries.push_back(
+            {IMAGE_DESCRIPTION, TIFF_ASCII, static_cast<std::uint32_t>(description.size() + 1), 0});
     entries.push_back({STRIP_OFFSETS, TIFF_LONG, static_cast<std::uint32_t>(strips), offsets[0]});
     entries.push_back({SAMPLES_PER_PIXEL, TIFF_SHORT, 1, 1});
-    entries.push_back(
-        {ROWS_PER_STRIP, TIFF_LONG, 1, static_cast<std::uint32_t>(rows_per_strip)});
+    entries.push_back({ROWS_PER_STRIP, TIFF_LONG, 1, static_cast<std::uint32_t>(rows_per_strip)});
     entries.push_back(
         {STRIP_BYTE_COUNTS, TIFF_LONG, static_cast<std::uint32_t>(strips), counts[0]});
     entries.push_back({X_RESOLUTION, TIFF_RATIONAL, 1, 0});
@@ -186,7 +186,8 @@ void ZYT_WRITE_TIFF16(const std::string& path, int width, int height,
             file.even();
         }
         if ((e.tag == STRIP_OFFSETS || e.tag == STRIP_BYTE_COUNTS) && strips > 1)
-            for (std::uint32_t v : e.tag == STRIP_OFFSETS ? offsets : counts) file.u32(v);
+            for (std::uint32_t v : e.tag == STRIP_OFFSETS ? offsets : counts)
+                file.u32(v);
         if (e.type == TIFF_RATIONAL) {
             file.u32(1);
             file.u32(1);
@@ -195,6 +196,7 @@ void ZYT_WRITE_TIFF16(const std::string& path, int width, int height,
     if (file.size() != extra) return st_fail(status, ST_MOD_IO + ST_BAD_STATE, position);
     std::vector<char> bytes = file.data();
     // The directory offset in the header.
-    for (int b = 0; b < 4; ++b) bytes[4 + b] = static_cast<char>((directory >> (8 * b)) & 0xFFu);
+    for (int b = 0; b < 4; ++b)
+        bytes[4 + b] = static_cast<char>((directory >> (8 * b)) & 0xFFu);
     write_beside(path, bytes, status);
 }

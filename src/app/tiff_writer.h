@@ -11,5 +11,5 @@
 // written beside its name and renamed over it when complete; a file that
 // cannot be written is said on the console and leaves nothing behind.
 // description, when not empty, becomes the ImageDescription.
-void ZYT_WRITE_TIFF16(const std::string& path, int width, int height,
-                      const std::uint16_t* pixels, const std::string& description, int& status);
+void ZYT_WRITE_TIFF16(const std::string& path, int width, int height, const std::uint16_t* pixels,
+                      const std::string& description, int& status);

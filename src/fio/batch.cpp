@@ -152,7 +152,7 @@ void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, in
         return;
     }
 
-    FioCall call{true, false, file_name, &region};
+    FioCall call{true, false, file_name, &region, std::max(0, request.image)};
     FioTarget target = fio_target(image.view(), ImageView{}, image.x_axis, image.y_axis, false);
     target.title = IO_NODIRPATH(file_name, status);
     target.x_pixel_size = image.x_pixel_size;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fio/detector.h"
 #include "fio/readers.h"
 #include "io/convert.h"
 #include "io/fields.h"
@@ -21,12 +22,8 @@ constexpr const char* KEY_SIGNED = "IN_BIN_SIGNED";
 constexpr const char* KEY_SWAP = "IN_BIN_SWAP";
 constexpr const char* KEY_START = "IN_BIN_START";
 
-// Element sizes and overload values of the four types, in the order of FIO_TYPE_NAMES.
-constexpr int TYPE_BYTES[4] = {1, 2, 4, 4};
+// Overload values of the four types, in the order of FIO_TYPE_NAMES.
 constexpr float TYPE_OVERLOAD[4] = {255.5f, 65534.5f, 2147483648.0f, 1.7e38f};
-
-// Blocks of 20000 bytes.
-constexpr int BUFFER_BYTES = 20000;
 
 // The layout of the series being read: a series is read with one layout.
 struct BinaryState
@@ -120,11 +117,6 @@ void ask_terminal(std::string& file_name, FioBinaryLayout& layout, int xmaxdat, 
     }
 }
 
-bool multiply(long long a, long long b, long long& product)
-{
-    return !__builtin_mul_overflow(a, b, &product);
-}
-
 } // namespace
 
 void FIO_SET_BINARY_LAYOUT(const FioBinaryLayout& layout, int& status)
@@ -145,14 +137,10 @@ void fio_reset_binary() { state = BinaryState{}; }
 
 long long fio_binary_bytes(const FioBinaryLayout& layout)
 {
-    const int type = type_index(layout.type);
-    long long pixels = 0;
-    long long bytes = 0;
-    if (type < 0 || layout.nx < 1 || layout.ny < 1 || layout.start_byte < 1 ||
-        !multiply(layout.nx, layout.ny, pixels) || !multiply(pixels, TYPE_BYTES[type], bytes) ||
-        bytes > (1LL << 62))
-        return -1;
-    return bytes + layout.start_byte - 1;
+    return fio_stored_end({.nx = layout.nx,
+                           .ny = layout.ny,
+                           .type = type_index(layout.type) + 1,
+                           .start_byte = layout.start_byte});
 }
 
 FioBinaryLayout fio_binary_defaults(std::string_view file_name, float& x_pixel_size,
@@ -237,7 +225,6 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
         retstat = 1;
         return;
     }
-    const int element = TYPE_BYTES[type];
     if (layout.nx < 1 || layout.ny < 1 || layout.start_byte < 1) {
         io_say("WARNING: The image size and starting byte must be at least 1");
         retstat = 1;
@@ -246,91 +233,22 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
     int handle = 0;
     if (!fio_open_input(call.file_name, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
-
-    // The whole layout must be in the file: a short file would otherwise show
-    // the values of a previous image as data.
-    const long long needed = fio_binary_bytes(layout);
-    const long long size = fio_open_size(handle);
-    if (needed < 0 || size < needed) {
-        io_say("WARNING: The file holds " + std::to_string(size) + " bytes, but the layout needs " +
-               (needed < 0 ? std::string("more than 2**62") : std::to_string(needed)) +
-               " (image size, data type or starting byte wrong?)");
-        retstat = 5;
-        return;
-    }
-
-    FioRegion region{1, 1, std::min(layout.nx, target.data.xmaxdat),
-                     std::min(layout.ny, target.data.ymaxdat), 1, 1};
-    if (call.region != nullptr) {
-        region = *call.region;
-        region.x2 = std::min(region.x2, layout.nx);
-        region.y2 = std::min(region.y2, layout.ny);
-        if (region.x1 < 1 || region.y1 < 1 || region.x1 > region.x2 || region.y1 > region.y2 ||
-            region.xbin < 1 || region.ybin < 1) {
-            io_say("WARNING: Image contains none of desired region");
-            retstat = 4;
-            return;
-        }
-    }
-    const int width = region.x2 - region.x1 + 1;
-    const int height = region.y2 - region.y1 + 1;
-    const int out_x = width / region.xbin;
-    const int out_y = height / region.ybin;
-    if (out_x < 1 || out_y < 1 || out_x > target.data.xmaxdat || out_y > target.data.ymaxdat) {
-        io_say("WARNING: INPUT REGION TOO LARGE FOR ARRAYS");
-        retstat = 4;
-        return;
-    }
-
-    FioTransfer t;
-    t.handle = handle;
-    t.swap = layout.swap;
-    t.is_signed = layout.is_signed;
-    t.nx = layout.nx;
-    t.ny = layout.ny;
-    t.xstart = region.x1;
-    t.ystart = region.y1;
-    t.xend = region.x2;
-    t.yend = region.y2;
-    t.start_byte = layout.start_byte;
-    t.buffer_elements = BUFFER_BYTES / element;
-    // Re-binned regions are read whole first and then summed in blocks.
-    const bool binned = region.xbin > 1 || region.ybin > 1;
-    std::vector<float> unbinned;
-    ImageView into = target.data;
-    if (binned) {
-        unbinned.assign(static_cast<std::size_t>(width) * height, 0.0f);
-        into = ImageView{unbinned.data(), width, height};
-    }
-    int xnum = 0;
-    int ynum = 0;
-    using Transfer = void (*)(const FioTransfer&, const ImageView&, int&, int&, int&);
-    constexpr Transfer transfers[4] = {FIO_INP_2DBYTE, FIO_INP_2DI2, FIO_INP_2DI4, FIO_INP_2DR4};
-    transfers[type](t, into, xnum, ynum, status);
-    if (status == FIO_STATUS_READ_FAILURE) {
-        status = ST_GOOD_VALUE;
-        retstat = 5;
-        return;
-    }
-    if (status != ST_GOOD_VALUE) return;
-    if (binned) {
-        for (int y = 1; y <= out_y; ++y) std::fill_n(&target.data(1, y), out_x, 0.0f);
-        for (int r = 0; r < out_y * region.ybin; ++r)
-            fio_bin_row(std::span<const float>(&into(1, r + 1), static_cast<std::size_t>(width)),
-                        region.xbin, &target.data(1, r / region.ybin + 1), out_x);
-        xnum = out_x;
-        ynum = out_y;
-    }
+    const FioStoredImage image{.handle = handle,
+                               .nx = layout.nx,
+                               .ny = layout.ny,
+                               .type = type + 1,
+                               .is_signed = layout.is_signed,
+                               .swap = layout.swap,
+                               .start_byte = layout.start_byte};
+    fio_read_stored(call, image, {}, "(image size, data type or starting byte wrong?)", target,
+                    retstat, status);
+    if (status != ST_GOOD_VALUE || retstat != 0) return;
     const int closed = guard.close();
     if (closed != FIO_OK) {
         io_say("WARNING: Problem closing file: Return status = " + io_fortran_i(closed, 6));
         retstat = 1;
         return;
     }
-    target.xnumdat = xnum;
-    target.ynumdat = ynum;
-    fio_fill_axis(target.x_axis, xnum, region.x1, region.xbin);
-    fio_fill_axis(target.y_axis, ynum, region.y1, region.ybin);
     target.title = call.file_name;
     target.xlabel = "Columns";
     target.ylabel = "Rows";

@@ -195,6 +195,44 @@ void FIO_IN_IQ(bool gui, bool ask, bool mirror_x, bool imagequant, bool& varianc
                const ImageView& variances, std::string& title, std::string& xlabel,
                std::string& ylabel, std::string& zlabel, int& status);
 
+// --- Detector formats: ADSC, FUJI BAS-2000, RIGAKU R-AXIS, TORVA, HAMAMATSU ---
+
+// Each reads with the window (gui: the given name) or asks the name on the
+// terminal; retstat 0 read, -1 cancelled, otherwise not read (the reason on
+// the console).
+void FIO_IN_ADSC(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                 int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                 const ImageView& data, const ImageView& variances, std::string& title,
+                 std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                 float& overload_value, int& status);
+// The name may be of the ".inf" file or of the ".img" file beside it.
+void FIO_IN_BAS2000(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                    int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                    const ImageView& data, const ImageView& variances, std::string& title,
+                    std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                    float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status);
+void FIO_IN_HAMAMATSU(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                      int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                      std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                      std::string& title, std::string& xlabel, std::string& ylabel,
+                      std::string& zlabel, int& status);
+void FIO_IN_RAXIS(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                  int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                  const ImageView& data, const ImageView& variances, std::string& title,
+                  std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                  float& overload_value, int& status);
+// The R-AXIS header of the file open on the input slot: retstat 0 read, 1
+// not read, 2 pixel counts that are impossible in either byte order. The
+// header length is that of its first record, at least 1024 bytes.
+void FIO_IN_RAXISHEADERC(int& retstat, bool& swap, int& header_length, int& record_length,
+                         int& nx, int& ny, float& ratio);
+// Asks for the image number when the file holds several image sections.
+void FIO_IN_TORVA(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                  int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                  const ImageView& data, const ImageView& variances, std::string& title,
+                  std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                  float& overload_value, int& status);
+
 // --- Format choice and the input driver -------------------------------------
 
 void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status);
@@ -239,6 +277,7 @@ struct FioRequest
     std::string type;
     int is_signed = -1, swap = -1;      // -1: not given
     int max_side = 16384;               // the largest array made for an image
+    int image = 0;                      // of a file that stores several; 0: the first
 };
 
 // An image read whole, in arrays as large as it is (up to max_side a side).

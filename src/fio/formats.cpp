@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "fio/detector.h"
 #include "fio/readers.h"
 #include "io/convert.h"
 #include "io/directory.h"
@@ -52,8 +53,8 @@ constexpr float FROM_READER = FIO_OVERLOAD_FROM_READER;
 
 // In the order of the format menu; the gas detector has no menu entry.
 const FioFormatEntry formats[] = {
-    {"ADSC", "ADSC", "ADSC: ADSC detector data format e.g. Quantum 4", nullptr, FROM_READER,
-     nullptr},
+    {"ADSC", "ADSC", "ADSC: ADSC detector data format e.g. Quantum 4", fio_read_adsc,
+     FROM_READER, fio_adsc_size},
     {"BINARY", "BINARY", "BINARY: Flexible interactive input of unformatted data", read_binary,
      FROM_READER, binary_size},
     {"BRUKER", "BRUKER", "BRUKER: Bruker Area Detector Frame Data Format, e.g. SMART CCD",
@@ -65,13 +66,13 @@ const FioFormatEntry formats[] = {
     {"PLANO STANDARD FORMAT", "PLANO", "PLANO: Self describing readable PLANO standard format",
      nullptr, FROM_READER, nullptr},
     {"FUJI BAS-2000", "FUJI (BAS)", "FUJI (BAS): FUJI BAS-2000, BAS-1500 image plate scanners",
-     nullptr, FROM_READER, nullptr},
+     fio_read_bas2000, FROM_READER, fio_bas2000_size},
     {"HAMAMATSU PHOTONICS", "HAMAMATSU", "HAMAMATSU: (PHOTONICS) C4880 CCD detector format",
-     nullptr, 65534.5f, nullptr},
+     fio_read_hamamatsu, 65534.5f, fio_hamamatsu_size},
     {"IMAGEQUANT", "IMAGEQUANT", "IMAGEQUANT: IMAGEQUANT TIFF based format (Molecular Dynamics)",
      read_imagequant, 99999.5f, fio_tiff_decodable},
     {"TORVA", "TORVA", "TORVA: \"TORVA\" format, a simplified sub-set of the KDF format",
-     nullptr, FROM_READER, nullptr},
+     fio_read_torva, FROM_READER, fio_torva_size},
     {"MAR FORMAT", "MAR", "MAR: MarResearch \"image\" format for on-line IP systems", nullptr,
      131071.5f, nullptr},
     {"MAR-PCK", "MAR-PCK", "MAR-PCK: Compressed old MarResearch \"image\" format", nullptr,
@@ -82,7 +83,7 @@ const FioFormatEntry formats[] = {
     {"PRINCETON CCD FORMAT", "PRINCETON",
      "PRINCETON: CCD Format (MIRL X-ray Image intensifier system)", nullptr, 65534.5f, nullptr},
     {"RIGAKU R-AXIS", "RIGAKU R-AXIS", "RIGAKU R-AXIS: Riguka image plate scanner format",
-     nullptr, FROM_READER, nullptr},
+     fio_read_raxis, FROM_READER, fio_raxis_size},
     // 65334.5 is the value that files and callers have always been given for TIFF.
     {"TIFF", "TIFF", "TIFF: Limited TIFF input (compressed data not supported)", read_tiff,
      65334.5f, fio_tiff_decodable},

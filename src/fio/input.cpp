@@ -129,19 +129,6 @@ bool first_bytes(std::string_view file_name, int wanted, std::vector<std::uint8_
     return true;
 }
 
-// The test of the formats whose files start with a "{" header of 1024 bytes.
-void brace_header(std::string_view file_name, int& retstat, int& status)
-{
-    std::vector<std::uint8_t> bytes;
-    int got = 0;
-    if (!first_bytes(file_name, 1024, bytes, got, retstat, status)) {
-        retstat = 2;
-        return;
-    }
-    if (got < 1024) retstat = -3;
-    else retstat = bytes[0] == '{' ? 0 : 1;
-}
-
 // The format menu; the format name chosen, empty for CANCEL.
 std::string format_menu(int& status)
 {
@@ -229,18 +216,6 @@ void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status)
         io_say("         version number appears to have changed !?!?");
     }
     retstat = 0;
-}
-
-void FIO_IS_TORVA(std::string_view file_name, int& retstat, int& status)
-{
-    if (!st_enter(status, "Subroutine FIO_IS_TORVA V0.2")) return;
-    brace_header(file_name, retstat, status);
-}
-
-void FIO_IS_ADSC(std::string_view file_name, int& retstat, int& status)
-{
-    if (!st_enter(status, "Subroutine FIO_IS_ADSC V0.2")) return;
-    brace_header(file_name, retstat, status);
 }
 
 std::string FIO_DECIDE_FORMAT(std::string& file_name, int& status)

@@ -92,6 +92,7 @@ struct FioCall
     bool ask = true;
     std::string file_name;
     const FioRegion* region = nullptr;
+    int image = 0; // the stored image wanted, from 1; 0: asked, or the first
 };
 
 using FioReader = void (*)(FioCall& call, FioTarget& target, int& retstat, int& status);

@@ -52,5 +52,6 @@ void MA_1DCROSSCORR(int adim, float* a, int bdim, int n, float* b, int& status)
     }
     MA_FFS8(bdim, n, TABLE_SIZE, exponentials.data(), ordered, b, status);
     const float scale = 1.0f / static_cast<float>(n);
-    for (int k = 0; k < n; ++k) b[k] *= scale;
+    for (int k = 0; k < n; ++k)
+        b[k] *= scale;
 }

@@ -45,8 +45,10 @@ using Pair2 = std::uint64_t __attribute__((vector_size(16)));
 using Index2 = std::int64_t __attribute__((vector_size(16)));
 
 // The positions of a section loop are independent: no check for overlap.
+// (Clang, which builds only the fuzz targets here, finds that out itself and
+// warns where an asked-for vectorisation does not happen.)
 #if defined(__clang__)
-#define ZYT_IVDEP _Pragma("clang loop vectorize(assume_safety)")
+#define ZYT_IVDEP
 #else
 #define ZYT_IVDEP _Pragma("GCC ivdep")
 #endif
@@ -67,17 +69,25 @@ using Index2 = std::int64_t __attribute__((vector_size(16)));
 #define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shuffle(a, b, Index2{i0, i1})
 #endif
 
-template <class T>
-struct Cx
+template <class T> struct Cx
 {
     T re;
     T im;
 };
 
-template <class T> inline Cx<T> operator+(Cx<T> a, Cx<T> b) { return {a.re + b.re, a.im + b.im}; }
-template <class T> inline Cx<T> operator-(Cx<T> a, Cx<T> b) { return {a.re - b.re, a.im - b.im}; }
+template <class T> inline Cx<T> operator+(Cx<T> a, Cx<T> b)
+{
+    return {a.re + b.re, a.im + b.im};
+}
+template <class T> inline Cx<T> operator-(Cx<T> a, Cx<T> b)
+{
+    return {a.re - b.re, a.im - b.im};
+}
 // a times -i.
-template <class T> inline Cx<T> times_minus_i(Cx<T> a) { return {a.im, -a.re}; }
+template <class T> inline Cx<T> times_minus_i(Cx<T> a)
+{
+    return {a.im, -a.re};
+}
 
 // The eight-point transform v(r) = sum z(p) exp(-2 pi i p r / 8) (inverse:
 // exp(+...), without the factor 1/8), as two four-point transforms of the
@@ -87,8 +97,9 @@ template <bool inverse, class T>
 [[gnu::always_inline]] inline void dft8(const Cx<T> (&in)[8], Cx<T> (&v)[8])
 {
     Cx<T> z[8];
-    #pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p) z[p] = inverse ? Cx<T>{in[p].re, -in[p].im} : in[p];
+#pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p)
+        z[p] = inverse ? Cx<T>{in[p].re, -in[p].im} : in[p];
     const Cx<T> t0 = z[0] + z[4], t1 = z[0] - z[4], t2 = z[2] + z[6], t3 = z[2] - z[6];
     const Cx<T> t4 = z[1] + z[5], t5 = z[1] - z[5], t6 = z[3] + z[7], t7 = z[3] - z[7];
     const Cx<T> e0 = t0 + t2, e2 = t0 - t2;
@@ -107,8 +118,9 @@ template <bool inverse, class T>
     v[3] = e3 + w3;
     v[7] = e3 - w3;
     if (inverse)
-        #pragma GCC unroll 8
-        for (int r = 0; r < 8; ++r) v[r].im = -v[r].im;
+#pragma GCC unroll 8
+        for (int r = 0; r < 8; ++r)
+            v[r].im = -v[r].im;
 }
 
 // The kernels work on the eight values of one position k of a class's
@@ -118,8 +130,7 @@ template <bool inverse, class T>
 // Class 0: real data, no twiddle factors. The eight real points give V0 and
 // V4 (real) and V1, V2, V3 (complex), stored as
 // [V0, V4, Re V2, Im V2, Re V1, Im V3, Re V3, Im V1].
-template <class T>
-[[gnu::always_inline]] inline void real_class_analysis(T (&a)[8])
+template <class T> [[gnu::always_inline]] inline void real_class_analysis(T (&a)[8])
 {
     const T t0 = a[0] + a[4], t1 = a[0] - a[4], t2 = a[2] + a[6], t3 = a[2] - a[6];
     const T t4 = a[1] + a[5], t5 = a[1] - a[5], t6 = a[3] + a[7], t7 = a[3] - a[7];
@@ -136,8 +147,7 @@ template <class T>
 }
 
 // real_class_analysis undone, times 8.
-template <class T>
-[[gnu::always_inline]] inline void real_class_synthesis(T (&a)[8])
+template <class T> [[gnu::always_inline]] inline void real_class_synthesis(T (&a)[8])
 {
     const T e0 = a[0] + a[1], o0 = a[0] - a[1];
     const T e2 = 2.0f * a[2], o2 = -2.0f * a[3];
@@ -156,46 +166,49 @@ template <class T>
 }
 
 // Twiddle factors W_(8 NN)^(p q) = (c[p], -s[p]) of a class.
-template <class T>
-struct Twiddles
+template <class T> struct Twiddles
 {
     T c[8];
     T s[8];
 };
 
+// Where a pass stores the outputs V_r of a class: subsection br(r) (the
+// bit-reversal of r in three bits) of the class's real-part section, and
+// subsection 7 - br(r) of its imaginary-part section.
+constexpr int STORED_AT[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+constexpr int MIRRORED_AT[8] = {7, 3, 5, 1, 6, 2, 4, 0};
+
 // Class NN/2: real data with twiddle factors W_16^p. Of its eight outputs
-// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals:
-// [Re V0, Im V3, Re V2, Im V1, Re V1, Im V2, Re V3, Im V0].
+// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals, in
+// the one section that is both its real-part and its imaginary-part section.
 template <class T>
 [[gnu::always_inline]] inline void half_class_analysis(T (&a)[8], const Twiddles<T>& w)
 {
     Cx<T> z[8], v[8];
-    #pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p) z[p] = {a[p] * w.c[p], -a[p] * w.s[p]};
+#pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p)
+        z[p] = {a[p] * w.c[p], -a[p] * w.s[p]};
     dft8<false>(z, v);
-    a[0] = v[0].re;
-    a[7] = v[0].im;
-    a[4] = v[1].re;
-    a[3] = v[1].im;
-    a[2] = v[2].re;
-    a[5] = v[2].im;
-    a[6] = v[3].re;
-    a[1] = v[3].im;
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        a[STORED_AT[r]] = v[r].re;
+        a[MIRRORED_AT[r]] = v[r].im;
+    }
 }
 
 template <class T>
 [[gnu::always_inline]] inline void half_class_synthesis(T (&a)[8], const Twiddles<T>& w)
 {
     Cx<T> v[8], z[8];
-    v[0] = {a[0], a[7]};
-    v[1] = {a[4], a[3]};
-    v[2] = {a[2], a[5]};
-    v[3] = {a[6], a[1]};
-    #pragma GCC unroll 8
-    for (int r = 4; r < 8; ++r) v[r] = {v[7 - r].re, -v[7 - r].im};
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        v[r] = {a[STORED_AT[r]], a[MIRRORED_AT[r]]};
+        v[7 - r] = {v[r].re, -v[r].im};
+    }
     dft8<true>(v, z);
-    #pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p) a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
+#pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p)
+        a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
 }
 
 // A complex class q (0 < q < NN/2): real parts a, imaginary parts b. Outputs
@@ -208,26 +221,17 @@ template <class T>
 {
     Cx<T> z[8], v[8];
     z[0] = {a[0], b[0]};
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (int p = 1; p < 8; ++p)
         z[p] = {a[p] * w.c[p] + b[p] * w.s[p], b[p] * w.c[p] - a[p] * w.s[p]};
     dft8<false>(z, v);
-    a[0] = v[0].re;
-    a[4] = v[1].re;
-    a[2] = v[2].re;
-    a[6] = v[3].re;
-    a[1] = -v[4].im;
-    a[5] = -v[5].im;
-    a[3] = -v[6].im;
-    a[7] = -v[7].im;
-    b[7] = v[0].im;
-    b[3] = v[1].im;
-    b[5] = v[2].im;
-    b[1] = v[3].im;
-    b[6] = v[4].re;
-    b[2] = v[5].re;
-    b[4] = v[6].re;
-    b[0] = v[7].re;
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        a[STORED_AT[r]] = v[r].re;
+        b[MIRRORED_AT[r]] = v[r].im;
+        a[STORED_AT[r + 4]] = -v[r + 4].im;
+        b[MIRRORED_AT[r + 4]] = v[r + 4].re;
+    }
 }
 
 template <class T>
@@ -235,18 +239,15 @@ template <class T>
                                                            const Twiddles<T>& w)
 {
     Cx<T> v[8], z[8];
-    v[0] = {a[0], b[7]};
-    v[1] = {a[4], b[3]};
-    v[2] = {a[2], b[5]};
-    v[3] = {a[6], b[1]};
-    v[4] = {b[6], -a[1]};
-    v[5] = {b[2], -a[5]};
-    v[6] = {b[4], -a[3]};
-    v[7] = {b[0], -a[7]};
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        v[r] = {a[STORED_AT[r]], b[MIRRORED_AT[r]]};
+        v[r + 4] = {b[MIRRORED_AT[r + 4]], -a[STORED_AT[r + 4]]};
+    }
     dft8<true>(v, z);
     a[0] = z[0].re;
     b[0] = z[0].im;
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (int p = 1; p < 8; ++p) {
         a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
         b[p] = z[p].re * w.s[p] + z[p].im * w.c[p];
@@ -269,7 +270,8 @@ constexpr std::array<std::uint8_t, 256> REVERSED_BYTES = [] {
     std::array<std::uint8_t, 256> table{};
     for (unsigned v = 0; v < 256; ++v) {
         unsigned r = 0;
-        for (int b = 0; b < 8; ++b) r |= ((v >> b) & 1u) << (7 - b);
+        for (int b = 0; b < 8; ++b)
+            r |= ((v >> b) & 1u) << (7 - b);
         table[v] = static_cast<std::uint8_t>(r);
     }
     return table;
@@ -278,14 +280,21 @@ constexpr std::array<std::uint8_t, 256> REVERSED_BYTES = [] {
 // Bit-reversal of the lowest "bits" (at most 16) bits of v.
 inline unsigned reverse_bits_short(unsigned v, int bits)
 {
-    const unsigned r = (unsigned{REVERSED_BYTES[v & 0xFFu]} << 8) | REVERSED_BYTES[(v >> 8) & 0xFFu];
+    const unsigned r =
+        (unsigned{REVERSED_BYTES[v & 0xFFu]} << 8) | REVERSED_BYTES[(v >> 8) & 0xFFu];
     return r >> (16 - bits);
 }
 
-inline int log2_exact(unsigned v) { return 31 - __builtin_clz(v); }
+inline int log2_exact(unsigned v)
+{
+    return 31 - __builtin_clz(v);
+}
 
 // Whether n is 2^nint(log2 n).
-bool power_of_two(int n) { return n > 0 && (n & (n - 1)) == 0; }
+bool power_of_two(int n)
+{
+    return n > 0 && (n & (n - 1)) == 0;
+}
 
 // The sections of one class within a pass: the real parts start at
 // re[p] + k, the imaginary parts at im[p] + k (the same for a real class).
@@ -299,7 +308,7 @@ inline ClassSections class_sections(const MaSections& br, const MaSections& bi,
                                     std::size_t re_offset, std::size_t im_offset)
 {
     ClassSections c;
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (int p = 0; p < 8; ++p) {
         c.re[p] = br[p] + re_offset;
         c.im[p] = bi[p] + im_offset;
@@ -325,7 +334,7 @@ template <class Kernel>
 {
     float *a0 = a[0], *a1 = a[1], *a2 = a[2], *a3 = a[3];
     float *a4 = a[4], *a5 = a[5], *a6 = a[6], *a7 = a[7];
-ZYT_IVDEP
+    ZYT_IVDEP
     for (int k = 0; k < length; ++k) {
         float v[8] = {a0[k], a1[k], a2[k], a3[k], a4[k], a5[k], a6[k], a7[k]};
         kernel(v);
@@ -348,7 +357,7 @@ template <class Kernel>
     float *a4 = c.re[4], *a5 = c.re[5], *a6 = c.re[6], *a7 = c.re[7];
     float *b0 = c.im[0], *b1 = c.im[1], *b2 = c.im[2], *b3 = c.im[3];
     float *b4 = c.im[4], *b5 = c.im[5], *b6 = c.im[6], *b7 = c.im[7];
-ZYT_IVDEP
+    ZYT_IVDEP
     for (int k = 0; k < length; ++k) {
         float a[8] = {a0[k], a1[k], a2[k], a3[k], a4[k], a5[k], a6[k], a7[k]};
         float b[8] = {b0[k], b1[k], b2[k], b3[k], b4[k], b5[k], b6[k], b7[k]};
@@ -387,25 +396,28 @@ inline void transpose4(Float4& r0, Float4& r1, Float4& r2, Float4& r3)
 // one subsection each (columns), and back.
 inline void load_columns(float* const (&rows)[4], Float4 (&v)[8])
 {
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (int half = 0; half < 2; ++half) {
         Float4 r[4];
-        #pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j) __builtin_memcpy(&r[j], rows[j] + 4 * half, sizeof(Float4));
+#pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j)
+            __builtin_memcpy(&r[j], rows[j] + 4 * half, sizeof(Float4));
         transpose4(r[0], r[1], r[2], r[3]);
-        #pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j) v[4 * half + j] = r[j];
+#pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j)
+            v[4 * half + j] = r[j];
     }
 }
 
 inline void store_columns(float* const (&rows)[4], const Float4 (&v)[8])
 {
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (int half = 0; half < 2; ++half) {
         Float4 r[4] = {v[4 * half], v[4 * half + 1], v[4 * half + 2], v[4 * half + 3]};
         transpose4(r[0], r[1], r[2], r[3]);
-        #pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j) __builtin_memcpy(rows[j] + 4 * half, &r[j], sizeof(Float4));
+#pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j)
+            __builtin_memcpy(rows[j] + 4 * half, &r[j], sizeof(Float4));
     }
 }
 
@@ -436,7 +448,7 @@ void last_pass_classes(int classes, float* re_data, float* im_data, const float*
         float* re_rows[4];
         float* im_rows[4];
         Twiddles<Float4> w;
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int j = 0; j < 4; ++j) {
             const ClassPlace place = class_place(q + j, bits);
             re_rows[j] = re_data + 8 * place.re;
@@ -477,7 +489,7 @@ void last_pass_classes(int classes, float* re_data, float* im_data, const float*
         float* re = re_data + 8 * place.re;
         float* im = im_data + 8 * place.im;
         float a[8], b[8];
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int p = 0; p < 8; ++p) {
             a[p] = re[p];
             b[p] = im[p];
@@ -487,7 +499,7 @@ void last_pass_classes(int classes, float* re_data, float* im_data, const float*
             complex_class_synthesis(a, b, w);
         else
             complex_class_analysis(a, b, w);
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int p = 0; p < 8; ++p) {
             re[p] = a[p];
             im[p] = b[p];
@@ -498,40 +510,43 @@ void last_pass_classes(int classes, float* re_data, float* im_data, const float*
 // One radix-8 pass in either direction: every class before the pass with
 // its sections and twiddle factors.
 template <bool synthesis>
-[[gnu::always_inline]] inline void radix8_pass(int section, int counter, const MaSections& br, const MaSections& bi,
-                 const float* table, int n)
+[[gnu::always_inline]] inline void radix8_pass(int section, int counter, const MaSections& br,
+                                               const MaSections& bi, const float* table, int n)
 {
     const int classes = counter / 8;
     const std::size_t group = 8 * static_cast<std::size_t>(section);
     const ClassSections zero = class_sections(br, bi, 0, 0);
-    real_sections(section, zero.re, [](float(&a)[8]) __attribute__((always_inline)) {
-        if (synthesis)
-            real_class_synthesis(a);
-        else
-            real_class_analysis(a);
-    });
+    real_sections(
+        section, zero.re, [](float(&a)[8]) __attribute__((always_inline)) {
+            if (synthesis)
+                real_class_synthesis(a);
+            else
+                real_class_analysis(a);
+        });
     if (classes < 2) return;
     // Class NN/2 sits in section 1; its twiddle factors are W_16^p.
     const ClassSections half = class_sections(br, bi, group, group);
     const Twiddles<float> half_w = twiddles(table, static_cast<std::size_t>(n / 16));
-    real_sections(section, half.re, [&half_w](float(&a)[8]) __attribute__((always_inline)) {
-        if (synthesis)
-            half_class_synthesis(a, half_w);
-        else
-            half_class_analysis(a, half_w);
-    });
+    real_sections(
+        section, half.re, [&half_w](float(&a)[8]) __attribute__((always_inline)) {
+            if (synthesis)
+                half_class_synthesis(a, half_w);
+            else
+                half_class_analysis(a, half_w);
+        });
     if (section == 1) return last_pass_classes<synthesis>(classes, br[0], bi[0], table);
     const int bits = log2_exact(static_cast<unsigned>(classes));
     for (int q = 1; q < classes / 2; ++q) {
         const ClassPlace place = class_place(q, bits);
         const ClassSections c = class_sections(br, bi, place.re * group, place.im * group);
         const Twiddles<float> w = twiddles(table, static_cast<std::size_t>(q) * section);
-        complex_sections(section, c, [&w](float(&a)[8], float(&b)[8]) __attribute__((always_inline)) {
-            if (synthesis)
-                complex_class_synthesis(a, b, w);
-            else
-                complex_class_analysis(a, b, w);
-        });
+        complex_sections(
+            section, c, [&w](float(&a)[8], float(&b)[8]) __attribute__((always_inline)) {
+                if (synthesis)
+                    complex_class_synthesis(a, b, w);
+                else
+                    complex_class_analysis(a, b, w);
+            });
     }
 }
 
@@ -539,8 +554,9 @@ template <bool synthesis>
 MaSections section_starts(float* data, int section)
 {
     MaSections s{};
-    #pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p) s[p] = data + static_cast<std::size_t>(p) * section;
+#pragma GCC unroll 8
+    for (int p = 0; p < 8; ++p)
+        s[p] = data + static_cast<std::size_t>(p) * section;
     return s;
 }
 
@@ -609,7 +625,7 @@ void MA_EXPNT(int table_size, int npoints, int step, float* table, int& status)
 
 void MA_R2TR(int section, float* b0, float* b1)
 {
-ZYT_IVDEP
+    ZYT_IVDEP
     for (int k = 0; k < section; ++k) {
         const float t = b0[k] + b1[k];
         b1[k] = b0[k] - b1[k];
@@ -621,7 +637,7 @@ ZYT_IVDEP
 // (real part) and 3 (imaginary part).
 void MA_R4TR(int section, float* b0, float* b1, float* b2, float* b3)
 {
-ZYT_IVDEP
+    ZYT_IVDEP
     for (int k = 0; k < section; ++k) {
         const float r0 = b0[k] + b2[k], r1 = b1[k] + b3[k];
         b2[k] = b0[k] - b2[k];
@@ -633,7 +649,7 @@ ZYT_IVDEP
 
 void MA_R4SYN(int section, float* b0, float* b1, float* b2, float* b3)
 {
-ZYT_IVDEP
+    ZYT_IVDEP
     for (int k = 0; k < section; ++k) {
         const float even = b0[k] + b1[k], odd = b0[k] - b1[k];
         const float re = 2.0f * b2[k], im = 2.0f * b3[k];
@@ -689,11 +705,11 @@ void MA_ORD2(int n, int m, float* data)
     const int bits = m - 1;
     if (bits < 2) return;
     const std::size_t upper = std::size_t{1} << (bits - 1); // x = 1
-    const auto block = [data, upper](std::size_t y, Pair2 (&v)[2]) {
+    const auto block = [data, upper](std::size_t y, Pair2(&v)[2]) {
         __builtin_memcpy(&v[0], data + 4 * y, sizeof(Pair2));
         __builtin_memcpy(&v[1], data + 2 * upper + 4 * y, sizeof(Pair2));
     };
-    const auto put_transposed = [data, upper](std::size_t y, const Pair2 (&v)[2]) {
+    const auto put_transposed = [data, upper](std::size_t y, const Pair2(&v)[2]) {
         const Pair2 low = ZYT_SHUFFLE2(v[0], v[1], 0, 2), high = ZYT_SHUFFLE2(v[0], v[1], 1, 3);
         __builtin_memcpy(data + 4 * y, &low, sizeof(Pair2));
         __builtin_memcpy(data + 2 * upper + 4 * y, &high, sizeof(Pair2));

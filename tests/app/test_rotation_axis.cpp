@@ -43,11 +43,13 @@ double object(double u, int line)
 // horizontal one; s pixels a line.
 struct MirroredPair
 {
-    MirroredPair(bool vertical, int s, int lines, double c)
+    // The centre moves by slope pixels a line from c on line 0.
+    MirroredPair(bool vertical, int s, int lines, double c0, double slope = 0.0)
         : xnum(vertical ? s : lines), ynum(vertical ? lines : s), first(xnum + 3, ynum + 2),
           rotated(xnum + 3, ynum + 2)
     {
         for (int line = 1; line <= lines; ++line) {
+            const double c = c0 + slope * line;
             for (int k = 1; k <= s; ++k) {
                 const double u = k - 0.5 - c;
                 const int i = vertical ? k : line, j = vertical ? line : k;
@@ -119,8 +121,9 @@ TEST(RotationAxis, ExactMirrorsGiveTheirCentreOnEveryLine)
     {
         int s;
         double c;
-    } cases[] = {{256, 128.0}, {256, 128.5}, {256, 100.5}, {256, 141.0}, {256, 70.0},
-                 {1000, 500.0}, {1000, 500.5}, {1000, 507.5}, {1000, 468.0}, {100, 48.5}, {100, 50.5}};
+    } cases[] = {{256, 128.0},  {256, 128.5},  {256, 100.5},  {256, 141.0},
+                 {256, 70.0},   {1000, 500.0}, {1000, 500.5}, {1000, 507.5},
+                 {1000, 468.0}, {100, 48.5},   {100, 50.5}};
     for (bool vertical : {true, false}) {
         for (const Case& c : cases) {
             const MirroredPair pair(vertical, c.s, 12, c.c);
@@ -159,7 +162,8 @@ TEST(RotationAxis, ConsoleLinesAndTheLinesCorrelated)
     EXPECT_EQ(lines[0], "INFO: Average rotation axis position =    100.50000");
     EXPECT_EQ(lines[1], "      Standard deviation =    0.00000");
     EXPECT_EQ(lines[2], "INFO: Median rotation axis position =    100.50000");
-    EXPECT_EQ(lines[3], "INFO: Axis tilt =      0.00000 pixels per 1000 lines =    0.00000 degrees");
+    EXPECT_EQ(lines[3],
+              "INFO: Axis tilt =      0.00000 pixels per 1000 lines =    0.00000 degrees");
 }
 
 TEST(RotationAxis, OneLineAndNoLine)
@@ -192,25 +196,23 @@ TEST(RotationAxis, OneLineAndNoLine)
 
 TEST(RotationAxis, ATiltedAxisShowsItsSlope)
 {
-    // Each line mirrored about its own centre, moving 0.5 pixel a line.
-    const int s = 256, lines = 30;
-    TestImage first(s, lines), rotated(s, lines);
-    for (int j = 1; j <= lines; ++j) {
-        const double c = 110.0 + 0.5 * j;
-        for (int i = 1; i <= s; ++i) {
-            first.view(i, j) = static_cast<float>(object(i - 0.5 - c, j));
-            rotated.view(i, j) = static_cast<float>(object(c - i + 0.5, j));
-        }
+    // Each line mirrored about its own centre, moving 0.5 pixel a line; lines
+    // 3..68 of 70, so that columns are gathered in blocks of which the last
+    // is not full.
+    for (bool vertical : {true, false}) {
+        const MirroredPair pair(vertical, 256, 70, 100.0, 0.5);
+        int status = fresh_status();
+        ConsoleCapture console;
+        const ZytAxisLines result = axis_of(pair, vertical, 3, 68, status);
+        ASSERT_EQ(result.positions.size(), 66u);
+        for (std::size_t i = 0; i < result.lines.size(); ++i)
+            EXPECT_NEAR(result.positions[i], 100.0 + 0.5 * result.lines[i], 1e-3) << i;
+        EXPECT_NEAR(result.tilt, 500.0, 0.5);
+        EXPECT_NEAR(result.tilt_degrees, std::atan(0.5) * 180.0 / M_PI, 1e-3);
+        EXPECT_NEAR(result.mean, 100.0 + 0.5 * 35.5, 1e-3);
+        EXPECT_NEAR(result.median, 100.0 + 0.5 * 35.5, 1e-3);
+        EXPECT_NEAR(result.deviation, 0.5 * std::sqrt(66.0 * 67.0 / 12.0), 1e-3);
     }
-    int status = fresh_status();
-    ConsoleCapture console;
-    ZytAxisLines result;
-    ZYT_CAL_ROTATION_AXIS(true, s, lines, first.view, rotated.view, 1, lines, result, status);
-    EXPECT_NEAR(result.tilt, 500.0, 0.5);
-    EXPECT_NEAR(result.tilt_degrees, std::atan(0.5) * 180.0 / M_PI, 1e-3);
-    EXPECT_NEAR(result.mean, 110.0 + 0.5 * 15.5, 1e-3);
-    EXPECT_NEAR(result.median, 110.0 + 0.5 * 15.5, 1e-3);
-    EXPECT_NEAR(result.deviation, 0.5 * std::sqrt(lines * (lines + 1) / 12.0), 1e-3);
 }
 
 TEST(RotationAxis, SizesBeyondTheArraysAreRefused)
@@ -241,9 +243,21 @@ TEST(AxisImageCorrection, EachCaseOfBackgroundAndFlatField)
         std::vector<float> first, rotated;
     } cases[] = {
         // (image - dark) / (flat - dark): flat1 for both, or flat2 for the rotated one.
-        {true, true, false, {5 / 10.f, 10 / 10.f, 10 / 5.f, 5 / 15.f}, {6 / 10.f, 10 / 10.f, 12 / 5.f, 11 / 15.f}},
-        {true, true, true, {5 / 10.f, 10 / 10.f, 10 / 5.f, 5 / 15.f}, {6 / 12.f, 10 / 40.f, 12 / 70.f, 11 / 55.f}},
-        {false, true, false, {11 / 16.f, 20 / 20.f, 22 / 17.f, 30 / 40.f}, {12 / 16.f, 20 / 20.f, 24 / 17.f, 36 / 40.f}},
+        {true,
+         true,
+         false,
+         {5 / 10.f, 10 / 10.f, 10 / 5.f, 5 / 15.f},
+         {6 / 10.f, 10 / 10.f, 12 / 5.f, 11 / 15.f}},
+        {true,
+         true,
+         true,
+         {5 / 10.f, 10 / 10.f, 10 / 5.f, 5 / 15.f},
+         {6 / 12.f, 10 / 40.f, 12 / 70.f, 11 / 55.f}},
+        {false,
+         true,
+         false,
+         {11 / 16.f, 20 / 20.f, 22 / 17.f, 30 / 40.f},
+         {12 / 16.f, 20 / 20.f, 24 / 17.f, 36 / 40.f}},
         {true, false, false, {5.f, 10.f, 10.f, 5.f}, {6.f, 10.f, 12.f, 11.f}},
         {false, false, false, {11.f, 20.f, 22.f, 30.f}, {12.f, 20.f, 24.f, 36.f}},
     };
@@ -256,12 +270,13 @@ TEST(AxisImageCorrection, EachCaseOfBackgroundAndFlatField)
         int zeroed = -1;
         int status = fresh_status();
         ConsoleCapture console;
-        ZYT_CORRECT_AXIS_IMAGES(c.background, dark.view, c.flat, c.changing, flat1.view,
-                                flat2.view, 2, 2, first.view, rotated.view, zeroed, status);
+        ZYT_CORRECT_AXIS_IMAGES(c.background, dark.view, c.flat, c.changing, flat1.view, flat2.view,
+                                2, 2, first.view, rotated.view, zeroed, status);
         ASSERT_EQ(status, ST_GOOD_VALUE);
         EXPECT_EQ(zeroed, 0);
         EXPECT_TRUE(console.text().empty());
-        const float got_first[] = {first.view(1, 1), first.view(2, 1), first.view(1, 2), first.view(2, 2)};
+        const float got_first[] = {first.view(1, 1), first.view(2, 1), first.view(1, 2),
+                                   first.view(2, 2)};
         const float got_rotated[] = {rotated.view(1, 1), rotated.view(2, 1), rotated.view(1, 2),
                                      rotated.view(2, 2)};
         for (int p = 0; p < 4; ++p) {
@@ -283,9 +298,9 @@ TEST(AxisImageCorrection, PixelsThatCannotBeCorrectedAreZeroInBothImages)
         dark.view(i, 1) = 2.0f;
         flat.view(i, 1) = 6.0f;
     }
-    flat.view(2, 1) = 2.0f;    // flat equal to dark: nothing to divide by
-    flat.view(3, 1) = inf;     // a denominator that is not finite
-    rotated.view(4, 1) = nan;  // a value that is not finite
+    flat.view(2, 1) = 2.0f;   // flat equal to dark: nothing to divide by
+    flat.view(3, 1) = inf;    // a denominator that is not finite
+    rotated.view(4, 1) = nan; // a value that is not finite
     int zeroed = 0;
     int status = fresh_status();
     ConsoleCapture console;
@@ -298,8 +313,9 @@ TEST(AxisImageCorrection, PixelsThatCannotBeCorrectedAreZeroInBothImages)
         EXPECT_EQ(first.view(i, 1), 0.0f) << i;
         EXPECT_EQ(rotated.view(i, 1), 0.0f) << i;
     }
-    EXPECT_EQ(console.lines(), std::vector<std::string>{
-                                   "WARNING: 3 pixels could not be corrected and were set to zero"});
+    EXPECT_EQ(
+        console.lines(),
+        std::vector<std::string>{"WARNING: 3 pixels could not be corrected and were set to zero"});
 
     // A zero flat-field without background, and a value that is not finite
     // with no correction asked for.

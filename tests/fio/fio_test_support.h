@@ -17,18 +17,29 @@
 
 namespace zyt_test {
 
+// The files a fixture script writes into a directory.
+inline std::string fixtures_made_by(const char* script, const TempDir& dir)
+{
+    const CommandResult r =
+        run_command("/usr/bin/python3 " + std::string(script) + " " + dir.path().string());
+    EXPECT_EQ(r.exit_status, 0) << r.output;
+    return dir.path().string();
+}
+
 // The directory of the TIFF fixtures, made once per test program.
 inline const std::string& tiff_fixtures()
 {
-    static TempDir dir;
-    static bool made = false;
-    if (!made) {
-        const CommandResult r =
-            run_command("/usr/bin/python3 " ZYT_TIFF_FIXTURES " " + dir.path().string());
-        EXPECT_EQ(r.exit_status, 0) << r.output;
-        made = true;
-    }
-    static const std::string path = dir.path().string();
+    static const TempDir dir;
+    static const std::string path = fixtures_made_by(ZYT_TIFF_FIXTURES, dir);
+    return path;
+}
+
+// The detector fixtures (ADSC by fabio, the others from the format
+// descriptions), made once per test program.
+inline const std::string& detector_fixtures()
+{
+    static const TempDir dir;
+    static const std::string path = fixtures_made_by(ZYT_DETECTOR_FIXTURES, dir);
     return path;
 }
 

@@ -251,12 +251,12 @@ TEST_F(Driver, InputStepReadsTheNextFileOfTheSeriesWithoutAsking)
     EXPECT_EQ(status, ST_GOOD_VALUE);
 }
 
-TEST_F(Driver, NoSeriesNoUnknownReaderNoBrokenFile)
+TEST_F(Driver, NoSeriesNoBrokenFile)
 {
     write_file(folder + "a.osc", "x");
     std::filesystem::copy_file(tiff_fixtures() + "/zlib.tif", folder + "z.tif");
     open("click \"O.K.\"\n"                                  // the undefined sequence
-         "click \"a.osc\"\n"                                 // no reader for it yet
+         "click \"a.osc\"\nclick \"O.K.\"\n"                // no image in it
          "click \"z.tif\"\nclick \"O.K.\"\n" + look("reader_failed") +
          "click \"O.K.\"\n");
     defined = false;
@@ -266,7 +266,7 @@ TEST_F(Driver, NoSeriesNoUnknownReaderNoBrokenFile)
     name = folder;
     ConsoleCapture console;
     input(0);
-    EXPECT_NE(console.text().find("WARNING: Unknown file format\n"), std::string::npos);
+    EXPECT_NE(console.text().find("WARNING: Problem reading in file header\n"), std::string::npos);
     EXPECT_FALSE(defined);
     input(0);
     EXPECT_NE(console.text().find("WARNING: The Image has been compressed."), std::string::npos);
@@ -301,4 +301,77 @@ TEST_F(Driver, ARawFileThroughItsLayoutForm)
     std::string type;
     IO_INQ_KEYVALUE("IN_BIN_DATA_TYPE", length, type, retstat, status);
     EXPECT_EQ(type, "INTEGER (2-BYTE)");
+}
+
+namespace {
+
+float remembered(const char* key, int& status)
+{
+    float value = 0;
+    int retstat = 0;
+    IO_INQ_RKEYVALUE(key, value, retstat, status);
+    return value;
+}
+
+void copy_detector_fixture(const std::string& fixture, const std::string& to)
+{
+    std::filesystem::copy_file(detector_fixtures() + "/" + fixture, to);
+}
+
+} // namespace
+
+TEST_F(Driver, ATorvaImageChosenOnThePanelAndByItsNumber)
+{
+    copy_detector_fixture("torva_multi.kdf", folder + "run.kdf");
+    open("click \"run.kdf\"\n" + look("torva_image_number") + "key ClearLine\ntext \"2\"\n");
+    name = folder;
+    input(0);
+    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
+    ASSERT_TRUE(defined);
+    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "TORVA");
+    EXPECT_EQ(pixels(), read_reals(detector_fixtures() + "/torva_2.expected"));
+    EXPECT_EQ(title, "section 2");
+    EXPECT_EQ(remembered("#OVERLOAD_VALUE", status), 1.7e38f);
+}
+
+TEST_F(Driver, AFujiImageChosenByItsDataFileAndARaxisImage)
+{
+    copy_detector_fixture("bas16.inf", folder + "plate.inf");
+    copy_detector_fixture("bas16.img", folder + "plate.img");
+    copy_detector_fixture("raxis_le.osc", folder + "frame.osc");
+    open("click \"plate.img\"\nclick \"frame.osc\"\n");
+    name = folder;
+    input(0);
+    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
+    ASSERT_TRUE(defined);
+    EXPECT_EQ(name, folder + "plate.inf");
+    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "FUJI BAS-2000");
+    EXPECT_EQ(pixels(), read_reals(detector_fixtures() + "/bas16.expected"));
+    EXPECT_FLOAT_EQ(x_pixel_size, 50e-6f);
+    EXPECT_FLOAT_EQ(remembered("Y_PIXEL_SIZE", status), 75e-6f);
+    name = folder;
+    input(0);
+    ASSERT_TRUE(defined);
+    EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), "RIGAKU R-AXIS");
+    EXPECT_EQ(pixels(), read_reals(detector_fixtures() + "/raxis_le.expected"));
+    EXPECT_EQ(remembered("#OVERLOAD_VALUE", status), 32767.0f * 8.0f);
+}
+
+TEST_F(Driver, AFujiHeaderWithoutItsDataFileLetsTheUserChooseIt)
+{
+    copy_detector_fixture("bas8.inf", folder + "lone.inf");
+    copy_detector_fixture("bas8.img", folder + "elsewhere.dat");
+    open("click \"lone.inf\"\n" + look("bas_choose_img") + "click \"elsewhere.dat\"\n" +
+         "click \"lone.inf\"\nclick \"CANCEL\"\nclick \"O.K.\"\n");
+    name = folder;
+    input(0);
+    ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
+    ASSERT_TRUE(defined);
+    EXPECT_EQ(pixels(), read_reals(detector_fixtures() + "/bas8.expected"));
+    // A cancel of the second panel reads nothing.
+    defined = false;
+    name = folder;
+    input(0);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_FALSE(defined);
 }

@@ -1,27 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "io/status.h"
 #include "ma/correlation.h"
+#include "ma/series.h"
 #include "test_support.h"
 
 using zyt_test::fresh_status;
-
-namespace {
-
-std::vector<float> random_series(int n, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-    std::vector<float> x(n);
-    for (float& v : x) v = value(generator);
-    return x;
-}
-
-} // namespace
+using zyt_test::random_series;
 
 TEST(CrossCorrelation, EqualsTheDirectCircularCorrelation)
 {
@@ -38,10 +26,12 @@ TEST(CrossCorrelation, EqualsTheDirectCircularCorrelation)
         MA_1DCROSSCORR(n + 5, a_work.data(), n + 3, n, b_work.data(), status);
         ASSERT_EQ(status, ST_GOOD_VALUE) << n;
         double scale = 0.0;
-        for (int i = 0; i < n; ++i) scale += std::fabs(a[i] * b[i]);
+        for (int i = 0; i < n; ++i)
+            scale += std::fabs(a[i] * b[i]);
         for (int k = 0; k < n; ++k) {
             double expected = 0.0;
-            for (int i = 0; i < n; ++i) expected += static_cast<double>(a[i]) * b[(i + k) % n];
+            for (int i = 0; i < n; ++i)
+                expected += static_cast<double>(a[i]) * b[(i + k) % n];
             EXPECT_NEAR(b_work[k], expected, 2e-6 * scale + 1e-6) << "n " << n << " k " << k;
         }
         EXPECT_EQ(b_work[n], 88.0f) << "nothing beyond n is touched";
@@ -53,8 +43,10 @@ TEST(CrossCorrelation, AShiftedCopyPeaksAtItsShift)
 {
     const int n = 256;
     std::vector<float> a(n, 0.0f), b(n, 0.0f);
-    for (int i = 0; i < 20; ++i) a[40 + i] = std::sin(0.3f * i) + 1.0f;
-    for (int i = 0; i < n; ++i) b[(i + 17) % n] = a[i]; // b(i + 17) = a(i)
+    for (int i = 0; i < 20; ++i)
+        a[40 + i] = std::sin(0.3f * i) + 1.0f;
+    for (int i = 0; i < n; ++i)
+        b[(i + 17) % n] = a[i]; // b(i + 17) = a(i)
     int status = fresh_status();
     MA_1DCROSSCORR(n, a.data(), n, n, b.data(), status);
     int peak = 0;
@@ -70,9 +62,8 @@ TEST(CrossCorrelation, ArgumentsAreCheckedInOrder)
     {
         int adim, bdim, n, expected;
     } cases[] = {
-        {0, 16, 16, 20001},     {16, 0, 16, 20001},         {8, 16, 16, 20005},
-        {16, 8, 16, 20005},     {32768, 32768, 32768, 20009}, {16, 16, 12, 20025},
-        {16, 16, 0, 20025},     {16, 16, -8, 20025},
+        {0, 16, 16, 20001},           {16, 0, 16, 20001},  {8, 16, 16, 20005}, {16, 8, 16, 20005},
+        {32768, 32768, 32768, 20009}, {16, 16, 12, 20025}, {16, 16, 0, 20025}, {16, 16, -8, 20025},
     };
     for (const Case& c : cases) {
         int status = fresh_status();

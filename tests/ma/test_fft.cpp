@@ -3,25 +3,17 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
-#include <random>
 #include <vector>
 
 #include "io/status.h"
 #include "ma/fft.h"
+#include "ma/series.h"
 #include "test_support.h"
 
 using zyt_test::fresh_status;
+using zyt_test::random_series;
 
 namespace {
-
-std::vector<float> random_series(int n, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-    std::vector<float> x(n);
-    for (float& v : x) v = value(generator);
-    return x;
-}
 
 // The spectrum computed term by term in double precision.
 std::vector<std::complex<double>> direct_dft(const std::vector<float>& x)
@@ -31,8 +23,10 @@ std::vector<std::complex<double>> direct_dft(const std::vector<float>& x)
     for (int k = 0; k <= n / 2; ++k) {
         std::complex<double> sum = 0.0;
         for (int j = 0; j < n; ++j) {
-            const double angle = -2.0 * std::numbers::pi * ((static_cast<long long>(j) * k) % n) / n;
-            sum += static_cast<double>(x[j]) * std::complex<double>(std::cos(angle), std::sin(angle));
+            const double angle =
+                -2.0 * std::numbers::pi * ((static_cast<long long>(j) * k) % n) / n;
+            sum +=
+                static_cast<double>(x[j]) * std::complex<double>(std::cos(angle), std::sin(angle));
         }
         spectrum[k] = sum;
     }
@@ -46,7 +40,8 @@ std::vector<std::complex<double>> read_layout(const std::vector<float>& data)
     std::vector<std::complex<double>> spectrum(n / 2 + 1);
     spectrum[0] = data[0];
     if (n >= 2) spectrum[n / 2] = data[1];
-    for (int k = 1; k < n / 2; ++k) spectrum[k] = {data[2 * k], data[2 * k + 1]};
+    for (int k = 1; k < n / 2; ++k)
+        spectrum[k] = {data[2 * k], data[2 * k + 1]};
     return spectrum;
 }
 
@@ -75,7 +70,8 @@ std::vector<float> transform(std::vector<float> data, bool ordered, bool forward
 int bit_reverse(int v, int bits)
 {
     int r = 0;
-    for (int b = 0; b < bits; ++b) r |= ((v >> b) & 1) << (bits - 1 - b);
+    for (int b = 0; b < bits; ++b)
+        r |= ((v >> b) & 1) << (bits - 1 - b);
     return r;
 }
 
@@ -92,7 +88,8 @@ TEST(RealFft, ExponentialTableHoldsCosinesAndSinesForEveryStep)
         for (int k = 0; k <= n / 2; ++k) {
             const double angle = 2.0 * std::numbers::pi * k / n;
             EXPECT_NEAR(table[2 * k], std::cos(angle), 2e-7) << "step " << step << " entry " << k;
-            EXPECT_NEAR(table[2 * k + 1], std::sin(angle), 2e-7) << "step " << step << " entry " << k;
+            EXPECT_NEAR(table[2 * k + 1], std::sin(angle), 2e-7)
+                << "step " << step << " entry " << k;
         }
         EXPECT_EQ(table[n + 2], -9.0f) << "nothing written past entry n/2";
     }
@@ -127,7 +124,8 @@ TEST(RealFft, SmallTransformsAreExact)
     const std::vector<float> impulse = transform({0, 1, 0, 0, 0, 0, 0, 0}, true, true);
     const float h = std::sqrt(0.5f);
     const std::vector<float> expected = {1, -1, h, -h, 0, -1, -h, -h};
-    for (int i = 0; i < 8; ++i) EXPECT_NEAR(impulse[i], expected[i], 1e-7f) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_NEAR(impulse[i], expected[i], 1e-7f) << i;
 }
 
 TEST(RealFft, UnorderedSpectrumHoldsThePairsInBitReversedOrder)
@@ -154,7 +152,8 @@ TEST(RealFft, SynthesisUndoesAnalysisTimesN)
             const std::vector<float> x = random_series(n, 99u);
             const std::vector<float> back = transform(transform(x, ordered, true), ordered, false);
             double error = 0.0;
-            for (int j = 0; j < n; ++j) error = std::max(error, static_cast<double>(std::abs(back[j] / n - x[j])));
+            for (int j = 0; j < n; ++j)
+                error = std::max(error, static_cast<double>(std::abs(back[j] / n - x[j])));
             EXPECT_LT(error, 1e-6 * std::log2(2 * n)) << "n = " << n << " ordered " << ordered;
         }
     }
@@ -180,9 +179,7 @@ TEST(RealFft, ArgumentsAreCheckedInOrder)
         {8, 16, 32, 20005},  // n beyond the data
         {16, 16, 31, 20013}, // table shorter than 2n
         {16, 3, 32, 20025},  // not a power of two
-        {16, 12, 32, 20025},
-        {16, 0, 32, 20025},
-        {16, -4, 32, 20025},
+        {16, 12, 32, 20025}, {16, 0, 32, 20025}, {16, -4, 32, 20025},
     };
     for (bool forward : {true, false}) {
         for (const Case& c : cases) {
@@ -194,7 +191,8 @@ TEST(RealFft, ArgumentsAreCheckedInOrder)
                 MA_FFS8(c.ndata, c.n, c.table_size, table.data(), true, data.data(), status);
             EXPECT_EQ(status, c.expected) << c.ndata << " " << c.n << " " << c.table_size;
             EXPECT_EQ(data, before);
-            EXPECT_EQ(ST_INQ_POSITION(), forward ? "Subroutine MA_FFA8 V0.2" : "Subroutine MA_FFS8 V0.2");
+            EXPECT_EQ(ST_INQ_POSITION(),
+                      forward ? "Subroutine MA_FFA8 V0.2" : "Subroutine MA_FFS8 V0.2");
         }
     }
     // Entered with a bad status: nothing is done.

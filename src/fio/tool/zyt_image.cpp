@@ -58,6 +58,7 @@ void print_help(std::ostream& out)
            "                      (TIFF, BINARY, IMAGEQUANT, ... as on the format menu)\n"
            "  --region X1 Y1 X2 Y2  only this region (pixels from 1, row 1 at the bottom)\n"
            "  --rebin BX BY       sum blocks of BX x BY pixels into one\n"
+           "  --image N           image N of a file that stores several (TORVA)\n"
            "Raw binary files (their \".info\" file and remembered answers give defaults):\n"
            "  --size NX NY        pixels in X (fastest) and Y\n"
            "  --type TYPE         BYTE, I2, I4 or R4\n"
@@ -305,6 +306,10 @@ int main(int argc, char** argv)
             int* targets[] = {&request.region.xbin, &request.region.ybin};
             if (!integers(2, targets) || request.region.xbin < 1 || request.region.ybin < 1)
                 return usage("--rebin needs two whole numbers of at least 1");
+        } else if (arg == "--image") {
+            int* targets[] = {&request.image};
+            if (!integers(1, targets) || request.image < 1)
+                return usage("--image needs an image number of at least 1");
         } else if (arg == "--size") {
             int* targets[] = {&request.nx, &request.ny};
             if (!integers(2, targets) || request.nx < 1 || request.ny < 1)

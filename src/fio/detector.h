@@ -1,0 +1,100 @@
+#pragma once
+// Inside the image-input library: what the readers of detector formats share.
+// A detector file holds, after its header, one or more images of one stored
+// type; a reader learns the layout from the header and hands it here, where
+// the region is read (re-binned by sums when asked), the file is checked to
+// hold the whole image first, and the labels and variances are set.
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "fio/readers.h"
+
+// One stored image of a file open on the input slot.
+struct FioStoredImage
+{
+    int handle = FIO_INPUT_HANDLE;
+    int nx = 0, ny = 0; // pixels in the file, X fastest
+    int type = FIO_I2;  // a FioDataType
+    bool is_signed = false;
+    bool swap = false;
+    bool reverse_x = false;   // file column 1 is image column nx
+    bool reverse_y = false;   // the first stored line is image row ny
+    long long start_byte = 1; // of the first value, from 1
+};
+
+// The bytes of one value of a FioDataType; 0 for none.
+int fio_type_bytes(int type);
+// The file bytes up to the end of the stored image; -1 for a layout that is
+// impossible or too large to describe.
+long long fio_stored_end(const FioStoredImage& image);
+
+// A detector's own scale applied to converted values before any re-binning.
+using FioValueMap = std::function<void(std::span<float>)>;
+
+// Reads the call's region (or as much of the image as the arrays hold) into
+// the target, with the axes of file pixel centres. retstat 0 read; 4 the
+// region holds no pixel or is too large for the arrays; 5 the file is
+// shorter than the image (the warning ends with `hint`) or a read failed.
+void fio_read_stored(const FioCall& call, const FioStoredImage& image, const FioValueMap& map,
+                     std::string_view hint, FioTarget& target, int& retstat, int& status);
+
+// How a reader asks for its file on the terminal.
+struct FioFileQuestion
+{
+    std::string_view prompt;
+    std::string_view help = "Name of file containing data set";
+    std::string_view access = "READ";
+    std::string_view retry = "Error in opening file, Please retype name";
+    // The file to open for a name given (e.g. the header beside a data file).
+    std::string (*file_of)(std::string_view name, int& status) = nullptr;
+};
+
+// Opens the file of a reader on the input slot: the given name with the
+// window, otherwise a name asked on the terminal until one opens; the call
+// keeps the name opened. False when no file is open: retstat 1, or -1 with
+// a good status after a user escape.
+bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle, int& retstat,
+                          int& status);
+
+// The warnings that an image is wider or higher than the arrays.
+void fio_warn_array_size(int width, int height, const ImageView& data);
+
+// The labels of a detector image and, when the caller keeps variances, the
+// counts as their own variances.
+void fio_detector_finish(FioTarget& target);
+
+// A warning on the console and, with a window, in a box (its own text).
+void fio_warn_twice(const FioCall& call, std::string_view console, std::string_view box,
+                    int& status);
+
+// The reader form of a detector format around its reader: the arrays and
+// texts of the caller's arguments in, what the reader filled handed back,
+// with the overload value where the form has one (the target keeps the
+// rest, e.g. pixel sizes).
+void fio_call_reader(FioReader reader, bool gui, bool& variances_exist, std::string& file_name,
+                     int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                     std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                     std::string& title, std::string& xlabel, std::string& ylabel,
+                     std::string& zlabel, FioTarget& target, float* overload_value, int& status);
+
+// A size probe: the file opened on the input slot without a word on
+// failure, and its image size learnt from its header by `size_of`.
+void fio_probe_size(std::string_view file_name, int& width, int& height, int& retstat, int& status,
+                    const std::function<bool(int handle, int& width, int& height)>& size_of);
+
+// The readers and size probes of the format table, one format family a file.
+void fio_read_adsc(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_adsc_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
+void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
+void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_raxis_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
+void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_hamamatsu_size(std::string_view file_name, int& width, int& height, int& retstat,
+                        int& status);
+void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_bas2000_size(std::string_view file_name, int& width, int& height, int& retstat,
+                      int& status);
