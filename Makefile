@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-fast test-asan fuzz bench clean
+.PHONY: all deps build run demo-data test test-fast test-asan fuzz bench clean
 
 all: build
 
@@ -18,7 +18,12 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	scripts/run.sh ./$(BUILD)/src/zyt_zevuza $(ARGS)
+	scripts/run.sh ./$(BUILD)/src/zyt_zevuza ./$(BUILD)/src/zyt_phantom $(ARGS)
+
+# A synthetic series to try the program on by hand (out/demo-data/).
+demo-data: build
+	./$(BUILD)/src/zyt_phantom --size 512 --projections 360 --axis 260.4 --output out/demo-data
+	@echo "A series with its dark and flat images is in out/demo-data/ (the axis: 260.4 pixels)."
 
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

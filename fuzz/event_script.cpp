@@ -19,6 +19,12 @@ public:
         convert(x, y, px, py);
     }
 
+    void world_to_page(float x, float y, float& page_x, float& page_y) const override
+    {
+        page_x = x;
+        page_y = y;
+    }
+
 private:
     // As the window does: clamped before the conversion to whole pixels.
     static void convert(float x, float y, int& px, int& py)

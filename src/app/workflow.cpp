@@ -5,51 +5,179 @@
 #include <vector>
 
 #include "app/forms.h"
+#include "app/projections.h"
+#include "app/axis_dialogue.h"
 #include "app/session.h"
+#include "app/sinograms.h"
 #include "gs/gs.h"
+#include "io/convert.h"
 #include "io/database.h"
+#include "io/filename.h"
 #include "io/status.h"
 
-// The questions of a reconstruction from projections, in their order. The
-// image questions (first, last and 90-degree projections, background and
-// flat-fields), the file-series deduction and the rotation axis join here
-// as they are built; the option forms and the signs and units that follow
-// them are in place.
+namespace {
+
+// Remembered between calls: the last names of the series and its direction.
+struct Remembered
+{
+    std::string first_file = "projection_1.dat";
+    std::string last_file = "projection_180.dat";
+    int direction = 1;
+};
+Remembered remembered;
+
+// Information lines above the question at the foot of the page.
+void information(std::initializer_list<const char*> lines, int& status)
+{
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    GS_INQ_GUIREGION(x1, y1, x2, y2, status);
+    const std::vector<std::string> text(lines.begin(), lines.end());
+    GS_PROMPT(false, static_cast<int>(text.size()), static_cast<int>(text.size()), text,
+              x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
+}
+
+[[noreturn]] void stop_with(std::string_view message)
+{
+    io_say(message);
+    zyt_stop(ZYT_EXIT_NORMAL);
+}
+
+// The console summary of the volume chosen.
+void write_volume(const ZytParameters& p, int& status)
+{
+    auto i6 = [](long long v) { return io_fortran_i(v, 6); };
+    IO_WRITE("INFO: Range of volume to reconstruct:", status);
+    IO_WRITE("      X start: " + i6(p.START_VOXEL_1) + " X end: " + i6(p.END_VOXEL_1), status);
+    IO_WRITE("      Y start: " + i6(p.START_VOXEL_2) + " Y end: " + i6(p.END_VOXEL_2), status);
+    IO_WRITE("      Z start: " + i6(p.START_VOXEL_3) + " Z end: " + i6(p.END_VOXEL_3), status);
+    const long long nx = static_cast<long long>(p.END_VOXEL_1) - p.START_VOXEL_1 + 1;
+    const long long ny = static_cast<long long>(p.END_VOXEL_2) - p.START_VOXEL_2 + 1;
+    const long long nz = static_cast<long long>(p.END_VOXEL_3) - p.START_VOXEL_3 + 1;
+    IO_WRITE("INFO: Size of volume = " + i6(nx) + " * " + i6(ny) + " * " + i6(nz), status);
+    IO_WRITE("      Total voxels = " + io_fortran_i(nx * ny * nz, 14), status);
+}
+
+} // namespace
+
+// The questions of a reconstruction from projections, in their order.
 void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogram_route,
                           int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_PARAMETERS V0.16")) return;
-    (void)image;
+    const int xmaxdat = image.xmaxdat;
+    const int ymaxdat = image.ymaxdat;
     zyt_remembered_pixel_sizes(p, status);
     GS_BACKGROUND(status);
 
     const std::vector<std::string> help{
         "Enter \"YES\" or \"NO\" (if you don't know enter \"NO\")"};
-    const std::vector<std::string> info{
-        "Do you want to reconstruct direct from sinograms (\"NO\" to",
-        "reconstruct from raw data, or to output sinograms)"};
-    // The information lines stand above the question at the foot of the page.
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    GS_INQ_GUIREGION(x1, y1, x2, y2, status);
-    GS_PROMPT(false, 2, 2, info, x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
+    information({"Do you want to reconstruct direct from sinograms (\"NO\" to",
+                 "reconstruct from raw data, or to output sinograms)"},
+                status);
     GS_INPL(true, "RECONSTRUCT DIRECT FROM SINOGRAMS", 1, help, sinogram_route, status);
     if (status != ST_GOOD_VALUE) return;
     // The sinogram workflow writes its own parameter file.
-    if (sinogram_route) return;
-
-    // The series direction comes with the file-series deduction.
-    const int direction = 1;
-    ZYT_INPUT_FORM(p, status);
-    if (status == ST_ESCAPE_VALUE) {
-        io_say("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
-        zyt_stop(ZYT_EXIT_NORMAL);
+    if (sinogram_route) {
+        ZYT_INPUT_SINOPARAMETERS(image, p, status);
+        return;
     }
-    p.FILE_INTERVAL *= direction;
-    p.ANGLE_BETWEEN_PROJECTIONS = static_cast<float>(std::abs(p.FILE_INTERVAL)) *
-                                  p.ANGLE_BETWEEN_PROJECTIONS;
 
-    // The pixel sizes accepted (or read from the images) are offered next time.
+    // The first projection goes into the working array, the last (and then
+    // the 90-degree image) into a second one.
+    ZytImage first;
+    first.view = image;
+    first.x_axis.assign(static_cast<std::size_t>(xmaxdat), 0.0f);
+    first.y_axis.assign(static_cast<std::size_t>(ymaxdat), 0.0f);
+    ZytImage second;
+    zyt_allocate_image(second, xmaxdat, ymaxdat, "storing the 90 degree rotation data");
+
+    ZYT_INPUT_FIRST_IMAGE(xmaxdat, ymaxdat, remembered.first_file, first, p.NUM_IMAGE_1,
+                          p.NUM_IMAGE_2, p.START_VOXEL_1, p.START_VOXEL_3, p.END_VOXEL_1,
+                          p.END_VOXEL_3, status);
+    ZYT_INPUT_LAST_IMAGE(xmaxdat, ymaxdat, remembered.last_file, second, p.NUM_IMAGE_1,
+                         p.NUM_IMAGE_2, status);
+    if (status == ST_ESCAPE_VALUE) stop_with("WARNING: File input cancelled by user: End of ZYT_ZEVUZA");
+    if (status != ST_GOOD_VALUE) return;
+
+    FileSeries series;
+    if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))
+        zyt_stop(ZYT_EXIT_NORMAL);
+    p.NUM_FIRST_IMAGE = series.first;
+    p.NUM_LAST_IMAGE = series.last;
+    remembered.direction = series.direction;
+    p.FILE_PREFIX = series.prefix;
+    p.NUMBER_LENGTH_VARIES = series.variable_length;
+    p.LENGTH_OF_NUMERICAL_PART = series.digits;
+    p.FILE_POSTFIX = series.postfix;
+
+    const long long count = std::llabs(static_cast<long long>(p.NUM_LAST_IMAGE) - p.NUM_FIRST_IMAGE) + 1;
+    p.ANGLE_BETWEEN_PROJECTIONS =
+        p.NUM_LAST_IMAGE == p.NUM_FIRST_IMAGE ? 0.0f : 180.0f / static_cast<float>(count);
+    p.OUTPUT_FILE = std::string(st_trim(IO_NOEXTENSION(remembered.first_file, status))) + ".vol";
+
+    ZYT_INPUT_FORM(p, status);
+    if (status == ST_ESCAPE_VALUE)
+        stop_with("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
+    if (status != ST_GOOD_VALUE) return;
+    p.FILE_INTERVAL *= remembered.direction;
+    p.ANGLE_BETWEEN_PROJECTIONS =
+        static_cast<float>(std::abs(p.FILE_INTERVAL)) * p.ANGLE_BETWEEN_PROJECTIONS;
+
+    // The image at 90 degrees: its number from the angle between projections.
+    std::string name_90;
+    {
+        const float step = p.ANGLE_BETWEEN_PROJECTIONS;
+        const long long k =
+            step > 0.0f ? std::llround(3.1415925 / (2.0 * static_cast<double>(step))) : 0;
+        const long long number = static_cast<long long>(p.FILE_INTERVAL) * k + p.NUM_FIRST_IMAGE;
+        int retstat = 0;
+        IO_FILENAME(p.FILE_PREFIX, static_cast<int>(std::clamp<long long>(number, 0, 2147483647)),
+                    !p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART, p.FILE_POSTFIX, retstat,
+                    name_90, status);
+    }
+    ZYT_INPUT_90_IMAGE(p.ROTATION_VERTICAL, xmaxdat, ymaxdat, name_90, p.START_VOXEL_1,
+                       p.END_VOXEL_1, p.START_VOXEL_3, p.END_VOXEL_3, second, p.NUM_IMAGE_1,
+                       p.NUM_IMAGE_2, p.START_VOXEL_2, p.END_VOXEL_2, status);
+    if (status == ST_ESCAPE_VALUE)
+        stop_with("WARNING: File input failed: " + name_90.substr(0, 256));
+    if (status != ST_GOOD_VALUE) return;
+    zyt_release_image(second);
+
+    ZytImage background;
+    if (p.SUBTRACT_BACKGROUND) {
+        zyt_allocate_image(background, xmaxdat, ymaxdat, "storing the background data");
+        if (!zyt_read_image("SELECT BACKGROUND IMAGE", 0, p.BACKGROUND_FILE, background, status)) {
+            if (status == ST_GOOD_VALUE || status == ST_ESCAPE_VALUE)
+                stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
+            return;
+        }
+        zyt_show_image(background, "", status);
+        zyt_image_ok("Choose \"YES\" or \"NO\"", status);
+        if (status == ST_ESCAPE_VALUE)
+            stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
+    }
+    ZytImage flat_first;
+    ZytImage flat_last;
+    if (p.CORRECT_FLATFIELD) {
+        zyt_allocate_image(flat_first, xmaxdat, ymaxdat, "storing the flat-field data");
+        zyt_allocate_image(flat_last, xmaxdat, ymaxdat, "storing the last flat-field data");
+        ZYT_INPUT_FLATFIELD(xmaxdat, ymaxdat, flat_first, flat_last, p, status);
+        if (status == ST_ESCAPE_VALUE)
+            stop_with("WARNING: Flat-field input cancelled by user: End Of ZYT_ZEVUZA");
+    }
+    if (status != ST_GOOD_VALUE) return;
+
+    ZYT_ROTATION_AXIS(xmaxdat, ymaxdat, remembered.last_file, p.SUBTRACT_BACKGROUND,
+                      background.view, p.CORRECT_FLATFIELD, p.FLATFIELD_CHANGING,
+                      flat_first.view, flat_last.view, p.ROTATION_VERTICAL, p.NUM_IMAGE_1,
+                      p.NUM_IMAGE_2, first, p.ROTATION_AXIS_POSITION, status);
+    if (status == ST_ESCAPE_VALUE)
+        stop_with("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
+    if (status != ST_GOOD_VALUE) return;
+
+    // The pixel sizes accepted are offered next time.
     int retstat = 0;
     IO_SET_RKEYVALUE(zyt_key::X_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_1, retstat, status);
     IO_SET_RKEYVALUE(zyt_key::Y_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_2, retstat, status);
+    write_volume(p, status);
 }

@@ -45,10 +45,6 @@ struct GsState
     int colour_value1 = 108;
     int colour_value2 = 210;
     float text_measure = 0.08f;
-    int image_scale = 0;
-    float image_scale_parameter = 1.0f;
-    int pixel_limits[2] = {600, 200};
-    int mask_colour = GS_RED;
     bool background = true;
     int background_colour = GS_WHITE;
 };
@@ -234,6 +230,10 @@ void GS_DEF_GRAPHICS(int& status)
     GS_DEF_MENUSTYLE(status);
     GS_DEF_MENULAYOUT(status);
     GS_DEF_MESSAGESTYLE(status);
+    GS_DEF_IMAGESCALE(status);
+    GS_DEF_PIXELLIMITS(status);
+    GS_DEF_MASKCOLOUR(status);
+    GS_SET_IASPECT(true, status);
     GS_DEF_ATTRIBUTES(status);
 }
 
@@ -528,78 +528,6 @@ void GS_DEF_POSTSCRIPT(int& status)
     if (st_enter(status, "Subroutine GS_DEF_POSTSCRIPT V0.1")) gs.colour_postscript = true;
 }
 
-void GS_SET_IMAGESCALE(int mode, float parameter, int& status)
-{
-    constexpr std::string_view position = "Subroutine GS_SET_IMAGESCALE V0.1";
-    if (!st_enter(status, position)) return;
-    if (mode < 0) {
-        st_fail(status, ST_MOD_GS + 17, position);
-        return;
-    }
-    gs.image_scale = mode;
-    gs.image_scale_parameter = parameter;
-}
-
-void GS_INQ_IMAGESCALE(int& mode, float& parameter, int& status)
-{
-    if (!st_enter(status, "Subroutine GS_INQ_IMAGESCALE V0.1")) return;
-    mode = gs.image_scale;
-    parameter = gs.image_scale_parameter;
-}
-
-void GS_DEF_IMAGESCALE(int& status)
-{
-    if (!st_enter(status, "Subroutine GS_DEF_IMAGESCALE V0.1")) return;
-    gs.image_scale = 0;
-    gs.image_scale_parameter = 1.0f;
-}
-
-void GS_SET_PIXELLIMITS(int limit1, int limit2, int& status)
-{
-    constexpr std::string_view position = "Subroutine GS_SET_PIXELLIMITS V0.1";
-    if (!st_enter(status, position)) return;
-    if (limit1 < 1 || limit2 < 1) {
-        st_fail(status, ST_MOD_GS + 17, position);
-        return;
-    }
-    gs.pixel_limits[0] = limit1;
-    gs.pixel_limits[1] = limit2;
-}
-
-void GS_INQ_PIXELLIMITS(int& limit1, int& limit2, int& status)
-{
-    if (!st_enter(status, "Subroutine GS_INQ_PIXELLIMITS V0.1")) return;
-    limit1 = gs.pixel_limits[0];
-    limit2 = gs.pixel_limits[1];
-}
-
-void GS_DEF_PIXELLIMITS(int& status)
-{
-    if (!st_enter(status, "Subroutine GS_DEF_PIXELLIMITS V0.1")) return;
-    gs.pixel_limits[0] = 600;
-    gs.pixel_limits[1] = 200;
-}
-
-void GS_SET_MASKCOLOUR(int colour, int& status)
-{
-    constexpr std::string_view position = "Subroutine GS_SET_MASKCOLOUR V0.1";
-    if (!st_enter(status, position)) return;
-    if (colour < 1 || colour > 15) {
-        st_fail(status, ST_MOD_GS + 17, position);
-        return;
-    }
-    gs.mask_colour = colour;
-}
-
-void GS_INQ_MASKCOLOUR(int& colour, int& status)
-{
-    if (st_enter(status, "Subroutine GS_INQ_MASKCOLOUR V0.1")) colour = gs.mask_colour;
-}
-
-void GS_DEF_MASKCOLOUR(int& status)
-{
-    if (st_enter(status, "Subroutine GS_DEF_MASKCOLOUR V0.1")) gs.mask_colour = GS_RED;
-}
 
 void GS_INQ_COLOURINDICES(int& value1, int& value2, int& status)
 {

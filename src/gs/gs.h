@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "io/image_view.h"
 #include "lg/lg_types.h"
 
 using GsLines = std::span<const std::string>;
@@ -76,17 +77,6 @@ void GS_INQ_PSFILE(bool& open, int& status);
 void GS_SET_DOC_CONTROL(bool forms, bool menus, int& status);
 void GS_DEF_PSFILE(int& status);
 void GS_DEF_POSTSCRIPT(int& status);
-// Image display state: scaling mode (0 linear) and its parameter, the
-// display pixel limits, and the colour code of masked pixels.
-void GS_SET_IMAGESCALE(int mode, float parameter, int& status);
-void GS_INQ_IMAGESCALE(int& mode, float& parameter, int& status);
-void GS_DEF_IMAGESCALE(int& status);
-void GS_SET_PIXELLIMITS(int limit1, int limit2, int& status);
-void GS_INQ_PIXELLIMITS(int& limit1, int& limit2, int& status);
-void GS_DEF_PIXELLIMITS(int& status);
-void GS_SET_MASKCOLOUR(int colour, int& status);
-void GS_INQ_MASKCOLOUR(int& colour, int& status);
-void GS_DEF_MASKCOLOUR(int& status);
 // The two colour-index integers (108 and 210, or the "+COLOURS" number).
 void GS_INQ_COLOURINDICES(int& value1, int& value2, int& status);
 void GS_INQ_DOC_CONTROL(bool& forms, bool& menus, int& status);
@@ -321,3 +311,87 @@ void GS_INPS(bool use_default, std::string_view prompt, int num_help, GsLines he
              std::string& value, int& length, int& status);
 void GS_INPC(bool use_default, std::string_view prompt, int num_help, GsLines help,
              std::string& value, int& length, int& status);
+
+// --- Image display ---
+// How the intensity range of an image is chosen.
+enum GsImageScale {
+    GS_SCALE_DATA = 0,       // the data's minimum and maximum
+    GS_SCALE_USER = 1,       // the user's minimum and maximum
+    GS_SCALE_USER_MIN = 2,   // the user's minimum, the data's maximum
+    GS_SCALE_USER_MAX = 3,   // the data's minimum, the user's maximum
+    GS_SCALE_STATISTICS = 4  // from the statistics of the data
+};
+// The scaling mode with its minimum and maximum; modes outside 0..4 are
+// refused (140017), and in mode 1 a minimum above the maximum (140013).
+void GS_SET_IMAGESCALE(int mode, float minimum, float maximum, int& status);
+void GS_INQ_IMAGESCALE(int& mode, float& minimum, float& maximum, int& status);
+void GS_DEF_IMAGESCALE(int& status);
+// True keeps the elements of an image square.
+void GS_SET_IASPECT(bool keep, int& status);
+void GS_INQ_IASPECT(bool& keep, int& status);
+void GS_SET_PIXELLIMITS(int limit1, int limit2, int& status);
+void GS_INQ_PIXELLIMITS(int& limit1, int& limit2, int& status);
+void GS_DEF_PIXELLIMITS(int& status);
+void GS_SET_MASKCOLOUR(int colour, int& status);
+void GS_INQ_MASKCOLOUR(int& colour, int& status);
+void GS_DEF_MASKCOLOUR(int& status);
+
+// An image and what describes it: the array, the pixel-centre coordinates of
+// its elements (x_axis[i-1] of element i), the region shown, and its texts.
+struct GsImage
+{
+    ImageView data;
+    std::span<const float> x_axis;
+    std::span<const float> y_axis;
+    int xstart = 1, ystart = 1, xend = 1, yend = 1;
+    std::string title, xlabel, ylabel, zlabel;
+    const bool* mask = nullptr; // elements not to show (drawn in the mask colour)
+    bool mask_flag = false;
+};
+
+// A region as a false-colour picture with axes, title, labels and colour
+// bar; a region one row or one column wide as a graph. Afterwards the data
+// window and viewport are the picture's (DDDR, DGPP): clicks on it arrive
+// in the image's coordinates.
+void GS_PLOT(const GsImage& image, int& status);
+void GS_2DIMAGE(const GsImage& image, int& status);
+void GS_2DMIMAGE(const GsImage& image, int& status);
+// The same with a mask (GsImage's mask and flag).
+void GS_MPLOT(const GsImage& image, int& status);
+// The picture in the graph page position: with the whole page (cleared,
+// framed, labelled, with its colour bar) or alone over the page as it is.
+void GS_DRAW_PICTURE(const GsImage& image, bool whole_page, int& status);
+// Scales and draws the picture itself over the IDR; minimum and maximum are
+// the range (mode 1: in; otherwise out).
+void GS_2DMCELLARRAY(bool mask_flag, const ImageView& data, const bool* mask, int xstart,
+                     int ystart, int xend, int yend, int mode, float& minimum, float& maximum,
+                     int& status);
+// The range rule alone. usable is false (after the warnings) when the mode's
+// range is empty or inverted, or when the region holds no finite element.
+void GS_CAL_ZRANGE(const ImageView& data, int xstart, int ystart, int xend, int yend, int xbin,
+                   int ybin, int mode, float& minimum, float& maximum, bool& usable,
+                   int& status);
+// The colour bar beside the picture, with its intensity axis and the z label.
+void GS_LUTSCALE(float minimum, float maximum, std::string_view zlabel, int& status);
+
+// --- Coordinate input ---
+// Up to max_coordinates points clicked on the picture shown (its data window
+// and viewport in force) or typed; picture, when given, is drawn again when
+// needed and feeds the spy-glass. Points are marked (mark) and joined (join)
+// as they come; rubber_mode 1 draws a line, 2 a box from the last point.
+// CANCEL gives the user escape and no points.
+void GS_INPS_COORDINATES(const GsImage* picture, float px1, float py1, float px2, float py2,
+                         float mx1, float my1, float mx2, float my2, float gx1, float gy1,
+                         float gx2, float gy2, std::string_view title, int max_info,
+                         int num_info, GsLines info, bool mark, int rubber_mode, bool join,
+                         int max_coordinates, int& num_coordinates, std::span<float> x,
+                         std::span<float> y, int& status);
+void GS_INPS_FCOORDINATES(const GsImage* picture, std::string_view title, int max_info,
+                          int num_info, GsLines info, bool mark, int rubber_mode, bool join,
+                          int max_coordinates, int& num_coordinates, std::span<float> x,
+                          std::span<float> y, int& status);
+void GS_INP_TWOCLICK(const GsImage& picture, float x1, float y1, float x2, float y2, float& x,
+                     float& y, bool& accepted, int& status);
+// The spy-glass in a page box over the picture shown, or (on false) none.
+void GS_SPYGLASS(bool on, const GsImage& picture, float x1, float y1, float x2, float y2,
+                 int& status);

@@ -150,39 +150,6 @@ void define_colours()
     }
 }
 
-// The range a real cell array is shown with: a flat range is widened, and a
-// log range is moved above zero.
-void adjust_range(float& minimum, float& maximum)
-{
-    if (!lg_state.colours.log_scaling) {
-        if (maximum == minimum) {
-            minimum *= 0.9f;
-            maximum *= 1.1f;
-            if (maximum == minimum) {
-                minimum -= 0.1f;
-                maximum += 0.1f;
-            }
-        }
-        if (maximum < minimum) std::swap(minimum, maximum);
-        return;
-    }
-    if (maximum > 0.0f && minimum < 0.00001f) {
-        if (maximum > 1.0e4f) minimum = 0.1f;
-        else if (maximum > 1.0e3f) minimum = 0.01f;
-        else if (maximum > 100.0f) minimum = 0.001f;
-        else if (maximum > 10.0f) minimum = 1.0e-4f;
-        else if (maximum > 1.0f) minimum = 1.0e-5f;
-        else if (maximum > 0.1f) minimum = 1.0e-6f;
-        else if (maximum > 0.01f) minimum = 1.0e-7f;
-        else minimum = maximum / 1000.0f;
-    } else if (maximum <= 0.0f) {
-        minimum = 1.0e-10f;
-        maximum = 1.0e-9f;
-    } else if (maximum == minimum) {
-        minimum *= 0.5f;
-        maximum *= 2.0f;
-    }
-}
 
 // An attribute: checked, kept, and announced only when it changes. The
 // devices read it from the state when they draw, so an inactive device
@@ -219,6 +186,40 @@ int addressed_slot(int identifier, std::string_view routine)
 const LgRgb& LgColours::at(int index) const
 {
     return table[static_cast<std::size_t>(std::clamp(index, 0, 255))];
+}
+
+// The range a real cell array is shown with: a flat range is widened, and a
+// log range is moved above zero. The colour bar labels the same range.
+void LG_ADJUST_RANGE(float& minimum, float& maximum)
+{
+    if (!lg_state.colours.log_scaling) {
+        if (maximum == minimum) {
+            minimum *= 0.9f;
+            maximum *= 1.1f;
+            if (maximum == minimum) {
+                minimum -= 0.1f;
+                maximum += 0.1f;
+            }
+        }
+        if (maximum < minimum) std::swap(minimum, maximum);
+        return;
+    }
+    if (maximum > 0.0f && minimum < 0.00001f) {
+        if (maximum > 1.0e4f) minimum = 0.1f;
+        else if (maximum > 1.0e3f) minimum = 0.01f;
+        else if (maximum > 100.0f) minimum = 0.001f;
+        else if (maximum > 10.0f) minimum = 1.0e-4f;
+        else if (maximum > 1.0f) minimum = 1.0e-5f;
+        else if (maximum > 0.1f) minimum = 1.0e-6f;
+        else if (maximum > 0.01f) minimum = 1.0e-7f;
+        else minimum = maximum / 1000.0f;
+    } else if (maximum <= 0.0f) {
+        minimum = 1.0e-10f;
+        maximum = 1.0e-9f;
+    } else if (maximum == minimum) {
+        minimum *= 0.5f;
+        maximum *= 2.0f;
+    }
 }
 
 void LG_OPEN(int option, int& status)
@@ -654,7 +655,7 @@ void LG_RMASKCELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int
         st_fail(status, ST_MOD_LG + 17, position);
         return;
     }
-    adjust_range(minimum, maximum);
+    LG_ADJUST_RANGE(minimum, maximum);
     const LgCells cells{xdim, ydim, xstart, ystart, xend - xstart + 1, yend - ystart + 1,
                         x1, y1, x2, y2};
     const bool* used_mask = mask_flag ? mask : nullptr;

@@ -95,6 +95,10 @@ void LG_RMASKCELLARRAY(int xdim, int ydim, int xstart, int ystart, int xend, int
                        float maximum, const bool* mask, bool mask_flag, int mask_colour,
                        int& status);
 
+// The range a real cell array of the given range is shown with (flat ranges
+// widened, log ranges moved above zero), under the log flag in force.
+void LG_ADJUST_RANGE(float& minimum, float& maximum);
+
 void LG_LINECOLOUR(int value, int& status);
 void LG_LINESTYLE(int value, int& status);
 void LG_LINEWIDTH(float value, int& status);

@@ -147,11 +147,12 @@ TEST_F(Session, KeptStateAndItsDefaults)
 {
     open("");
     int mode = -1, l1 = 0, l2 = 0, colour = 0;
-    float parameter = 0.0f;
-    GS_INQ_IMAGESCALE(mode, parameter, status);
+    float minimum = -1.0f, parameter = 0.0f;
+    GS_INQ_IMAGESCALE(mode, minimum, parameter, status);
     GS_INQ_PIXELLIMITS(l1, l2, status);
     GS_INQ_MASKCOLOUR(colour, status);
     EXPECT_EQ(mode, 0);
+    EXPECT_FLOAT_EQ(minimum, 0.0f);
     EXPECT_FLOAT_EQ(parameter, 1.0f);
     EXPECT_EQ(l1, 600);
     EXPECT_EQ(l2, 200);

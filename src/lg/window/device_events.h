@@ -18,6 +18,12 @@ struct DeviceEvent
     int key = 0;  // Key, for Kind::key
     char ch = 0;  // for Kind::character
     std::string name; // snapshot file
+    // A press placed by coordinates (event scripts) carries its exact page
+    // position, so that a point given in an image's element coordinates
+    // comes back as given, not rounded to a pixel.
+    bool exact = false;
+    float page_x = 0.0f;
+    float page_y = 0.0f;
 };
 
 class EventSource
@@ -37,6 +43,7 @@ public:
     virtual ~ScriptTarget() = default;
     virtual void page_to_pixel(float x, float y, int& px, int& py) const = 0;
     virtual void world_to_pixel(float x, float y, int& px, int& py) const = 0;
+    virtual void world_to_page(float x, float y, float& page_x, float& page_y) const = 0;
 };
 
 // Events read from a script file, one event a line; nullptr (with the reason

@@ -16,6 +16,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -140,6 +141,21 @@ private:
         pending_.push_back(e);
     }
 
+    // A press at a page position, exactly; positions far off the page stay
+    // far off it, without growing past what later conversions can take.
+    void press_at_page(float page_x, float page_y)
+    {
+        page_x = std::clamp(page_x, -100.0f, 100.0f);
+        page_y = std::clamp(page_y, -100.0f, 100.0f);
+        int px = 0;
+        int py = 0;
+        target_.page_to_pixel(page_x, page_y, px, py);
+        press_at(px, py);
+        pending_.back().exact = true;
+        pending_.back().page_x = page_x;
+        pending_.back().page_y = page_y;
+    }
+
     // The pointer moved there, no button pressed.
     void pointer_at(int x, int y)
     {
@@ -204,12 +220,17 @@ private:
                 reason = "two numbers are needed";
                 return false;
             }
-            int px = 0;
-            int py = 0;
-            if (verb == "click" || verb == "move") target_.page_to_pixel(x, y, px, py);
-            else target_.world_to_pixel(x, y, px, py);
-            if (verb == "click" || verb == "point") press_at(px, py);
-            else pointer_at(px, py);
+            float page_x = x;
+            float page_y = y;
+            if (verb == "point" || verb == "hover") target_.world_to_page(x, y, page_x, page_y);
+            if (verb == "click" || verb == "point") {
+                press_at_page(page_x, page_y);
+            } else {
+                int px = 0;
+                int py = 0;
+                target_.page_to_pixel(page_x, page_y, px, py);
+                pointer_at(px, py);
+            }
             return true;
         }
         if ((verb == "text" || verb == "tab") && n == 2 && w[1].quoted) {

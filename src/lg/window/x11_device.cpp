@@ -182,6 +182,12 @@ void X11Device::world_to_pixel(float x, float y, int& px, int& py) const
     py = pixel_y(y);
 }
 
+void X11Device::world_to_page(float x, float y, float& page_x, float& page_y) const
+{
+    page_x = static_cast<float>((static_cast<double>(x_scale_) * x + x_offset_) / max_pixels_);
+    page_y = static_cast<float>((static_cast<double>(y_scale_) * y + y_offset_) / max_pixels_);
+}
+
 int X11Device::pixel_x(float x) const
 {
     return to_pixel(static_cast<double>(x_scale_) * x + x_offset_);

@@ -75,6 +75,7 @@ public:
 
     void page_to_pixel(float x, float y, int& px, int& py) const override;
     void world_to_pixel(float x, float y, int& px, int& py) const override;
+    void world_to_page(float x, float y, float& page_x, float& page_y) const override;
 
 private:
     struct CairoDeleter

@@ -370,8 +370,8 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
         switch (ev.kind) {
         case DeviceEvent::Kind::press: {
             finish(LG_EVENT_PRESS);
-            x = static_cast<float>(ev.x) / max_pixels_;
-            y = static_cast<float>(y_pixels_ - ev.y) / max_pixels_;
+            x = ev.exact ? ev.page_x : static_cast<float>(ev.x) / max_pixels_;
+            y = ev.exact ? ev.page_y : static_cast<float>(y_pixels_ - ev.y) / max_pixels_;
             char line[96];
             std::snprintf(line, sizeof line, "click %.6f %.6f", static_cast<double>(x),
                           static_cast<double>(y));

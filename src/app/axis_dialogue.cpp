@@ -1,0 +1,165 @@
+#include "app/axis_dialogue.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/rotation_axis.h"
+#include "app/session.h"
+#include "gs/graphs.h"
+#include "gs/gs.h"
+#include "io/status.h"
+
+namespace {
+
+const std::vector<std::string> range_information = {
+    "The range of lines (or columns for horizontal",
+    "rotation axes) used to calculate the rotation",
+    "axis position is now selected. This allows you",
+    "to select a range which optimally includes the",
+    "object, and minimises the background.",
+    "",
+    "",
+    ""};
+
+const std::vector<std::string> axis_information = {
+    "The pixel coordinate of the rotation axis is required.",
+    "The default value presented has been calculated from",
+    "the maximum cross-correlation position between the first",
+    "image and the mirror of the 180 degree rotation image.",
+    "",
+    "  The pixel coordinate system goes from 0.0 on the left-hand",
+    "edge of the first pixel (1.0 on the right edge) to the",
+    "number of pixels on the right-hand edge of the last pixel.",
+    "e.g. if there are 1024 pixel, the centre is coordinate",
+    "512.0.",
+    "",
+    "  The coordinate is valid for either vertical rotation",
+    "axes, in which case you're entering an X-coordinate, or",
+    "for horizontal rotation axes, in which case you're",
+    "entering a Y-coordinate.",
+    "",
+    "  Usually the default should be a good value, but you",
+    "may have special reasons to over-ride this value."};
+
+// A progress note over the whole page, shown at once.
+void progress(std::initializer_list<const char*> lines, int& status)
+{
+    const std::vector<std::string> text(lines.begin(), lines.end());
+    GS_PPROMPT(static_cast<int>(text.size()), static_cast<int>(text.size()), text, status);
+    GS_UPDATE(status);
+}
+
+// The axis position found on each line against the line's number, with
+// the mean as a horizontal line: outlying lines and a tilted axis show at once.
+void draw_positions(const ZytAxisLines& found, bool rotation_vertical, int& status)
+{
+    const int n = static_cast<int>(found.lines.size());
+    if (n < 1) return;
+    const int dimension = std::max(n, 2);
+    std::vector<float> x(static_cast<std::size_t>(2 * dimension), 0.0f);
+    std::vector<float> y(static_cast<std::size_t>(2 * dimension), 0.0f);
+    for (int k = 0; k < n; ++k) {
+        x[static_cast<std::size_t>(k)] = found.lines[static_cast<std::size_t>(k)];
+        y[static_cast<std::size_t>(k)] = found.positions[static_cast<std::size_t>(k)];
+    }
+    // The mean, at every line.
+    for (int k = 0; k < n; ++k) {
+        x[static_cast<std::size_t>(dimension + k)] = found.lines[static_cast<std::size_t>(k)];
+        y[static_cast<std::size_t>(dimension + k)] = found.mean;
+    }
+    GS_BACKGROUND(status);
+    const GsGraphSettingsGuard keep;
+    if (n == 1) {
+        // One line: the point and the mean coincide.
+        GS_XYSGRAPH(dimension, 1, 1, x, y, "ROTATION AXIS POSITION OF EACH LINE",
+                    rotation_vertical ? "Image row" : "Image column", "Axis position (pixels)",
+                    status);
+        return;
+    }
+    // Two curves: the positions, and the mean.
+    const std::vector<float> none;
+    GS_XYEGRAPH(dimension, 2, 2, 1, n, x, y, none, none, "ROTATION AXIS POSITION OF EACH LINE",
+                rotation_vertical ? "Image row" : "Image column", "Axis position (pixels)",
+                status);
+}
+
+} // namespace
+
+void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
+                       bool subtract_background, const ImageView& background,
+                       bool correct_flatfield, bool flatfield_changing,
+                       const ImageView& flatfield_first, const ImageView& flatfield_last,
+                       bool rotation_vertical, int num_image_1, int num_image_2, ZytImage& first,
+                       float& axis, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_ROTATION_AXIS V0.10")) return;
+    ZytImage image180;
+    zyt_allocate_image(image180, xmaxdat, ymaxdat, "the 180 degree rotation data");
+    std::string name(last_file);
+    bool ok = false;
+    while (!ok && status == ST_GOOD_VALUE) {
+        if (!zyt_read_image("SELECT 180 DEGREE ROTATION IMAGE FILE", 0, name, image180, status)) {
+            if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+            return;
+        }
+        zyt_show_image(image180, "", status);
+        ok = zyt_image_ok("Chose \"YES\" or \"NO\"", status);
+    }
+    if (status != ST_GOOD_VALUE) return;
+
+    // The range of lines, marked on the image shown.
+    GsImage picture;
+    picture.data = image180.view;
+    picture.x_axis = image180.x_axis;
+    picture.y_axis = image180.y_axis;
+    picture.xend = std::max(1, image180.xnumdat);
+    picture.yend = std::max(1, image180.ynumdat);
+    picture.title = image180.title;
+    picture.xlabel = image180.xlabel;
+    picture.ylabel = image180.ylabel;
+    picture.zlabel = image180.zlabel;
+    float x[2] = {0, 0};
+    float y[2] = {0, 0};
+    int count = 0;
+    GS_INPS_FCOORDINATES(&picture, "SELECT RANGE OF IMAGE TO USE",
+                         static_cast<int>(range_information.size()),
+                         static_cast<int>(range_information.size()), range_information, true, 2,
+                         false, 2, count, x, y, status);
+    if (status != ST_GOOD_VALUE) return;
+    int first_line = 0;
+    int last_line = 0;
+    ZYT_AXIS_LINE_RANGE(rotation_vertical, x[0], y[0], x[1], y[1], first_line, last_line);
+
+    if (correct_flatfield || subtract_background) {
+        progress({"CORRECTING FIRST AND 180 DEGREE", "ROTATION IMAGES"}, status);
+        int zeroed = 0;
+        ZYT_CORRECT_AXIS_IMAGES(subtract_background, background, correct_flatfield,
+                                flatfield_changing, flatfield_first, flatfield_last, num_image_1,
+                                num_image_2, first.view, image180.view, zeroed, status);
+    }
+    progress({"CALCULATING POSITION OF ROTATION AXIS"}, status);
+    ZytAxisLines found;
+    ZYT_CAL_ROTATION_AXIS(rotation_vertical, num_image_1, num_image_2, first.view, image180.view,
+                          first_line, last_line, found, status);
+    zyt_release_image(image180);
+    if (status != ST_GOOD_VALUE) return;
+
+    // The final question, over the graph of the per-line positions.
+    axis = found.axis;
+    draw_positions(found, rotation_vertical, status);
+    float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
+    GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
+    float px1 = 0, py1 = 0, px2 = 0, py2 = 0;
+    GS_INQ_GPP(px1, py1, px2, py2, status);
+    // The information between the graph's numbers and the question.
+    const float top = std::max(gy2 + 0.02f, py1 - 0.075f);
+    if (top - gy2 > 0.05f)
+        GS_PROMPT(false, static_cast<int>(axis_information.size()),
+                  static_cast<int>(axis_information.size()), axis_information, gx1 + 0.01f,
+                  gy2 + 0.005f, gx2 - 0.01f, top, status);
+    std::vector<std::string> help{"Enter valid floating point value within given limits"};
+    help.insert(help.end(), axis_information.begin(), axis_information.end());
+    const float s = static_cast<float>(found.line_length);
+    GS_INPR(true, 0.0f, s, true, "PIXEL COORDINATE OF ROTATION AXIS",
+            static_cast<int>(help.size()), help, 1, help, axis, status);
+}

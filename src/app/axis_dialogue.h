@@ -1,0 +1,18 @@
+#pragma once
+// The rotation-axis determination as the user meets it: the 180-degree image
+// chosen and shown, the range of lines marked on it, the correction and the
+// correlation, and the final question with the per-line positions drawn.
+
+#include <string>
+
+#include "app/projections.h"
+#include "io/image_view.h"
+
+// The first image is corrected in place; axis is the answer. A cancel of the
+// 180-degree file panel (or of a later question) gives the user escape.
+void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
+                       bool subtract_background, const ImageView& background,
+                       bool correct_flatfield, bool flatfield_changing,
+                       const ImageView& flatfield_first, const ImageView& flatfield_last,
+                       bool rotation_vertical, int num_image_1, int num_image_2, ZytImage& first,
+                       float& axis, int& status);

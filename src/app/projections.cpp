@@ -1,0 +1,285 @@
+// The image questions of a reconstruction from projections.
+
+#include "app/projections.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "app/session.h"
+#include "fio/fio.h"
+#include "gs/gs.h"
+#include "io/database.h"
+#include "io/filename.h"
+#include "io/status.h"
+
+namespace {
+
+const std::vector<std::string> rectangle_start = {
+    "The volume to reconstruct can be defined by",
+    "selecting a rectangle from the first projection",
+    "and from a minimum and maximum depth from a",
+    "projection at 90 degrees rotation from the first."};
+
+// Two points on the shown image; false when the user cancelled.
+bool ask_rectangle(const ZytImage& image, const std::vector<std::string>& info, float (&x)[2],
+                   float (&y)[2], int& status)
+{
+    GsImage picture;
+    picture.data = image.view;
+    picture.x_axis = image.x_axis;
+    picture.y_axis = image.y_axis;
+    picture.xend = std::max(1, image.xnumdat);
+    picture.yend = std::max(1, image.ynumdat);
+    picture.title = image.title;
+    picture.xlabel = image.xlabel;
+    picture.ylabel = image.ylabel;
+    picture.zlabel = image.zlabel;
+    int count = 0;
+    GS_INPS_FCOORDINATES(&picture, "SELECT RECTANGLE FROM PROJECTION TO RECONSTRUCT",
+                         static_cast<int>(info.size()), static_cast<int>(info.size()), info, true,
+                         2, false, 2, count, x, y, status);
+    return status == ST_GOOD_VALUE && count == 2;
+}
+
+// The first voxel of a range and its last: the element the lower
+// coordinate lies in, and the element nearest the higher one.
+int first_voxel(float a, float b) { return static_cast<int>(std::trunc(std::min(a, b))) + 1; }
+int last_voxel(float a, float b) { return static_cast<int>(std::trunc(std::max(a, b) + 0.5f)); }
+
+} // namespace
+
+// A numbered series from two names, its extension joined to the postfix;
+// false (after the warning) when none can be deduced.
+bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries& series,
+                       int& status)
+{
+    int retstat = 0;
+    IO_FILESEQUENCE(first, last, retstat, series, status);
+    if (retstat != 0 || status != ST_GOOD_VALUE) {
+        const std::string warning[] = {"COULD NOT DEDUCE REQUIRED FILE SEQUENCE"};
+        GS_FWARNING(1, 1, warning, status);
+        return false;
+    }
+    std::string joined;
+    IO_CONCAT2(series.postfix, series.extension, ZYT_POSTFIX_LENGTH, joined, status);
+    series.postfix = joined;
+    return status == ST_GOOD_VALUE;
+}
+
+void zyt_allocate_image(ZytImage& image, int xmaxdat, int ymaxdat, std::string_view what)
+{
+    try {
+        const std::size_t n = static_cast<std::size_t>(xmaxdat) * static_cast<std::size_t>(ymaxdat);
+        image.pixels.assign(n, 0.0f);
+        image.x_axis.assign(static_cast<std::size_t>(xmaxdat), 0.0f);
+        image.y_axis.assign(static_cast<std::size_t>(ymaxdat), 0.0f);
+    } catch (const std::bad_alloc&) {
+        io_say("ERROR: Failed to allocate memory for " + std::string(what));
+        zyt_stop(ZYT_EXIT_FAILURE);
+    }
+    image.view = ImageView{image.pixels.data(), xmaxdat, ymaxdat};
+    image.xnumdat = image.ynumdat = 0;
+}
+
+void zyt_release_image(ZytImage& image)
+{
+    std::vector<float>().swap(image.pixels);
+    image.view = ImageView{};
+}
+
+bool zyt_read_image(std::string_view prompt, int input_step, std::string& file_name,
+                    ZytImage& image, int& status)
+{
+    if (status != ST_GOOD_VALUE) return false;
+    const std::string lines[] = {std::string(prompt)};
+    bool defined = false;
+    float x_pixel = 0.0f;
+    float y_pixel = 0.0f;
+    const ImageView no_variances{};
+    FIO_GUI_INPUT(1, 1, lines, input_step, false, defined, file_name, image.xnumdat,
+                  image.ynumdat, image.x_axis, image.y_axis, image.view, no_variances,
+                  image.title, image.xlabel, image.ylabel, image.zlabel, x_pixel, y_pixel,
+                  status);
+    return status == ST_GOOD_VALUE && defined && image.xnumdat > 0 && image.ynumdat > 0;
+}
+
+void zyt_show_image(const ZytImage& image, std::string_view title, int& status)
+{
+    GsImage picture;
+    picture.data = image.view;
+    picture.x_axis = image.x_axis;
+    picture.y_axis = image.y_axis;
+    picture.xend = std::max(1, image.xnumdat);
+    picture.yend = std::max(1, image.ynumdat);
+    picture.title = title.empty() ? image.title : std::string(title);
+    picture.xlabel = image.xlabel;
+    picture.ylabel = image.ylabel;
+    picture.zlabel = image.zlabel;
+    GS_PLOT(picture, status);
+    GS_UPDATE(status);
+}
+
+bool zyt_image_ok(std::string_view information, int& status)
+{
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    GS_INQ_GUIREGION(x1, y1, x2, y2, status);
+    const std::string info[] = {std::string(information)};
+    const std::string help[] = {"Click on \"YES\" or \"NO\""};
+    GS_PROMPT(false, 1, 1, info, x1 + 0.02f, y2 + 0.01f, x2 - 0.02f, y2 + 0.04f, status);
+    bool ok = true;
+    GS_INPL(true, "IS THE IMAGE INPUT O.K.", 1, help, ok, status);
+    return ok;
+}
+
+void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
+                           int& num_image_1, int& num_image_2, int& start_voxel_1,
+                           int& start_voxel_3, int& end_voxel_1, int& end_voxel_3, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_INPUT_FIRST_IMAGE V0.6 ")) return;
+    (void)xmaxdat;
+    (void)ymaxdat;
+    int length = 0;
+    int retstat = 0;
+    std::string remembered;
+    IO_INQ_KEYVALUE(zyt_key::FILE_FIRST_DATA, length, remembered, retstat, status);
+    if (retstat == 0 && !st_strip(remembered).empty()) file_name = remembered;
+    if (!zyt_read_image("SELECT FIRST DATA IMAGE FILE", 0, file_name, image, status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
+    }
+    num_image_1 = image.xnumdat;
+    num_image_2 = image.ynumdat;
+    zyt_show_image(image, "", status);
+    std::vector<std::string> info = rectangle_start;
+    info.insert(info.end(), {"Here you are asked to define the limits for the",
+                             "lowest and highest X-voxels and the lowest and",
+                             "highest slices to reconstruct. Later the limits",
+                             "of the Y-range of voxels will be input."});
+    float x[2] = {0, 0};
+    float y[2] = {0, 0};
+    if (!ask_rectangle(image, info, x, y, status)) return;
+    start_voxel_1 = first_voxel(x[0], x[1]);
+    end_voxel_1 = last_voxel(x[0], x[1]);
+    start_voxel_3 = first_voxel(y[0], y[1]);
+    end_voxel_3 = last_voxel(y[0], y[1]);
+    const std::string stored(st_strip(file_name));
+    IO_SET_KEYVALUE(zyt_key::FILE_FIRST_DATA, static_cast<int>(stored.size()), stored, retstat,
+                    status);
+}
+
+void ZYT_INPUT_LAST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
+                          int& num_image_1, int& num_image_2, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_INPUT_LAST_IMAGE V0.3 ")) return;
+    (void)xmaxdat;
+    (void)ymaxdat;
+    if (!zyt_read_image("SELECT LAST DATA IMAGE FILE", 0, file_name, image, status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
+    }
+    num_image_1 = image.xnumdat;
+    num_image_2 = image.ynumdat;
+    zyt_show_image(image, "", status);
+}
+
+void ZYT_INPUT_90_IMAGE(bool rotation_vertical, int xmaxdat, int ymaxdat, std::string& file_name,
+                        int& start_voxel_1, int& end_voxel_1, int& start_voxel_3,
+                        int& end_voxel_3, ZytImage& image, int num_image_1, int num_image_2,
+                        int& start_voxel_2, int& end_voxel_2, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_INPUT_90_IMAGE V0.8 ")) return;
+    (void)xmaxdat;
+    (void)ymaxdat;
+    if (!zyt_read_image("90 DEGREE ROTATION IMAGE", ZYT_READ_NAMED, file_name, image, status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
+    }
+    zyt_show_image(image, "90 DEGREE ROTATION IMAGE", status);
+    std::vector<std::string> info = rectangle_start;
+    info.insert(info.end(), {"Here you are asked to define the limits for the",
+                             "lowest and highest Y-voxels (the depth range)", "to reconstruct."});
+    float x[2] = {0, 0};
+    float y[2] = {0, 0};
+    if (!ask_rectangle(image, info, x, y, status)) return;
+    if (rotation_vertical) {
+        // The depth runs against the image's X direction.
+        const int lo = static_cast<int>(std::trunc(std::min(x[0], x[1])));
+        const int hi = last_voxel(x[0], x[1]);
+        start_voxel_2 = num_image_1 - hi + 1;
+        end_voxel_2 = num_image_1 - lo;
+        start_voxel_3 = std::min(start_voxel_3, first_voxel(y[0], y[1]));
+        end_voxel_3 = std::max(end_voxel_3, last_voxel(y[0], y[1]));
+    } else {
+        const int lo = static_cast<int>(std::trunc(std::min(y[0], y[1])));
+        const int hi = last_voxel(y[0], y[1]);
+        start_voxel_2 = num_image_2 - hi + 1;
+        end_voxel_2 = num_image_2 - lo;
+        start_voxel_1 = std::min(start_voxel_1, first_voxel(x[0], x[1]));
+        end_voxel_1 = std::max(end_voxel_1, last_voxel(x[0], x[1]));
+    }
+}
+
+void ZYT_INPUT_FLATFIELD(int xmaxdat, int ymaxdat, ZytImage& first, ZytImage& last,
+                         ZytParameters& p, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_INPUT_FLATFIELD V0.6 ")) return;
+    (void)xmaxdat;
+    (void)ymaxdat;
+    GS_BACKGROUND(status);
+    int retstat = 0;
+    IO_INQ_IKEYVALUE(zyt_key::FF_INTERVAL, p.FF_FILE_INTERVAL, retstat, status);
+    {
+        float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        GS_INQ_GUIREGION(x1, y1, x2, y2, status);
+        const std::string info[] = {"Do you want the file used to perform the flat-field",
+                                    "correction to change during the reconstruction"};
+        const std::string help[] = {"Enter \"YES\" or \"NO\""};
+        GS_PROMPT(false, 2, 2, info, x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
+        GS_INPL(true, "CHANGING FLAT-FIELD FILE", 1, help, p.FLATFIELD_CHANGING, status);
+    }
+    if (status != ST_GOOD_VALUE) return;
+    if (!zyt_read_image(p.FLATFIELD_CHANGING ? "SELECT FIRST FLAT-FIELD IMAGE"
+                                             : "SELECT FLAT-FIELD IMAGE",
+                        0, p.FLATFIELD_FILE, first, status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
+    }
+    zyt_show_image(first, "", status);
+    zyt_image_ok("Chose \"YES\" or \"NO\"", status);
+    if (status != ST_GOOD_VALUE || !p.FLATFIELD_CHANGING) return;
+
+    std::string last_name = p.FLATFIELD_FILE;
+    if (!zyt_read_image("SELECT LAST FLAT-FIELD IMAGE", 0, last_name, last, status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
+    }
+    zyt_show_image(last, "", status);
+    zyt_image_ok("Chose \"YES\" or \"NO\"", status);
+    if (status != ST_GOOD_VALUE) return;
+    FileSeries series;
+    if (!zyt_deduce_series(p.FLATFIELD_FILE, last_name, series, status))
+        zyt_stop(ZYT_EXIT_NORMAL);
+    p.FF_NUM_FIRST_IMAGE = series.first;
+    p.FF_NUM_LAST_IMAGE = series.last;
+    p.FF_PREFIX = series.prefix;
+    p.FF_NUMBER_LENGTH_VARIES = series.variable_length;
+    p.FF_LENGTH_OF_NUMERICAL_PART = series.digits;
+    p.FF_POSTFIX = series.postfix;
+    const int direction = series.direction;
+    {
+        float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        GS_INQ_GUIREGION(x1, y1, x2, y2, status);
+        const std::string info[] = {"Enter the interval between inputting new",
+                                    "flat-field files"};
+        const std::string help[] = {"Enter an integer within given range"};
+        GS_PROMPT(false, 2, 2, info, x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
+        p.FF_FILE_INTERVAL = std::clamp(p.FF_FILE_INTERVAL, 1, std::max(1, p.FF_NUM_LAST_IMAGE));
+        GS_INPI(true, 1, std::max(1, p.FF_NUM_LAST_IMAGE), true,
+                "COUNTER INTERVAL BETWEEN NEW FLAT-FIELD FILES", 1, help, 0, help,
+                p.FF_FILE_INTERVAL, status);
+    }
+    if (status != ST_GOOD_VALUE) return;
+    IO_SET_IKEYVALUE(zyt_key::FF_INTERVAL, p.FF_FILE_INTERVAL, retstat, status);
+    p.FF_FILE_INTERVAL *= direction;
+}

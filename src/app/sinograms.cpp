@@ -1,0 +1,105 @@
+#include "app/sinograms.h"
+
+#include <vector>
+
+#include "app/forms.h"
+#include "app/parameter_file.h"
+#include "app/session.h"
+#include "gs/gs.h"
+#include "io/database.h"
+#include "io/filename.h"
+#include "io/status.h"
+
+namespace {
+
+// Remembered between calls: the names of the series.
+struct Remembered
+{
+    std::string first_file = "sino_0001.kdf";
+    std::string last_file = "sino_0999.kdf";
+};
+Remembered remembered;
+
+[[noreturn]] void cancelled()
+{
+    io_say("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
+    zyt_stop(ZYT_EXIT_NORMAL);
+}
+
+} // namespace
+
+void ZYT_INPUT_FIRST_SINO(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
+                          int& num_image_1, int& num_image_2, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_INPUT_FIRST_SINO V0.1 ")) return;
+    (void)xmaxdat;
+    (void)ymaxdat;
+    int length = 0;
+    int retstat = 0;
+    std::string stored;
+    IO_INQ_KEYVALUE(zyt_key::FILE_FIRST_SINOGRAM, length, stored, retstat, status);
+    if (retstat == 0 && !st_strip(stored).empty()) file_name = stored;
+    bool ok = false;
+    while (!ok && status == ST_GOOD_VALUE) {
+        if (!zyt_read_image("SELECT FIRST SINOGRAM IMAGE FILE", 0, file_name, image, status)) {
+            if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+            return;
+        }
+        zyt_show_image(image, "", status);
+        ok = zyt_image_ok("Chose \"YES\" or \"NO\"", status);
+    }
+    if (status != ST_GOOD_VALUE) return;
+    num_image_1 = image.xnumdat;
+    num_image_2 = image.ynumdat;
+    const std::string name(st_strip(file_name));
+    IO_SET_KEYVALUE(zyt_key::FILE_FIRST_SINOGRAM, static_cast<int>(name.size()), name, retstat,
+                    status);
+}
+
+void ZYT_INPUT_SINOPARAMETERS(const ImageView& image, ZytParameters& p, int& status)
+{
+    if (!st_enter(status, "Subroutine ZYT_INPUT_SINOPARAMETERS V0.3 ")) return;
+    zyt_remembered_pixel_sizes(p, status);
+    ZytImage first;
+    first.view = image;
+    first.x_axis.assign(static_cast<std::size_t>(image.xmaxdat), 0.0f);
+    first.y_axis.assign(static_cast<std::size_t>(image.ymaxdat), 0.0f);
+    ZYT_INPUT_FIRST_SINO(image.xmaxdat, image.ymaxdat, remembered.first_file, first,
+                         p.NUM_IMAGE_1, p.NUM_IMAGE_2, status);
+    if (status == ST_ESCAPE_VALUE) cancelled();
+    if (status != ST_GOOD_VALUE) return;
+    p.ANGLE_BETWEEN_PROJECTIONS = 180.0f / static_cast<float>(p.NUM_IMAGE_2);
+
+    // The last sinogram is only named: the series is deduced from the names.
+    const std::vector<std::string> title{"SELECT LAST SINOGRAM TO RECONSTRUCT"};
+    const std::vector<std::string> info{
+        "A volume will be constructed from a series of sinograms,", "select last file in series"};
+    int retstat = 1;
+    std::string last = remembered.last_file;
+    GS_FILESELECTION(1, 1, title, 2, 2, info, 0, false, retstat, last, status);
+    if (status == ST_ESCAPE_VALUE) cancelled();
+    if (status != ST_GOOD_VALUE) return;
+    if (retstat == 0) remembered.last_file = last;
+
+    FileSeries series;
+    if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))
+        zyt_stop(ZYT_EXIT_NORMAL);
+    p.NUM_FIRST_IMAGE = series.first;
+    p.NUM_LAST_IMAGE = series.last;
+    p.FILE_PREFIX = series.prefix;
+    p.NUMBER_LENGTH_VARIES = series.variable_length;
+    p.LENGTH_OF_NUMERICAL_PART = series.digits;
+    p.FILE_POSTFIX = series.postfix;
+    p.OUTPUT_FILE = std::string(st_trim(IO_NOEXTENSION(remembered.first_file, status))) + ".vol";
+
+    ZYT_INPUT_SINOFORM(p, status);
+    if (status == ST_ESCAPE_VALUE) {
+        status = ST_GOOD_VALUE;
+        cancelled();
+    }
+    if (status != ST_GOOD_VALUE) return;
+    p.FILE_INTERVAL *= series.direction;
+    ZYT_SAVE_SINOPARAMETERS(p, status);
+    IO_SET_RKEYVALUE(zyt_key::X_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_1, retstat, status);
+    IO_SET_RKEYVALUE(zyt_key::Y_PIXEL_SIZE, p.IMAGE_PIXEL_SIZE_2, retstat, status);
+}

@@ -1,0 +1,339 @@
+// Whole runs of the program, headless from event scripts, on projection
+// series written by zyt_phantom: from the title to a written parameter file
+// with a measured rotation axis, and every way a run can be cancelled.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "test_support.h"
+
+using zyt_test::read_file;
+using zyt_test::TempDir;
+
+namespace {
+
+const std::string e2e = ZYT_E2E_DIR;
+constexpr float VERTICAL_AXIS = 66.4f;
+constexpr float HORIZONTAL_AXIS = 60.7f;
+
+// Runs the program in a working directory of its own with its own home.
+zyt_test::CommandResult run(const TempDir& dir, const std::string& script,
+                            const std::string& working_directory = "")
+{
+    const std::string home = dir.file("home");
+    std::filesystem::create_directories(home);
+    zyt_test::write_file(dir.file("run.events"), script);
+    const std::string cd = working_directory.empty() ? "cd '" + dir.path().string() + "'"
+                                                     : working_directory;
+    return zyt_test::run_command(cd + " && env -u DISPLAY HOME='" + home + "' '" + ZYT_BINARY +
+                                 "' --headless --events '" + dir.file("run.events") +
+                                 "' </dev/null");
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at))
+        text.replace(at, from.size(), to), at += to.size();
+    return text;
+}
+
+// The lines of a text without their trailing blanks (the parameter file pads
+// its names to a fixed width, which depends on where the series is).
+std::vector<std::string> trimmed_lines(const std::string& text)
+{
+    std::vector<std::string> lines = zyt_test::split_lines(text);
+    for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
+    return lines;
+}
+
+std::string last_line(const std::string& output)
+{
+    const std::vector<std::string> lines = zyt_test::split_lines(output);
+    return lines.empty() ? std::string() : lines.back();
+}
+
+// The axis position written to the parameter file.
+float written_axis(const std::string& par)
+{
+    for (const std::string& line : zyt_test::split_lines(par))
+        if (line.rfind("ROTATION_AXIS_POSITION =", 0) == 0)
+            return std::stof(line.substr(std::string("ROTATION_AXIS_POSITION =").size()));
+    return NAN;
+}
+
+// What a run answers; the script follows the questions in their order.
+struct Route
+{
+    std::string series;
+    std::string first = "proj_0001.tif";
+    std::string last = "proj_0090.tif";
+    bool background = false;
+    bool flat = false;
+    bool changing_flat = false;
+    bool horizontal = false;
+    std::string cancel_at; // the question where CANCEL is clicked, or none
+};
+
+std::string script(const Route& r)
+{
+    std::ostringstream s;
+    auto question = [&](const std::string& name) { return r.cancel_at == name; };
+    auto file = [&](const std::string& name) {
+        s << "key ClearLine\ntext \"" << r.series << "/" << name << "\"\nclick \"O.K.\"\n";
+    };
+    if (question("sinograms")) return "click \"CANCEL\"\n";
+    s << "click \"NO\"\n";
+    if (question("first")) return s.str() + "click \"CANCEL\"\n";
+    file(r.first);
+    if (question("rectangle")) return s.str() + "click \"CANCEL\"\n";
+    s << "point 10.2 5.7\npoint 100.6 50.4\n";
+    if (question("last")) return s.str() + "click \"CANCEL\"\n";
+    file(r.last);
+    if (question("form")) return s.str() + "click \"CANCEL\"\n";
+    if (r.background) s << "click \"- BACKGROUND\"\n";
+    if (r.flat) s << "click \"FLAT-FIELD\"\n";
+    if (r.horizontal) s << "click \"VERT. ROTATION\"\n";
+    s << "click \"O.K.\"\nclick \"O.K.\"\n";
+    if (question("depth")) return s.str() + "click \"CANCEL\"\n";
+    s << "point 20 10\npoint 110.2 120.3\n";
+    if (r.background) {
+        if (question("background")) return s.str() + "click \"CANCEL\"\n";
+        file("proj_dark.tif");
+        s << "click \"YES\"\n";
+    }
+    if (r.flat) {
+        if (question("flat")) return s.str() + "click \"CANCEL\"\n";
+        s << (r.changing_flat ? "click \"YES\"\n" : "click \"NO\"\n");
+        file(r.changing_flat ? "flat_0001.tif" : "proj_flat.tif");
+        s << "click \"YES\"\n";
+        if (r.changing_flat) {
+            file("flat_0003.tif");
+            s << "click \"YES\"\nkey ClearLine\ntext \"2\"\n";
+        }
+    }
+    if (question("180")) return s.str() + "click \"CANCEL\"\n";
+    file("proj_0091.tif");
+    s << "click \"YES\"\npoint 5 10.2\npoint 120 110.7\n";
+    if (question("axis")) return s.str() + "click \"CANCEL\"\n";
+    s << "click \"O.K.\"\nkey ClearLine\ntext \"recon.par\"\n";
+    return s.str();
+}
+
+class ProjectionRoute : public ::testing::Test
+{
+protected:
+    // Two series for all the runs: a vertical axis and a horizontal one, with
+    // noise, dark and flat; and a changing flat-field series beside them.
+    static void SetUpTestSuite()
+    {
+        series_ = new TempDir;
+        for (const auto& [name, options] :
+             {std::pair<std::string, std::string>{"vertical", "--axis 66.4"},
+              {"horizontal", "--horizontal --axis 60.7"}}) {
+            const zyt_test::CommandResult r = zyt_test::run_command(
+                std::string("'") + ZYT_PHANTOM + "' --size 128 --projections 90 --seed 3 " +
+                options + " --output '" + series_->file(name) + "'");
+            ASSERT_EQ(r.exit_status, 0) << r.output;
+        }
+        for (const char* flat : {"flat_0001.tif", "flat_0002.tif", "flat_0003.tif"})
+            std::filesystem::copy_file(series_->file("vertical/proj_flat.tif"),
+                                       series_->file(std::string("vertical/") + flat));
+    }
+    static void TearDownTestSuite()
+    {
+        delete series_;
+        series_ = nullptr;
+    }
+    static std::string series(const std::string& name) { return series_->file(name); }
+
+    TempDir dir;
+
+private:
+    static TempDir* series_;
+};
+
+TempDir* ProjectionRoute::series_ = nullptr;
+
+} // namespace
+
+// The documented script: every question answered, the parameter file line
+// for line, the axis within 0.05 pixel of the truth, the defaults remembered.
+TEST_F(ProjectionRoute, FromTheTitleToAParameterFileWithTheMeasuredAxis)
+{
+    const std::string events =
+        replaced(read_file(e2e + "/projection_route.events"), "@SERIES@", series("vertical"));
+    const zyt_test::CommandResult r = run(dir, events);
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    EXPECT_NE(r.output.find("ZYT_ZEVUZA Exited"), std::string::npos) << r.output;
+    const std::string par = read_file(dir.file("recon.par"));
+    std::vector<std::string> got = trimmed_lines(par);
+    std::vector<std::string> expected = trimmed_lines(replaced(
+        read_file(e2e + "/expected/projection_route.par"), "@SERIES@", series("vertical")));
+    ASSERT_EQ(got.size(), expected.size()) << par;
+    for (std::size_t k = 0; k < got.size(); ++k) {
+        if (expected[k].rfind("ROTATION_AXIS_POSITION", 0) == 0) continue;
+        EXPECT_EQ(got[k], expected[k]) << "line " << k + 1;
+    }
+    EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
+    EXPECT_NE(r.output.find("INFO: Average rotation axis position = "), std::string::npos);
+    EXPECT_NE(r.output.find("INFO: Axis tilt = "), std::string::npos);
+    EXPECT_EQ(read_file(dir.file("home/.zyt.def")),
+              replaced(read_file(e2e + "/expected/projection_route.def"), "@SERIES@",
+                       series("vertical")));
+}
+
+TEST_F(ProjectionRoute, WithoutCorrectionsAndWithAChangingFlatField)
+{
+    Route plain;
+    plain.series = series("vertical");
+    zyt_test::CommandResult r = run(dir, script(plain));
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    std::string par = read_file(dir.file("recon.par"));
+    EXPECT_NE(par.find("SUBTRACT_BACKGROUND = NO ! No background subtraction"), std::string::npos);
+    EXPECT_NE(par.find("BACKGROUND_FILE = N.A."), std::string::npos);
+    EXPECT_NE(par.find("CORRECT_FLATFIELD = NO"), std::string::npos);
+    EXPECT_NE(par.find("ANGLE_BETWEEN_PROJECTIONS =    2.000000 !"), std::string::npos) << par;
+    // Without the flat-field the gradient of the beam pulls the axis: it is
+    // measured, but not to the truth.
+    EXPECT_TRUE(std::isfinite(written_axis(par)));
+
+    Route changing = plain;
+    changing.background = changing.flat = changing.changing_flat = true;
+    TempDir second;
+    r = run(second, script(changing));
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    par = read_file(second.file("recon.par"));
+    for (const std::string& line : trimmed_lines(par)) {
+        if (line.rfind("FF_", 0) != 0 && line.rfind("FLATFIELD_CHANGING", 0) != 0) continue;
+        EXPECT_EQ(line.find("N.A."), std::string::npos) << line;
+    }
+    EXPECT_NE(par.find("FLATFIELD_CHANGING = YES"), std::string::npos) << par;
+    EXPECT_NE(par.find("FF_PREFIX = " + series("vertical") + "/flat_"), std::string::npos);
+    EXPECT_NE(par.find("FF_NUM_FIRST_IMAGE =      1"), std::string::npos) << par;
+    EXPECT_NE(par.find("FF_NUM_LAST_IMAGE =      3"), std::string::npos) << par;
+    EXPECT_NE(par.find("FF_FILE_INTERVAL =      2"), std::string::npos) << par;
+    EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
+}
+
+TEST_F(ProjectionRoute, ADescendingSeriesAndAHorizontalAxis)
+{
+    Route descending;
+    descending.series = series("vertical");
+    descending.first = "proj_0090.tif";
+    descending.last = "proj_0001.tif";
+    descending.background = descending.flat = true;
+    zyt_test::CommandResult r = run(dir, script(descending));
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    std::string par = read_file(dir.file("recon.par"));
+    EXPECT_NE(par.find("NUM_FIRST_IMAGE =     90 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("NUM_LAST_IMAGE =      1 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("FILE_INTERVAL =     -1 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("OUTPUT_FILE = " + series("vertical") + "/proj_0090.vol"),
+              std::string::npos);
+
+    Route horizontal;
+    horizontal.series = series("horizontal");
+    horizontal.background = horizontal.flat = horizontal.horizontal = true;
+    TempDir second;
+    r = run(second, script(horizontal));
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    par = read_file(second.file("recon.par"));
+    EXPECT_NE(par.find("ROTATION_VERTICAL = NO"), std::string::npos) << par;
+    EXPECT_NEAR(written_axis(par), HORIZONTAL_AXIS, 0.05f) << par;
+    // The depth is read across the 90-degree image's rows for a horizontal
+    // axis: rows 10 .. 120 give voxels 128 - 120 + 1 = 9 .. 128 - 10 = 118.
+    EXPECT_NE(par.find("START_VOXEL_2 =      9 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("END_VOXEL_2 =    118 !"), std::string::npos) << par;
+}
+
+// A cancel at any question ends the run with that question's message: no
+// parameter file, and the defaults file as it was.
+TEST_F(ProjectionRoute, ACancelAtEveryQuestion)
+{
+    const std::string defaults =
+        "DATABASE DEFAULT VALUES FILE\n!!! DO NOT ALTER YOURSELF !!!\nFILE_INTERVAL\n1\n";
+    const std::pair<const char*, const char*> cancels[] = {
+        {"first", "WARNING: File input cancelled by user: End of ZYT_ZEVUZA"},
+        {"rectangle", "WARNING: File input cancelled by user: End of ZYT_ZEVUZA"},
+        {"last", "WARNING: File input cancelled by user: End of ZYT_ZEVUZA"},
+        {"form", "WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA"},
+        {"depth", "WARNING: File input failed: "},
+        {"background", "WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA"},
+        {"flat", "WARNING: Flat-field input cancelled by user: End Of ZYT_ZEVUZA"},
+        {"180", "WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA"},
+        {"axis", "WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA"}};
+    for (const auto& [where, message] : cancels) {
+        TempDir run_dir;
+        std::filesystem::create_directories(run_dir.file("home"));
+        zyt_test::write_file(run_dir.file("home/.zyt.def"), defaults);
+        Route r;
+        r.series = series("vertical");
+        r.background = r.flat = true;
+        r.cancel_at = where;
+        const zyt_test::CommandResult result = run(run_dir, script(r));
+        EXPECT_EQ(result.exit_status, 0) << where << "\n" << result.output;
+        EXPECT_EQ(last_line(result.output).rfind(message, 0), 0u) << where << "\n"
+                                                                    << result.output;
+        EXPECT_FALSE(std::filesystem::exists(run_dir.file("recon.par"))) << where;
+        EXPECT_EQ(read_file(run_dir.file("home/.zyt.def")), defaults) << where;
+    }
+}
+
+// Whatever the defaults file says, the parameter file holds values that the
+// forms accept: remembered values out of range are taken at the nearest bound.
+TEST_F(ProjectionRoute, RememberedValuesOutOfRangeAreBroughtIntoRange)
+{
+    std::filesystem::create_directories(dir.file("home"));
+    zyt_test::write_file(dir.file("home/.zyt.def"),
+                         "DATABASE DEFAULT VALUES FILE\n!!! DO NOT ALTER YOURSELF !!!\n"
+                         "FILE_INTERVAL\n-2147483648\nCACHE_KILOBYTES\n1234567\n"
+                         "X_PIXEL_SIZE\n3.4E38\nY_PIXEL_SIZE\n-1\nOVER-SAMPLING\n-5\n");
+    Route r;
+    r.series = series("vertical");
+    const zyt_test::CommandResult result = run(dir, script(r));
+    EXPECT_EQ(result.exit_status, 0) << result.output;
+    const std::string text = read_file(dir.file("recon.par"));
+    EXPECT_EQ(text.find('*'), std::string::npos) << text;
+    EXPECT_NE(text.find("FILE_INTERVAL =      1 !"), std::string::npos) << text;
+    EXPECT_NE(text.find("CACHE_KILOBYTES =   8192 !"), std::string::npos);
+    // 1000 micrometres held in metres in single precision.
+    EXPECT_NE(text.find("IMAGE_PIXEL_SIZE_1 =   1000.000"), std::string::npos);
+    EXPECT_NE(text.find("IMAGE_PIXEL_SIZE_2 =      0.01000 !"), std::string::npos);
+    EXPECT_NE(text.find("OVERSAMPLING_FACTOR =  0 !"), std::string::npos);
+}
+
+// Started in a directory that has been removed, the parameter file is asked
+// for on the panel, which opens in the home directory.
+TEST_F(ProjectionRoute, StartedInARemovedDirectory)
+{
+    std::filesystem::create_directories(dir.file("gone"));
+    const std::string gone = "cd '" + dir.file("gone") + "' && rmdir '" + dir.file("gone") + "'";
+    Route r;
+    r.series = series("vertical");
+    const zyt_test::CommandResult result = run(dir, script(r), gone);
+    EXPECT_EQ(result.exit_status, 0) << result.output;
+    EXPECT_NE(result.output.find("WARNING: Can't find out current directory"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("home/recon.par"))) << result.output;
+}
+
+TEST_F(ProjectionRoute, TheFirstQuestionCancelledAndAScriptThatEndsEarly)
+{
+    Route r;
+    r.cancel_at = "sinograms";
+    zyt_test::CommandResult result = run(dir, script(r));
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_NE(result.output.find("ZYT_ZEVUZA cancelled"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("ZYT_ZEVUZA Exited"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("home/.zyt.def")));
+
+    result = run(dir, "click \"NO\"\n");
+    EXPECT_NE(result.output.find("ERROR: Event script ended while input was awaited"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(last_line(result.output), "WARNING: File input cancelled by user: End of ZYT_ZEVUZA")
+        << result.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("recon.par")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("home/.zyt.def")));
+}
