@@ -374,7 +374,7 @@ TEST(PhantomProgram, SinogramsAreTheCorrectedLinesOfTheProjections)
             " --output " + out);
         ASSERT_EQ(run.exit_status, 0) << run.output;
         const auto name = [&](int line) {
-            char number[8];
+            char number[16];
             std::snprintf(number, sizeof number, "%04d", line);
             return out + "/sino_" + number;
         };
