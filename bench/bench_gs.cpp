@@ -3,6 +3,7 @@
 // page, and the spy-glass following the pointer over it.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -103,7 +104,7 @@ void BM_SpyglassFollowsThePointer(benchmark::State& state)
     const Projection& p = projection();
     std::string script;
     for (int k = 0; k < MOVES; ++k)
-        script += "move " + std::to_string(100 + (k * 37) % 1800) + " " +
+        script += "hover " + std::to_string(100 + (k * 37) % 1800) + " " +
                   std::to_string(100 + (k * 53) % 1800) + "\n";
     script += "point 1024 1024\n";
     for (auto _ : state) {
@@ -121,6 +122,13 @@ void BM_SpyglassFollowsThePointer(benchmark::State& state)
             state.PauseTiming();
             if (page.status != ST_GOOD_VALUE || event != LG_EVENT_PRESS)
                 state.SkipWithError("the script's point was not reached");
+            // The glass (its middle on the page) shows the last position.
+            int width = 0, height = 0, error = 0;
+            LG_X11_INQ_SIZE(width, height, error);
+            const int side = std::max(width, height);
+            if (LG_X11_PIXEL(static_cast<int>(0.16f * side), height - static_cast<int>(0.16f * side)) ==
+                0xFFFFFFu)
+                state.SkipWithError("the spy-glass was not drawn");
         }
         state.ResumeTiming();
     }
