@@ -18,6 +18,8 @@ constexpr double SMALLEST_RADIUS = 4.0; // pixels
 // Noise streams of the two images that are not projections.
 constexpr std::uint64_t DARK_STREAM = 0xDA4CULL << 32;
 constexpr std::uint64_t FLAT_STREAM = 0xF1A7ULL << 32;
+// Sinograms draw from streams of their own, one per line.
+constexpr std::uint64_t SINOGRAM_STREAMS = 0x5140ULL << 32;
 
 std::uint64_t mix(std::uint64_t z)
 {
@@ -223,4 +225,19 @@ std::vector<std::uint16_t> Phantom::projection_image(int number) const
         }
     }
     return counts(static_cast<std::uint64_t>(number), expected);
+}
+
+std::vector<std::uint16_t> Phantom::sinogram_image(int line) const
+{
+    const int s = line_length(), rows = settings_.projections;
+    std::vector<double> expected(static_cast<std::size_t>(s) * rows);
+    std::vector<double> transmission;
+    for (int number = 1; number <= rows; ++number) {
+        line_transmission(line, projection_angle(number), transmission);
+        const std::size_t row = static_cast<std::size_t>(rows - number) * s;
+        for (int k = 0; k < s; ++k)
+            expected[row + static_cast<std::size_t>(k)] =
+                settings_.open_counts * transmission[static_cast<std::size_t>(k)];
+    }
+    return counts(SINOGRAM_STREAMS + static_cast<std::uint64_t>(line), expected);
 }

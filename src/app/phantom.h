@@ -54,6 +54,11 @@ class Phantom
     // Projection number i from 1: angle 180 (i - 1) / N degrees; N + 1 is at 180.
     std::vector<std::uint16_t> projection_image(int number) const;
     double projection_angle(int number) const;
+    // The sinogram of one line: line_length() pixels across, one row per
+    // projection (N rows, angles 180 (i - 1) / N degrees), projection 1 at the
+    // top of the picture. The counts are those of an even open beam of
+    // open_counts with the dark current taken off, as after the corrections.
+    std::vector<std::uint16_t> sinogram_image(int line) const;
 
   private:
     struct Ellipse

@@ -40,6 +40,12 @@ void print_help(std::ostream& out)
            "of the picture, as zyt_zevuza counts rows; positions are pixel coordinates\n"
            "(0 at the left edge, or at the bottom edge for a horizontal axis).\n"
            "\n"
+           "With --sinograms the same object is written as one sinogram per image line\n"
+           "instead: PREFIXnnnn.tif for lines 1 .. L (image rows, or columns for a\n"
+           "horizontal axis), each with the pixels of the line across and the N\n"
+           "projections down (the first at the top), in counts of an even open beam\n"
+           "with the dark current taken off, and PREFIXtruth.txt.\n"
+           "\n"
            "Options:\n"
            "  --size W[xH]        image size in pixels (default 256x256; H = W when left out)\n"
            "  --projections N     projections over 0 <= angle < 180 degrees (default 180)\n"
@@ -51,7 +57,8 @@ void print_help(std::ostream& out)
            "  --horizontal        horizontal rotation axis: lines are image columns\n"
            "  --subsamples K      samples a pixel along a line (default 8)\n"
            "  --output DIR        directory of the files, made when missing (default .)\n"
-           "  --prefix P          start of the file names (default proj_)\n"
+           "  --prefix P          start of the file names (default proj_, or sino_)\n"
+           "  --sinograms         write sinograms, one file per image line\n"
            "  --help              show this text and exit\n"
            "\n"
            "Exit status 0 when every file was written, 1 when one could not be (the\n"
@@ -78,7 +85,8 @@ struct Options
 {
     PhantomSettings settings;
     std::string directory = ".";
-    std::string prefix = "proj_";
+    std::string prefix;
+    bool sinograms = false;
 };
 
 // Reads the options; false after saying what was wrong.
@@ -93,6 +101,10 @@ bool parse_options(const std::vector<std::string>& args, Options& options, bool&
         }
         if (option == "--vertical" || option == "--horizontal") {
             s.vertical = option == "--vertical";
+            continue;
+        }
+        if (option == "--sinograms") {
+            options.sinograms = true;
             continue;
         }
         static const std::vector<std::string> with_value = {
@@ -136,7 +148,7 @@ bool parse_options(const std::vector<std::string>& args, Options& options, bool&
             ok = !value.empty();
             options.directory = value;
         } else { // --prefix
-            ok = value.find('/') == std::string::npos;
+            ok = !value.empty() && value.find('/') == std::string::npos;
             options.prefix = value;
         }
         if (!ok) {
@@ -145,6 +157,7 @@ bool parse_options(const std::vector<std::string>& args, Options& options, bool&
             return false;
         }
     }
+    if (options.prefix.empty()) options.prefix = options.sinograms ? "sino_" : "proj_";
     return true;
 }
 
@@ -164,6 +177,7 @@ std::string number_text(int number, int digits)
     return text;
 }
 
+// The truth file: a few comment lines on the series, then every line's axis.
 void write_truth(const std::string& path, const Phantom& phantom, const Options& options,
                  const std::string& first, const std::string& last, int& status)
 {
@@ -179,14 +193,21 @@ void write_truth(const std::string& path, const Phantom& phantom, const Options&
     const auto put = [](const std::string& line) { io_unit_put_line(TRUTH_UNIT, line); };
     const double slope = std::tan(s.tilt_degrees * std::numbers::pi / 180.0);
     put("# zyt_phantom: the rotation axis of the series " + first + " .. " + last);
-    put("# size " + std::to_string(s.width) + " x " + std::to_string(s.height) + ", " +
-        std::to_string(s.projections) + " projections over 0 <= angle < 180 degrees, " + last +
-        " at 180 degrees");
+    const std::string over = std::to_string(s.projections) +
+                             " projections over 0 <= angle < 180 degrees";
+    if (options.sinograms)
+        put("# sinograms of the lines of " + std::to_string(s.width) + " x " +
+            std::to_string(s.height) + " images, " + over + ", one row each");
+    else
+        put("# size " + std::to_string(s.width) + " x " + std::to_string(s.height) + ", " + over +
+            ", " + last + " at 180 degrees");
     put("# " + std::string(s.vertical ? "vertical" : "horizontal") + " axis, position " +
         fixed(s.axis, 5) + " on the middle line, tilt " + fixed(s.tilt_degrees, 5) + " degrees (" +
         fixed(1000.0 * slope, 5) + " pixels per 1000 lines)");
-    put("# noise " + fixed(s.noise, 3) + ", seed " + std::to_string(s.seed) + "; dark " +
-        options.prefix + "dark.tif, flat-field " + options.prefix + "flat.tif");
+    put("# noise " + fixed(s.noise, 3) + ", seed " + std::to_string(s.seed) +
+        (options.sinograms ? std::string("; corrected counts, open beam ") + fixed(s.open_counts, 0)
+                           : "; dark " + options.prefix + "dark.tif, flat-field " +
+                                 options.prefix + "flat.tif"));
     put(std::string("# line: image ") +
         (s.vertical ? "row (1 at the bottom)" : "column (1 at the left)") +
         "; axis: pixel coordinate across the line (0 at the " + (s.vertical ? "left" : "bottom") +
@@ -213,29 +234,37 @@ int run(const Options& options)
     }
     const PhantomSettings& s = phantom.settings();
     const std::string base = (std::filesystem::path(options.directory) / options.prefix).string();
-    const int last_number = s.projections + 1;
+    const int last_number = options.sinograms ? phantom.line_count() : s.projections + 1;
     const int digits = std::max(4, static_cast<int>(std::to_string(last_number).size()));
+    const std::string first_name = options.prefix + number_text(1, digits) + ".tif";
+    const std::string last_name = options.prefix + number_text(last_number, digits) + ".tif";
     int status = ST_GOOD_VALUE;
     ST_DEF_SYSTEM(status);
-    ZYT_WRITE_TIFF16(base + "dark.tif", s.width, s.height, phantom.dark_image().data(),
-                     "zyt_phantom dark current", status);
-    ZYT_WRITE_TIFF16(base + "flat.tif", s.width, s.height, phantom.flat_image().data(),
-                     "zyt_phantom flat-field", status);
-    for (int number = 1; number <= last_number && status == ST_GOOD_VALUE; ++number) {
-        const std::string description = "zyt_phantom projection " + std::to_string(number) +
-                                        " at " + fixed(phantom.projection_angle(number), 6) +
-                                        " degrees";
-        ZYT_WRITE_TIFF16(base + number_text(number, digits) + ".tif", s.width, s.height,
-                         phantom.projection_image(number).data(), description, status);
+    if (options.sinograms) {
+        for (int line = 1; line <= last_number && status == ST_GOOD_VALUE; ++line)
+            ZYT_WRITE_TIFF16(base + number_text(line, digits) + ".tif", phantom.line_length(),
+                             s.projections, phantom.sinogram_image(line).data(),
+                             "zyt_phantom sinogram of line " + std::to_string(line), status);
+    } else {
+        ZYT_WRITE_TIFF16(base + "dark.tif", s.width, s.height, phantom.dark_image().data(),
+                         "zyt_phantom dark current", status);
+        ZYT_WRITE_TIFF16(base + "flat.tif", s.width, s.height, phantom.flat_image().data(),
+                         "zyt_phantom flat-field", status);
+        for (int number = 1; number <= last_number && status == ST_GOOD_VALUE; ++number) {
+            const std::string description = "zyt_phantom projection " + std::to_string(number) +
+                                            " at " + fixed(phantom.projection_angle(number), 6) +
+                                            " degrees";
+            ZYT_WRITE_TIFF16(base + number_text(number, digits) + ".tif", s.width, s.height,
+                             phantom.projection_image(number).data(), description, status);
+        }
     }
-    write_truth(base + "truth.txt", phantom, options,
-                options.prefix + number_text(1, digits) + ".tif",
-                options.prefix + number_text(last_number, digits) + ".tif", status);
+    write_truth(base + "truth.txt", phantom, options, first_name, last_name, status);
     if (status != ST_GOOD_VALUE) {
         ST_OUT(status);
         return EXIT_FAILED;
     }
-    std::cout << "zyt_phantom: wrote " << last_number << " projections, dark, flat-field and "
+    std::cout << "zyt_phantom: wrote " << last_number
+              << (options.sinograms ? " sinograms and " : " projections, dark, flat-field and ")
               << options.prefix << "truth.txt to " << options.directory << "\n";
     return EXIT_DONE;
 }

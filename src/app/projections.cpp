@@ -59,6 +59,8 @@ bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries
     if (retstat != 0 || status != ST_GOOD_VALUE) {
         const std::string warning[] = {"COULD NOT DEDUCE REQUIRED FILE SEQUENCE"};
         GS_FWARNING(1, 1, warning, status);
+        // The run stops here: the console keeps the reason.
+        io_say("WARNING: " + warning[0]);
         return false;
     }
     std::string joined;

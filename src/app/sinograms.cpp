@@ -79,7 +79,14 @@ void ZYT_INPUT_SINOPARAMETERS(const ImageView& image, ZytParameters& p, int& sta
     GS_FILESELECTION(1, 1, title, 2, 2, info, 0, false, retstat, last, status);
     if (status == ST_ESCAPE_VALUE) cancelled();
     if (status != ST_GOOD_VALUE) return;
-    if (retstat == 0) remembered.last_file = last;
+    if (retstat == 0) {
+        remembered.last_file = last;
+    } else if (IO_DIRPATH(remembered.last_file, status).empty()) {
+        // A cancel keeps the remembered name. A name without a directory is
+        // taken where the panel would have offered it, beside the first
+        // sinogram, so that the two names describe one series.
+        remembered.last_file = IO_DIRPATH(remembered.first_file, status) + remembered.last_file;
+    }
 
     FileSeries series;
     if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -329,5 +330,67 @@ TEST(PhantomProgram, TheProgramsReaderFindsTheAxisOfTheFiles)
         // Leaning the right way (48 lines are too few to measure it to 5 %).
         const double slope = 1000.0 * std::tan(-0.4 * M_PI / 180.0);
         EXPECT_NEAR(found.tilt, slope, 0.25 * std::fabs(slope));
+    }
+}
+
+// A sinogram holds one line of every projection, corrected: the first
+// projection at the top of the picture (the last row), the line's pixels
+// across; written as a numbered series that tifffile reads pixel for pixel.
+TEST(PhantomProgram, SinogramsAreTheCorrectedLinesOfTheProjections)
+{
+    for (bool vertical : {true, false}) {
+        PhantomSettings s;
+        s.width = 40;
+        s.height = 30;
+        s.projections = 4;
+        s.axis = 14.25;
+        s.noise = 0.0;
+        s.vertical = vertical;
+        const Phantom phantom(s);
+        const int length = phantom.line_length(), lines = phantom.line_count();
+        const std::vector<std::uint16_t> dark = phantom.dark_image(), flat = phantom.flat_image();
+        for (int line : {1, 9, lines}) {
+            const std::vector<std::uint16_t> sinogram = phantom.sinogram_image(line);
+            ASSERT_EQ(sinogram.size(), static_cast<std::size_t>(length * s.projections));
+            for (int n = 1; n <= s.projections; ++n) {
+                const std::vector<std::uint16_t> projection = phantom.projection_image(n);
+                for (int k = 1; k <= length; ++k) {
+                    const int i = vertical ? k : line, j = vertical ? line : k;
+                    const std::size_t at = (i - 1) + (j - 1) * s.width;
+                    const double corrected = s.open_counts * (projection[at] - dark[at]) /
+                                             double(flat[at] - dark[at]);
+                    const int row = s.projections - n + 1;
+                    ASSERT_NEAR(sinogram[(k - 1) + (row - 1) * length], corrected, 3.0)
+                        << "line " << line << " projection " << n << " pixel " << k;
+                }
+            }
+        }
+
+        TempDir dir;
+        const std::string out = dir.file("sinograms");
+        const CommandResult run = run_command(
+            std::string(ZYT_PHANTOM_BINARY) + " --sinograms --size 40x30 --projections 4 " +
+            "--axis 14.25 --noise 0 " + (vertical ? "--vertical" : "--horizontal") +
+            " --output " + out);
+        ASSERT_EQ(run.exit_status, 0) << run.output;
+        const auto name = [&](int line) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%04d", line);
+            return out + "/sino_" + number;
+        };
+        std::string files;
+        for (int line = 1; line <= lines; ++line)
+            files += " " + name(line) + ".tif";
+        const CommandResult check = run_command("/usr/bin/python3 " ZYT_TIFF_CHECK " " +
+                                                std::to_string(length) + " 4" + files);
+        ASSERT_EQ(check.exit_status, 0) << check.output;
+        EXPECT_EQ(check.output, "checked " + std::to_string(lines) + "\n");
+        for (int line : {1, lines})
+            EXPECT_EQ(read_raw(name(line) + ".raw"), phantom.sinogram_image(line))
+                << line;
+        EXPECT_FALSE(std::filesystem::exists(out + "/sino_dark.tif"));
+        const std::vector<std::pair<int, double>> truth = read_truth(out + "/sino_truth.txt");
+        ASSERT_EQ(static_cast<int>(truth.size()), lines);
+        EXPECT_NEAR(truth.back().second, 14.25, 1e-5);
     }
 }

@@ -7,52 +7,20 @@
 #include <filesystem>
 #include <sstream>
 
-#include "test_support.h"
+#include "e2e_support.h"
 
 using zyt_test::read_file;
 using zyt_test::TempDir;
+using zyt_e2e::last_line;
+using zyt_e2e::replaced;
+using zyt_e2e::run;
+using zyt_e2e::trimmed_lines;
 
 namespace {
 
 const std::string e2e = ZYT_E2E_DIR;
 constexpr float VERTICAL_AXIS = 66.4f;
 constexpr float HORIZONTAL_AXIS = 60.7f;
-
-// Runs the program in a working directory of its own with its own home.
-zyt_test::CommandResult run(const TempDir& dir, const std::string& script,
-                            const std::string& working_directory = "")
-{
-    const std::string home = dir.file("home");
-    std::filesystem::create_directories(home);
-    zyt_test::write_file(dir.file("run.events"), script);
-    const std::string cd = working_directory.empty() ? "cd '" + dir.path().string() + "'"
-                                                     : working_directory;
-    return zyt_test::run_command(cd + " && env -u DISPLAY HOME='" + home + "' '" + ZYT_BINARY +
-                                 "' --headless --events '" + dir.file("run.events") +
-                                 "' </dev/null");
-}
-
-std::string replaced(std::string text, const std::string& from, const std::string& to)
-{
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at))
-        text.replace(at, from.size(), to), at += to.size();
-    return text;
-}
-
-// The lines of a text without their trailing blanks (the parameter file pads
-// its names to a fixed width, which depends on where the series is).
-std::vector<std::string> trimmed_lines(const std::string& text)
-{
-    std::vector<std::string> lines = zyt_test::split_lines(text);
-    for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
-    return lines;
-}
-
-std::string last_line(const std::string& output)
-{
-    const std::vector<std::string> lines = zyt_test::split_lines(output);
-    return lines.empty() ? std::string() : lines.back();
-}
 
 // The axis position written to the parameter file.
 float written_axis(const std::string& par)
@@ -132,9 +100,8 @@ protected:
         for (const auto& [name, options] :
              {std::pair<std::string, std::string>{"vertical", "--axis 66.4"},
               {"horizontal", "--horizontal --axis 60.7"}}) {
-            const zyt_test::CommandResult r = zyt_test::run_command(
-                std::string("'") + ZYT_PHANTOM + "' --size 128 --projections 90 --seed 3 " +
-                options + " --output '" + series_->file(name) + "'");
+            const zyt_test::CommandResult r = zyt_e2e::phantom(
+                "--size 128 --projections 90 --seed 3 " + options, series_->file(name));
             ASSERT_EQ(r.exit_status, 0) << r.output;
         }
         for (const char* flat : {"flat_0001.tif", "flat_0002.tif", "flat_0003.tif"})
