@@ -96,16 +96,11 @@ void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
     ZytImage image180;
     zyt_allocate_image(image180, xmaxdat, ymaxdat, "the 180 degree rotation data");
     std::string name(last_file);
-    bool ok = false;
-    while (!ok && status == ST_GOOD_VALUE) {
-        if (!zyt_read_image("SELECT 180 DEGREE ROTATION IMAGE FILE", 0, name, image180, status)) {
-            if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
-            return;
-        }
-        zyt_show_image(image180, "", status);
-        ok = zyt_image_ok("Chose \"YES\" or \"NO\"", status);
+    if (!zyt_read_accepted_image("SELECT 180 DEGREE ROTATION IMAGE FILE", name, image180,
+                                 "Chose \"YES\" or \"NO\"", status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
     }
-    if (status != ST_GOOD_VALUE) return;
 
     // The range of lines, marked on the image shown.
     GsImage picture;

@@ -134,6 +134,18 @@ bool zyt_image_ok(std::string_view information, int& status)
     return ok;
 }
 
+bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, ZytImage& image,
+                             std::string_view information, int& status)
+{
+    bool ok = false;
+    while (!ok && status == ST_GOOD_VALUE) {
+        if (!zyt_read_image(prompt, 0, file_name, image, status)) return false;
+        zyt_show_image(image, "", status);
+        ok = zyt_image_ok(information, status);
+    }
+    return ok && status == ST_GOOD_VALUE;
+}
+
 void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
                            int& num_image_1, int& num_image_2, int& start_voxel_1,
                            int& start_voxel_3, int& end_voxel_1, int& end_voxel_3, int& status)
@@ -241,24 +253,20 @@ void ZYT_INPUT_FLATFIELD(int xmaxdat, int ymaxdat, ZytImage& first, ZytImage& la
         GS_INPL(true, "CHANGING FLAT-FIELD FILE", 1, help, p.FLATFIELD_CHANGING, status);
     }
     if (status != ST_GOOD_VALUE) return;
-    if (!zyt_read_image(p.FLATFIELD_CHANGING ? "SELECT FIRST FLAT-FIELD IMAGE"
-                                             : "SELECT FLAT-FIELD IMAGE",
-                        0, p.FLATFIELD_FILE, first, status)) {
+    if (!zyt_read_accepted_image(p.FLATFIELD_CHANGING ? "SELECT FIRST FLAT-FIELD IMAGE"
+                                                      : "SELECT FLAT-FIELD IMAGE",
+                                 p.FLATFIELD_FILE, first, "Chose \"YES\" or \"NO\"", status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
-    zyt_show_image(first, "", status);
-    zyt_image_ok("Chose \"YES\" or \"NO\"", status);
-    if (status != ST_GOOD_VALUE || !p.FLATFIELD_CHANGING) return;
+    if (!p.FLATFIELD_CHANGING) return;
 
     std::string last_name = p.FLATFIELD_FILE;
-    if (!zyt_read_image("SELECT LAST FLAT-FIELD IMAGE", 0, last_name, last, status)) {
+    if (!zyt_read_accepted_image("SELECT LAST FLAT-FIELD IMAGE", last_name, last,
+                                 "Chose \"YES\" or \"NO\"", status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
-    zyt_show_image(last, "", status);
-    zyt_image_ok("Chose \"YES\" or \"NO\"", status);
-    if (status != ST_GOOD_VALUE) return;
     FileSeries series;
     if (!zyt_deduce_series(p.FLATFIELD_FILE, last_name, series, status))
         zyt_stop(ZYT_EXIT_NORMAL);

@@ -45,6 +45,11 @@ bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries
 void zyt_show_image(const ZytImage& image, std::string_view title, int& status);
 // Asks "IS THE IMAGE INPUT O.K." with its information line.
 bool zyt_image_ok(std::string_view information, int& status);
+// Reads an image on the file panel and shows it until the user accepts it
+// ("IS THE IMAGE INPUT O.K.": NO offers the panel again). False when no
+// image was read; status then tells a cancel from a failure.
+bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, ZytImage& image,
+                             std::string_view information, int& status);
 
 void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
                            int& num_image_1, int& num_image_2, int& start_voxel_1,

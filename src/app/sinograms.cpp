@@ -39,16 +39,11 @@ void ZYT_INPUT_FIRST_SINO(int xmaxdat, int ymaxdat, std::string& file_name, ZytI
     std::string stored;
     IO_INQ_KEYVALUE(zyt_key::FILE_FIRST_SINOGRAM, length, stored, retstat, status);
     if (retstat == 0 && !st_strip(stored).empty()) file_name = stored;
-    bool ok = false;
-    while (!ok && status == ST_GOOD_VALUE) {
-        if (!zyt_read_image("SELECT FIRST SINOGRAM IMAGE FILE", 0, file_name, image, status)) {
-            if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
-            return;
-        }
-        zyt_show_image(image, "", status);
-        ok = zyt_image_ok("Chose \"YES\" or \"NO\"", status);
+    if (!zyt_read_accepted_image("SELECT FIRST SINOGRAM IMAGE FILE", file_name, image,
+                                 "Chose \"YES\" or \"NO\"", status)) {
+        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        return;
     }
-    if (status != ST_GOOD_VALUE) return;
     num_image_1 = image.xnumdat;
     num_image_2 = image.ynumdat;
     const std::string name(st_strip(file_name));

@@ -146,15 +146,12 @@ void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogr
     ZytImage background;
     if (p.SUBTRACT_BACKGROUND) {
         zyt_allocate_image(background, xmaxdat, ymaxdat, "storing the background data");
-        if (!zyt_read_image("SELECT BACKGROUND IMAGE", 0, p.BACKGROUND_FILE, background, status)) {
+        if (!zyt_read_accepted_image("SELECT BACKGROUND IMAGE", p.BACKGROUND_FILE, background,
+                                     "Choose \"YES\" or \"NO\"", status)) {
             if (status == ST_GOOD_VALUE || status == ST_ESCAPE_VALUE)
                 stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
             return;
         }
-        zyt_show_image(background, "", status);
-        zyt_image_ok("Choose \"YES\" or \"NO\"", status);
-        if (status == ST_ESCAPE_VALUE)
-            stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
     }
     ZytImage flat_first;
     ZytImage flat_last;

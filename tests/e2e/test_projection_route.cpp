@@ -41,6 +41,7 @@ struct Route
     bool flat = false;
     bool changing_flat = false;
     bool horizontal = false;
+    bool reject_once = false; // a wrong background and flat-field shown first, and refused
     std::string cancel_at; // the question where CANCEL is clicked, or none
 };
 
@@ -68,12 +69,14 @@ std::string script(const Route& r)
     s << "point 20 10\npoint 110.2 120.3\n";
     if (r.background) {
         if (question("background")) return s.str() + "click \"CANCEL\"\n";
+        if (r.reject_once) file("proj_0002.tif"), s << "click \"NO\"\n";
         file("proj_dark.tif");
         s << "click \"YES\"\n";
     }
     if (r.flat) {
         if (question("flat")) return s.str() + "click \"CANCEL\"\n";
         s << (r.changing_flat ? "click \"YES\"\n" : "click \"NO\"\n");
+        if (r.reject_once) file("proj_0002.tif"), s << "click \"NO\"\n";
         file(r.changing_flat ? "flat_0001.tif" : "proj_flat.tif");
         s << "click \"YES\"\n";
         if (r.changing_flat) {
@@ -213,6 +216,25 @@ TEST_F(ProjectionRoute, ADescendingSeriesAndAHorizontalAxis)
     // axis: rows 10 .. 120 give voxels 128 - 120 + 1 = 9 .. 128 - 10 = 118.
     EXPECT_NE(par.find("START_VOXEL_2 =      9 !"), std::string::npos) << par;
     EXPECT_NE(par.find("END_VOXEL_2 =    118 !"), std::string::npos) << par;
+}
+
+// A NO to "IS THE IMAGE INPUT O.K." offers the panel again: the images
+// accepted afterwards are the ones used and written.
+TEST_F(ProjectionRoute, ARefusedBackgroundOrFlatFieldIsChosenAgain)
+{
+    Route r;
+    r.series = series("vertical");
+    r.background = r.flat = r.reject_once = true;
+    const zyt_test::CommandResult result = run(dir, script(r));
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    const std::string par = read_file(dir.file("recon.par"));
+    EXPECT_NE(par.find("BACKGROUND_FILE = " + series("vertical") + "/proj_dark.tif"),
+              std::string::npos)
+        << par;
+    EXPECT_NE(par.find("FLATFIELD_FILE = " + series("vertical") + "/proj_flat.tif"),
+              std::string::npos)
+        << par;
+    EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
 }
 
 // A cancel at any question ends the run with that question's message: no

@@ -30,6 +30,7 @@ struct Route
     std::string first = "sino_0001.tif";
     std::string last = "sino_0999.tif"; // empty: the last panel is cancelled
     std::string cancel_at;              // the question where CANCEL is clicked, or none
+    std::string refused;                // a sinogram shown first and refused, or none
     bool region_form = true;            // a TIFF file is read through the region form
 };
 
@@ -39,6 +40,9 @@ std::string script(const Route& r)
     const auto cancel = [&](const std::string& name) { return r.cancel_at == name; };
     s << "click \"YES\"\n";
     if (cancel("first")) return s.str() + "click \"CANCEL\"\n";
+    if (!r.refused.empty())
+        s << "key ClearLine\ntext \"" << r.series << "/" << r.refused
+          << "\"\nclick \"O.K.\"\nclick \"NO\"\n";
     s << "key ClearLine\ntext \"" << r.series << "/" << r.first << "\"\n";
     if (r.region_form) s << "click \"O.K.\"\n";
     if (cancel("shown")) return s.str() + "click \"CANCEL\"\n";
@@ -151,6 +155,21 @@ TEST_F(SinogramRoute, ADescendingSeriesGivesANegativeInterval)
     EXPECT_EQ(value_of(par, "OUTPUT_FILE"), series() + "/sino_0999.vol");
     // The interval is remembered as typed, without the direction.
     EXPECT_NE(read_file(dir.file("home/.zyt.def")).find("SINO_INTERVAL\n1\n"), std::string::npos);
+}
+
+// A sinogram refused at "IS THE IMAGE INPUT O.K." is chosen again: the
+// series starts at the one accepted.
+TEST_F(SinogramRoute, ARefusedSinogramIsChosenAgain)
+{
+    Route r;
+    r.series = series();
+    r.refused = "sino_0001.tif";
+    r.first = "sino_0002.tif";
+    const zyt_test::CommandResult result = run(dir, script(r));
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    const std::string par = read_file(dir.file("recon.par"));
+    EXPECT_EQ(value_of(par, "NUM_FIRST_SINOGRAM"), "     2 ! No. of first sinogram file") << par;
+    EXPECT_EQ(value_of(par, "OUTPUT_FILE"), series() + "/sino_0002.vol");
 }
 
 // A cancel at any question ends the run with the route's message: no
