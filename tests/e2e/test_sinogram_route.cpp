@@ -140,10 +140,13 @@ TEST_F(SinogramRoute, FromTheTitleToASinogramParameterFile)
     EXPECT_EQ(written, (std::vector<std::string>{"home", "recon.par", "run.events"}));
 }
 
+// A descending series, its first sinogram chosen after another was shown
+// and refused at "IS THE IMAGE INPUT O.K.".
 TEST_F(SinogramRoute, ADescendingSeriesGivesANegativeInterval)
 {
     Route r;
     r.series = series();
+    r.refused = "sino_0001.tif";
     r.first = "sino_0999.tif";
     r.last = "sino_0001.tif";
     const zyt_test::CommandResult result = run(dir, script(r));
@@ -155,21 +158,6 @@ TEST_F(SinogramRoute, ADescendingSeriesGivesANegativeInterval)
     EXPECT_EQ(value_of(par, "OUTPUT_FILE"), series() + "/sino_0999.vol");
     // The interval is remembered as typed, without the direction.
     EXPECT_NE(read_file(dir.file("home/.zyt.def")).find("SINO_INTERVAL\n1\n"), std::string::npos);
-}
-
-// A sinogram refused at "IS THE IMAGE INPUT O.K." is chosen again: the
-// series starts at the one accepted.
-TEST_F(SinogramRoute, ARefusedSinogramIsChosenAgain)
-{
-    Route r;
-    r.series = series();
-    r.refused = "sino_0001.tif";
-    r.first = "sino_0002.tif";
-    const zyt_test::CommandResult result = run(dir, script(r));
-    ASSERT_EQ(result.exit_status, 0) << result.output;
-    const std::string par = read_file(dir.file("recon.par"));
-    EXPECT_EQ(value_of(par, "NUM_FIRST_SINOGRAM"), "     2 ! No. of first sinogram file") << par;
-    EXPECT_EQ(value_of(par, "OUTPUT_FILE"), series() + "/sino_0002.vol");
 }
 
 // A cancel at any question ends the run with the route's message: no
