@@ -97,22 +97,13 @@ void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
     zyt_allocate_image(image180, xmaxdat, ymaxdat, "the 180 degree rotation data");
     std::string name(last_file);
     if (!zyt_read_accepted_image("SELECT 180 DEGREE ROTATION IMAGE FILE", name, image180,
-                                 "Chose \"YES\" or \"NO\"", status)) {
+                                 "Chose \"YES\" or \"NO\"", num_image_1, num_image_2, status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
 
     // The range of lines, marked on the image shown.
-    GsImage picture;
-    picture.data = image180.view;
-    picture.x_axis = image180.x_axis;
-    picture.y_axis = image180.y_axis;
-    picture.xend = std::max(1, image180.xnumdat);
-    picture.yend = std::max(1, image180.ynumdat);
-    picture.title = image180.title;
-    picture.xlabel = image180.xlabel;
-    picture.ylabel = image180.ylabel;
-    picture.zlabel = image180.zlabel;
+    const GsImage picture = zyt_picture(image180);
     float x[2] = {0, 0};
     float y[2] = {0, 0};
     int count = 0;

@@ -1,10 +1,12 @@
 #include "app/parameter_file.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "gs/gs.h"
 #include "io/convert.h"
+#include "io/os/os_layer.h"
 #include "io/replace.h"
 #include "io/status.h"
 #include "io/units.h"
@@ -12,6 +14,8 @@
 namespace {
 
 constexpr int PARAMETER_UNIT = 12;
+// The first line of every parameter file.
+constexpr std::string_view PARAMETER_FILE_HEAD = "! ZYT_VUZOV PARAMETER FILE";
 
 std::string projection_file_name;
 std::string sinogram_file_name;
@@ -45,6 +49,26 @@ std::string fixed(float value, int width, int decimals)
 float microns(float metres) { return metres * 1000000.0f; }
 float degrees(float radians) { return radians * 57.29578f; }
 
+// An existing file that is not a parameter file (an image of the series,
+// say) is replaced only when the user says so.
+bool replace_confirmed(const std::string& path, int& status)
+{
+    int error_value = 0;
+    std::FILE* existing = IO_FOPEN_REGULARC(path, error_value);
+    if (existing == nullptr) return true;
+    char line[64] = {};
+    const bool parameters = std::fgets(line, sizeof line, existing) != nullptr &&
+                            std::string_view(line).rfind(PARAMETER_FILE_HEAD, 0) == 0;
+    std::fclose(existing);
+    if (parameters) return true;
+    const std::vector<std::string> help{
+        "The file exists and is not a parameter file: \"YES\" replaces it,",
+        "\"NO\" asks for another name"};
+    bool replace = false;
+    GS_INPL(true, "REPLACE A FILE THAT IS NOT A PARAMETER FILE", 2, help, replace, status);
+    return replace && status == ST_GOOD_VALUE;
+}
+
 // Asks for the file on the selection panel and opens it; a name that cannot
 // be opened is warned about and asked again, until one opens. The file is
 // replaced as a whole, so the user's earlier file stays when a write fails.
@@ -61,7 +85,12 @@ bool open_parameter_file(std::string& file_name, IoReplacement& file, int& statu
         int opened = IO_REPLACEMENT_NOT_MADE;
         if (!st_strip(file_name).empty()) file.open(PARAMETER_UNIT, file_name, opened, status);
         if (status != ST_GOOD_VALUE) return false;
-        if (opened == IO_REPLACEMENT_OPEN) return true;
+        if (opened == IO_REPLACEMENT_OPEN) {
+            if (replace_confirmed(file.target(), status)) return true;
+            file.abandon();
+            if (status != ST_GOOD_VALUE) return false;
+            continue;
+        }
         const std::vector<std::string> warning{"Could not open parameter output file:",
                                                file_name.substr(0, 80)};
         GS_FWARNING(2, 2, warning, status);
@@ -147,7 +176,7 @@ template <typename Put>
 void put_series(Put put, const ZytParameters& p, const SeriesWords& w)
 {
     const std::string file(w.file);
-    put("! ZYT_VUZOV PARAMETER FILE");
+    put(PARAMETER_FILE_HEAD);
     put(" ");
     put(std::string("RECONSTRUCT_FROM_SINOGRAMS = ") + w.route);
     put(" ");

@@ -9,6 +9,7 @@
 #include "app/session.h"
 #include "fio/fio.h"
 #include "gs/gs.h"
+#include "io/convert.h"
 #include "io/database.h"
 #include "io/filename.h"
 #include "io/status.h"
@@ -21,31 +22,38 @@ const std::vector<std::string> rectangle_start = {
     "and from a minimum and maximum depth from a",
     "projection at 90 degrees rotation from the first."};
 
-// Two points on the shown image; false when the user cancelled.
+// Two points on the shown image; false when the user cancelled. Points
+// typed on the keyboard may lie anywhere: they are taken onto the image's
+// element-edge window, so that every voxel range lies within the image.
 bool ask_rectangle(const ZytImage& image, const std::vector<std::string>& info, float (&x)[2],
                    float (&y)[2], int& status)
 {
-    GsImage picture;
-    picture.data = image.view;
-    picture.x_axis = image.x_axis;
-    picture.y_axis = image.y_axis;
-    picture.xend = std::max(1, image.xnumdat);
-    picture.yend = std::max(1, image.ynumdat);
-    picture.title = image.title;
-    picture.xlabel = image.xlabel;
-    picture.ylabel = image.ylabel;
-    picture.zlabel = image.zlabel;
+    const GsImage picture = zyt_picture(image);
     int count = 0;
     GS_INPS_FCOORDINATES(&picture, "SELECT RECTANGLE FROM PROJECTION TO RECONSTRUCT",
                          static_cast<int>(info.size()), static_cast<int>(info.size()), info, true,
                          2, false, 2, count, x, y, status);
+    for (int k = 0; k < 2; ++k) {
+        x[k] = std::clamp(x[k], 0.0f, static_cast<float>(picture.xend));
+        y[k] = std::clamp(y[k], 0.0f, static_cast<float>(picture.yend));
+    }
     return status == ST_GOOD_VALUE && count == 2;
 }
 
-// The first voxel of a range and its last: the element the lower
-// coordinate lies in, and the element nearest the higher one.
-int first_voxel(float a, float b) { return static_cast<int>(std::trunc(std::min(a, b))) + 1; }
-int last_voxel(float a, float b) { return static_cast<int>(std::trunc(std::max(a, b) + 0.5f)); }
+// The range of voxels between two coordinates along a line of n elements:
+// from the element the lower coordinate lies in to the element nearest the
+// higher one, kept within 1 .. n and never reversed.
+struct VoxelRange
+{
+    int first, last;
+};
+VoxelRange voxels(float a, float b, int n)
+{
+    const int top = std::max(1, n);
+    const int first = std::clamp(static_cast<int>(std::trunc(std::min(a, b))) + 1, 1, top);
+    const int last = std::clamp(static_cast<int>(std::trunc(std::max(a, b) + 0.5f)), first, top);
+    return {first, last};
+}
 
 } // namespace
 
@@ -106,7 +114,7 @@ bool zyt_read_image(std::string_view prompt, int input_step, std::string& file_n
     return status == ST_GOOD_VALUE && defined && image.xnumdat > 0 && image.ynumdat > 0;
 }
 
-void zyt_show_image(const ZytImage& image, std::string_view title, int& status)
+GsImage zyt_picture(const ZytImage& image)
 {
     GsImage picture;
     picture.data = image.view;
@@ -114,12 +122,34 @@ void zyt_show_image(const ZytImage& image, std::string_view title, int& status)
     picture.y_axis = image.y_axis;
     picture.xend = std::max(1, image.xnumdat);
     picture.yend = std::max(1, image.ynumdat);
-    picture.title = title.empty() ? image.title : std::string(title);
+    picture.title = image.title;
     picture.xlabel = image.xlabel;
     picture.ylabel = image.ylabel;
     picture.zlabel = image.zlabel;
+    return picture;
+}
+
+void zyt_show_image(const ZytImage& image, std::string_view title, int& status)
+{
+    GsImage picture = zyt_picture(image);
+    if (!title.empty()) picture.title = std::string(title);
     GS_PLOT(picture, status);
     GS_UPDATE(status);
+}
+
+bool zyt_same_size(const ZytImage& image, int xnumdat, int ynumdat, int& status)
+{
+    if (xnumdat < 1 || (image.xnumdat == xnumdat && image.ynumdat == ynumdat)) return true;
+    int convert = ST_GOOD_VALUE;
+    const std::string warning[] = {
+        "THE IMAGE HAS " + IO_ITOC(image.xnumdat, convert) + " * " +
+            IO_ITOC(image.ynumdat, convert) + " PIXELS,",
+        "THE FIRST PROJECTION " + IO_ITOC(xnumdat, convert) + " * " + IO_ITOC(ynumdat, convert)};
+    GS_FWARNING(2, 2, warning, status);
+    io_say("WARNING: The image has " + IO_ITOC(image.xnumdat, convert) + " * " +
+           IO_ITOC(image.ynumdat, convert) + " pixels, the first projection " +
+           IO_ITOC(xnumdat, convert) + " * " + IO_ITOC(ynumdat, convert));
+    return false;
 }
 
 bool zyt_image_ok(std::string_view information, int& status)
@@ -135,11 +165,12 @@ bool zyt_image_ok(std::string_view information, int& status)
 }
 
 bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, ZytImage& image,
-                             std::string_view information, int& status)
+                             std::string_view information, int xnumdat, int ynumdat, int& status)
 {
     bool ok = false;
     while (!ok && status == ST_GOOD_VALUE) {
         if (!zyt_read_image(prompt, 0, file_name, image, status)) return false;
+        if (!zyt_same_size(image, xnumdat, ynumdat, status)) continue;
         zyt_show_image(image, "", status);
         ok = zyt_image_ok(information, status);
     }
@@ -173,10 +204,12 @@ void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, Zyt
     float x[2] = {0, 0};
     float y[2] = {0, 0};
     if (!ask_rectangle(image, info, x, y, status)) return;
-    start_voxel_1 = first_voxel(x[0], x[1]);
-    end_voxel_1 = last_voxel(x[0], x[1]);
-    start_voxel_3 = first_voxel(y[0], y[1]);
-    end_voxel_3 = last_voxel(y[0], y[1]);
+    const VoxelRange across = voxels(x[0], x[1], image.xnumdat);
+    const VoxelRange slices = voxels(y[0], y[1], image.ynumdat);
+    start_voxel_1 = across.first;
+    end_voxel_1 = across.last;
+    start_voxel_3 = slices.first;
+    end_voxel_3 = slices.last;
     const std::string stored(st_strip(file_name));
     IO_SET_KEYVALUE(zyt_key::FILE_FIRST_DATA, static_cast<int>(stored.size()), stored, retstat,
                     status);
@@ -188,10 +221,13 @@ void ZYT_INPUT_LAST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytI
     if (!st_enter(status, "Subroutine ZYT_INPUT_LAST_IMAGE V0.3 ")) return;
     (void)xmaxdat;
     (void)ymaxdat;
-    if (!zyt_read_image("SELECT LAST DATA IMAGE FILE", 0, file_name, image, status)) {
-        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
-        return;
-    }
+    do {
+        if (!zyt_read_image("SELECT LAST DATA IMAGE FILE", 0, file_name, image, status)) {
+            if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+            return;
+        }
+    } while (!zyt_same_size(image, num_image_1, num_image_2, status) && status == ST_GOOD_VALUE);
+    if (status != ST_GOOD_VALUE) return;
     num_image_1 = image.xnumdat;
     num_image_2 = image.ynumdat;
     zyt_show_image(image, "", status);
@@ -205,7 +241,9 @@ void ZYT_INPUT_90_IMAGE(bool rotation_vertical, int xmaxdat, int ymaxdat, std::s
     if (!st_enter(status, "Subroutine ZYT_INPUT_90_IMAGE V0.8 ")) return;
     (void)xmaxdat;
     (void)ymaxdat;
-    if (!zyt_read_image("90 DEGREE ROTATION IMAGE", ZYT_READ_NAMED, file_name, image, status)) {
+    // Read by its number in the series: one of another size ends the input.
+    if (!zyt_read_image("90 DEGREE ROTATION IMAGE", ZYT_READ_NAMED, file_name, image, status) ||
+        !zyt_same_size(image, num_image_1, num_image_2, status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
@@ -216,22 +254,19 @@ void ZYT_INPUT_90_IMAGE(bool rotation_vertical, int xmaxdat, int ymaxdat, std::s
     float x[2] = {0, 0};
     float y[2] = {0, 0};
     if (!ask_rectangle(image, info, x, y, status)) return;
-    if (rotation_vertical) {
-        // The depth runs against the image's X direction.
-        const int lo = static_cast<int>(std::trunc(std::min(x[0], x[1])));
-        const int hi = last_voxel(x[0], x[1]);
-        start_voxel_2 = num_image_1 - hi + 1;
-        end_voxel_2 = num_image_1 - lo;
-        start_voxel_3 = std::min(start_voxel_3, first_voxel(y[0], y[1]));
-        end_voxel_3 = std::max(end_voxel_3, last_voxel(y[0], y[1]));
-    } else {
-        const int lo = static_cast<int>(std::trunc(std::min(y[0], y[1])));
-        const int hi = last_voxel(y[0], y[1]);
-        start_voxel_2 = num_image_2 - hi + 1;
-        end_voxel_2 = num_image_2 - lo;
-        start_voxel_1 = std::min(start_voxel_1, first_voxel(x[0], x[1]));
-        end_voxel_1 = std::max(end_voxel_1, last_voxel(x[0], x[1]));
-    }
+    // The depth runs against the image's X direction (Y for a horizontal
+    // axis); the other direction widens the range of slices (or of X voxels).
+    const VoxelRange across = voxels(x[0], x[1], num_image_1);
+    const VoxelRange up = voxels(y[0], y[1], num_image_2);
+    const int n = rotation_vertical ? num_image_1 : num_image_2;
+    const VoxelRange depth = rotation_vertical ? across : up;
+    const VoxelRange other = rotation_vertical ? up : across;
+    start_voxel_2 = n - depth.last + 1;
+    end_voxel_2 = n - depth.first + 1;
+    int& start_other = rotation_vertical ? start_voxel_3 : start_voxel_1;
+    int& end_other = rotation_vertical ? end_voxel_3 : end_voxel_1;
+    start_other = std::min(start_other, other.first);
+    end_other = std::max(end_other, other.last);
 }
 
 void ZYT_INPUT_FLATFIELD(int xmaxdat, int ymaxdat, ZytImage& first, ZytImage& last,
@@ -255,7 +290,8 @@ void ZYT_INPUT_FLATFIELD(int xmaxdat, int ymaxdat, ZytImage& first, ZytImage& la
     if (status != ST_GOOD_VALUE) return;
     if (!zyt_read_accepted_image(p.FLATFIELD_CHANGING ? "SELECT FIRST FLAT-FIELD IMAGE"
                                                       : "SELECT FLAT-FIELD IMAGE",
-                                 p.FLATFIELD_FILE, first, "Chose \"YES\" or \"NO\"", status)) {
+                                 p.FLATFIELD_FILE, first, "Chose \"YES\" or \"NO\"",
+                                 p.NUM_IMAGE_1, p.NUM_IMAGE_2, status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
@@ -263,7 +299,8 @@ void ZYT_INPUT_FLATFIELD(int xmaxdat, int ymaxdat, ZytImage& first, ZytImage& la
 
     std::string last_name = p.FLATFIELD_FILE;
     if (!zyt_read_accepted_image("SELECT LAST FLAT-FIELD IMAGE", last_name, last,
-                                 "Chose \"YES\" or \"NO\"", status)) {
+                                 "Chose \"YES\" or \"NO\"", p.NUM_IMAGE_1, p.NUM_IMAGE_2,
+                                 status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/parameters.h"
+#include "gs/gs.h"
 #include "io/filename.h"
 #include "io/image_view.h"
 
@@ -41,15 +42,23 @@ bool zyt_read_image(std::string_view prompt, int input_step, std::string& file_n
 // SEQUENCE") when none can be deduced.
 bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries& series,
                        int& status);
-// Shows the pixels 1..xnumdat by 1..ynumdat of the image, with a title.
+// The image as the graphics system shows it: pixels 1..xnumdat by
+// 1..ynumdat with their axes and texts.
+GsImage zyt_picture(const ZytImage& image);
+// Shows the image, with another title when one is given.
 void zyt_show_image(const ZytImage& image, std::string_view title, int& status);
+// True when the image has xnumdat * ynumdat pixels (or xnumdat is 0: any
+// size); otherwise says both sizes in a warning and on the console.
+bool zyt_same_size(const ZytImage& image, int xnumdat, int ynumdat, int& status);
 // Asks "IS THE IMAGE INPUT O.K." with its information line.
 bool zyt_image_ok(std::string_view information, int& status);
 // Reads an image on the file panel and shows it until the user accepts it
-// ("IS THE IMAGE INPUT O.K.": NO offers the panel again). False when no
-// image was read; status then tells a cancel from a failure.
+// ("IS THE IMAGE INPUT O.K.": NO offers the panel again); an image that is
+// not xnumdat * ynumdat pixels (unless xnumdat is 0) is refused with a
+// warning and the panel offered again. False when no image was read;
+// status then tells a cancel from a failure.
 bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, ZytImage& image,
-                             std::string_view information, int& status);
+                             std::string_view information, int xnumdat, int ynumdat, int& status);
 
 void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
                            int& num_image_1, int& num_image_2, int& start_voxel_1,

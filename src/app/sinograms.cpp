@@ -40,7 +40,7 @@ void ZYT_INPUT_FIRST_SINO(int xmaxdat, int ymaxdat, std::string& file_name, ZytI
     IO_INQ_KEYVALUE(zyt_key::FILE_FIRST_SINOGRAM, length, stored, retstat, status);
     if (retstat == 0 && !st_strip(stored).empty()) file_name = stored;
     if (!zyt_read_accepted_image("SELECT FIRST SINOGRAM IMAGE FILE", file_name, image,
-                                 "Chose \"YES\" or \"NO\"", status)) {
+                                 "Chose \"YES\" or \"NO\"", 0, 0, status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
@@ -69,19 +69,16 @@ void ZYT_INPUT_SINOPARAMETERS(const ImageView& image, ZytParameters& p, int& sta
     const std::vector<std::string> title{"SELECT LAST SINOGRAM TO RECONSTRUCT"};
     const std::vector<std::string> info{
         "A volume will be constructed from a series of sinograms,", "select last file in series"};
+    // A remembered name without a directory is offered (and, on a cancel,
+    // kept) beside the first sinogram, where the series is.
+    if (IO_DIRPATH(remembered.last_file, status).empty())
+        remembered.last_file = IO_DIRPATH(remembered.first_file, status) + remembered.last_file;
     int retstat = 1;
     std::string last = remembered.last_file;
     GS_FILESELECTION(1, 1, title, 2, 2, info, 0, false, retstat, last, status);
     if (status == ST_ESCAPE_VALUE) cancelled();
     if (status != ST_GOOD_VALUE) return;
-    if (retstat == 0) {
-        remembered.last_file = last;
-    } else if (IO_DIRPATH(remembered.last_file, status).empty()) {
-        // A cancel keeps the remembered name. A name without a directory is
-        // taken where the panel would have offered it, beside the first
-        // sinogram, so that the two names describe one series.
-        remembered.last_file = IO_DIRPATH(remembered.first_file, status) + remembered.last_file;
-    }
+    if (retstat == 0) remembered.last_file = last;
 
     FileSeries series;
     if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))

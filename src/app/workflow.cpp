@@ -147,7 +147,8 @@ void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogr
     if (p.SUBTRACT_BACKGROUND) {
         zyt_allocate_image(background, xmaxdat, ymaxdat, "storing the background data");
         if (!zyt_read_accepted_image("SELECT BACKGROUND IMAGE", p.BACKGROUND_FILE, background,
-                                     "Choose \"YES\" or \"NO\"", status)) {
+                                     "Choose \"YES\" or \"NO\"", p.NUM_IMAGE_1, p.NUM_IMAGE_2,
+                                     status)) {
             if (status == ST_GOOD_VALUE || status == ST_ESCAPE_VALUE)
                 stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
             return;

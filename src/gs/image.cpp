@@ -16,6 +16,16 @@
 
 namespace {
 
+// True when the region holds at least one finite element; usually the
+// first one looked at.
+bool holds_finite(const ImageView& data, int xstart, int ystart, int xend, int yend)
+{
+    for (int j = ystart; j <= yend; ++j)
+        for (int i = xstart; i <= xend; ++i)
+            if (std::isfinite(data(i, j))) return true;
+    return false;
+}
+
 // GS_IMAGESCALE, GS_IASPECT and the pixel limits and mask colour of images.
 struct ImageState
 {
@@ -323,16 +333,16 @@ void GS_CAL_ZRANGE(const ImageView& data, int xstart, int ystart, int xend, int 
     if (!check_region(data, xstart, ystart, xend, yend, status, position)) return;
     // A region without one finite element has no range: it is said, and
     // nothing is shown (a failed flat-field correction gives such images).
+    // (Looked for here rather than learnt from a failed search, which would
+    // leave its error position behind for the end of the run.)
+    if (!holds_finite(data, xstart, ystart, xend, yend)) {
+        io_say("WARNING: The image region holds no finite value: nothing is shown");
+        return;
+    }
     float data_minimum = 0.0f;
     float data_maximum = 0.0f;
-    {
-        int probe = ST_GOOD_VALUE;
-        MA_REBINMINMAX(data, xstart, ystart, xend, yend, 1, 1, data_minimum, data_maximum, probe);
-        if (probe != ST_GOOD_VALUE) {
-            io_say("WARNING: The image region holds no finite value: nothing is shown");
-            return;
-        }
-    }
+    MA_REBINMINMAX(data, xstart, ystart, xend, yend, 1, 1, data_minimum, data_maximum, status);
+    if (status != ST_GOOD_VALUE) return;
     switch (mode) {
     case GS_SCALE_DATA:
         if (xbin == 1 && ybin == 1) {

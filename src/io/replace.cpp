@@ -23,6 +23,11 @@ void IoReplacement::open(int unit, std::string_view file_name, int& retstat, int
         retstat = IO_REPLACEMENT_NOT_REGULAR;
         return;
     }
+    // Renaming over a write-protected file would undo its protection.
+    if (kind == IoFileKind::regular && !IO_WRITABLEC(target_)) {
+        retstat = IO_REPLACEMENT_READ_ONLY;
+        return;
+    }
     std::string temporary = IO_TEMPORARY_NAMEC(target_);
     // One left by a run that did not finish is of no use to anyone.
     std::remove(temporary.c_str());

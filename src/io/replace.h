@@ -12,6 +12,7 @@ enum IoReplacementOpen {
     IO_REPLACEMENT_OPEN = 0,
     IO_REPLACEMENT_NOT_MADE = 1,    // no name, or no temporary file could be made
     IO_REPLACEMENT_NOT_REGULAR = 2, // a device, a FIFO or a directory: never replaced
+    IO_REPLACEMENT_READ_ONLY = 3,   // a file this user may not write: never replaced
 };
 
 class IoReplacement

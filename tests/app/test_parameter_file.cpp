@@ -206,7 +206,7 @@ TEST_F(ParameterFile, FailuresAreReportedAndNothingIsClaimed)
 TEST_F(ParameterFile, AFullDiskKeepsTheEarlierFile)
 {
     const std::string path = dir.file("recon.par");
-    write_file(path, "the earlier parameter file\n");
+    write_file(path, "! ZYT_VUZOV PARAMETER FILE\nthe earlier parameter file\n");
     open(choose(path));
     // Files may not grow beyond 1000 bytes: a disk full after that many.
     rlimit old_limit{};
@@ -222,7 +222,7 @@ TEST_F(ParameterFile, AFullDiskKeepsTheEarlierFile)
     ::setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
     EXPECT_EQ(status, 11010);
-    EXPECT_EQ(read_file(path), "the earlier parameter file\n");
+    EXPECT_EQ(read_file(path), "! ZYT_VUZOV PARAMETER FILE\nthe earlier parameter file\n");
     EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"events.txt", "recon.par"}));
 }
 
@@ -232,7 +232,7 @@ TEST_F(ParameterFile, AFullDiskKeepsTheEarlierFile)
 TEST_F(ParameterFile, AValueTooWideForItsFieldIsAnError)
 {
     const std::string path = dir.file("recon.par");
-    write_file(path, "the earlier parameter file\n");
+    write_file(path, "! ZYT_VUZOV PARAMETER FILE\nthe earlier parameter file\n");
     ZytParameters p = full_series();
     p.NUM_FIRST_IMAGE = 1234567;
     p.ROTATION_AXIS_POSITION = 1.0e12f;
@@ -245,7 +245,7 @@ TEST_F(ParameterFile, AValueTooWideForItsFieldIsAnError)
                                   "ROTATION_AXIS_POSITION = ************** ! Position in pixels\n"),
               std::string::npos)
         << console.text();
-    EXPECT_EQ(read_file(path), "the earlier parameter file\n");
+    EXPECT_EQ(read_file(path), "! ZYT_VUZOV PARAMETER FILE\nthe earlier parameter file\n");
     EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"events.txt", "recon.par"}));
 }
 

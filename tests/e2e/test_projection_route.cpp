@@ -42,6 +42,8 @@ struct Route
     bool changing_flat = false;
     bool horizontal = false;
     bool reject_once = false; // a wrong background and flat-field shown first, and refused
+    std::string rectangle = "point 10.2 5.7\npoint 100.6 50.4\n"; // on the first projection
+    std::string wrong_size;   // a file of another size offered first for the last and 180 images
     std::string cancel_at; // the question where CANCEL is clicked, or none
 };
 
@@ -57,8 +59,12 @@ std::string script(const Route& r)
     if (question("first")) return s.str() + "click \"CANCEL\"\n";
     file(r.first);
     if (question("rectangle")) return s.str() + "click \"CANCEL\"\n";
-    s << "point 10.2 5.7\npoint 100.6 50.4\n";
+    s << r.rectangle;
     if (question("last")) return s.str() + "click \"CANCEL\"\n";
+    const auto refused_size = [&] {
+        if (!r.wrong_size.empty()) file(r.wrong_size), s << "click \"O.K.\"\n";
+    };
+    refused_size();
     file(r.last);
     if (question("form")) return s.str() + "click \"CANCEL\"\n";
     if (r.background) s << "click \"- BACKGROUND\"\n";
@@ -85,6 +91,7 @@ std::string script(const Route& r)
         }
     }
     if (question("180")) return s.str() + "click \"CANCEL\"\n";
+    refused_size();
     file("proj_0091.tif");
     s << "click \"YES\"\npoint 5 10.2\npoint 120 110.7\n";
     if (question("axis")) return s.str() + "click \"CANCEL\"\n";
@@ -102,7 +109,8 @@ protected:
         series_ = new TempDir;
         for (const auto& [name, options] :
              {std::pair<std::string, std::string>{"vertical", "--axis 66.4"},
-              {"horizontal", "--horizontal --axis 60.7"}}) {
+              {"horizontal", "--horizontal --axis 60.7"},
+             {"small", "--size 64 --projections 2"}}) {
             const zyt_test::CommandResult r = zyt_e2e::phantom(
                 "--size 128 --projections 90 --seed 3 " + options, series_->file(name));
             ASSERT_EQ(r.exit_status, 0) << r.output;
@@ -237,6 +245,34 @@ TEST_F(ProjectionRoute, ARefusedBackgroundOrFlatFieldIsChosenAgain)
     EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
 }
 
+// Images of another size than the first projection are refused with a
+// warning and asked for again; corners typed on the keyboard far outside
+// the image give the whole image, never voxels outside it.
+TEST_F(ProjectionRoute, ImagesOfAnotherSizeAndCornersOutsideTheImage)
+{
+    Route r;
+    r.series = series("vertical");
+    r.background = r.flat = true;
+    r.wrong_size = "../small/proj_0001.tif";
+    r.rectangle = "click \"KEYBOARD\"\nkey ClearLine\ntext \"-5000\"\nkey ClearLine\ntext \"-20\"\n"
+                  "click \"KEYBOARD\"\nkey ClearLine\ntext \"5000\"\nkey ClearLine\ntext \"99999\"\n";
+    const zyt_test::CommandResult result = run(dir, script(r));
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    const std::string refused = "WARNING: The image has 64 * 64 pixels, the first projection 128 * 128";
+    std::size_t times = 0;
+    for (std::size_t at = result.output.find(refused); at != std::string::npos;
+         at = result.output.find(refused, at + 1))
+        ++times;
+    EXPECT_EQ(times, 2u) << result.output;
+    const std::string par = read_file(dir.file("recon.par"));
+    EXPECT_NE(par.find("NUM_IMAGE_1 =    128 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("START_VOXEL_1 =      1 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("END_VOXEL_1 =    128 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("START_VOXEL_3 =      1 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("END_VOXEL_3 =    128 !"), std::string::npos) << par;
+    EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
+}
+
 // A cancel at any question ends the run with that question's message: no
 // parameter file, and the defaults file as it was.
 TEST_F(ProjectionRoute, ACancelAtEveryQuestion)
@@ -305,6 +341,24 @@ TEST_F(ProjectionRoute, StartedInARemovedDirectory)
     EXPECT_EQ(result.exit_status, 0) << result.output;
     EXPECT_NE(result.output.find("WARNING: Can't find out current directory"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir.file("home/recon.par"))) << result.output;
+}
+
+// A parameter file named as an existing file that is not a parameter file
+// (here an image of the series) is written there only when the user says
+// so: NO keeps the image and asks for another name.
+TEST_F(ProjectionRoute, AnImageIsNotOverwrittenByTheParameterFile)
+{
+    std::filesystem::copy_file(series("vertical") + "/proj_0002.tif", dir.file("image.tif"));
+    const std::string image = read_file(dir.file("image.tif"));
+    Route r;
+    r.series = series("vertical");
+    const std::string events =
+        replaced(script(r), "text \"recon.par\"\n",
+                 "text \"image.tif\"\nclick \"NO\"\nkey ClearLine\ntext \"recon.par\"\n");
+    const zyt_test::CommandResult result = run(dir, events);
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    EXPECT_EQ(read_file(dir.file("image.tif")), image);
+    EXPECT_EQ(read_file(dir.file("recon.par")).rfind("! ZYT_VUZOV PARAMETER FILE\n", 0), 0u);
 }
 
 TEST_F(ProjectionRoute, TheFirstQuestionCancelledAndAScriptThatEndsEarly)

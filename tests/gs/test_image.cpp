@@ -128,6 +128,8 @@ TEST_F(ImageDisplay, RangesByMode)
         EXPECT_NE(console.text().find("no finite value"), std::string::npos);
     }
     EXPECT_EQ(status, ST_GOOD_VALUE);
+    // Said once, and not left as an error position for the end of the run.
+    EXPECT_EQ(ST_INQ_POSITION(), "");
 }
 
 TEST_F(ImageDisplay, EdgesAspectColourBarAndCorners)

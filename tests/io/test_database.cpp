@@ -298,6 +298,32 @@ TEST_F(Database, FailedSaveKeepsThePreviousFile)
     expect_example_alone(path);
 }
 
+// A write-protected defaults file in a directory that anyone may write is
+// kept as it is: replacing it by a rename would undo its protection.
+TEST_F(Database, WriteProtectedFileIsNotReplaced)
+{
+    TempDir home;
+    const std::string path = example_alone(home, 0777);
+    ::chmod(path.c_str(), 0444);
+    int retstat = 0;
+    set("NEW_KEY", "new", retstat);
+    const int result = zyt_test::run_in_child(
+        [&] {
+            int save_status = ST_GOOD_VALUE;
+            int save_retstat = 0;
+            IO_SAVE_DATABASE(path, save_retstat, save_status);
+            return save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1;
+        },
+        true);
+    ::chmod(home.file("defaults").c_str(), 0755);
+    if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot give up root's rights";
+    EXPECT_EQ(result, 0);
+    expect_example_alone(path);
+    struct stat info{};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0444u);
+}
+
 // A defaults file that exists but cannot be read is not replaced at the end
 // of the run: the answers it holds were never loaded and would be lost.
 TEST_F(Database, UnreadableDefaultsFileIsWarnedAboutAndKept)

@@ -112,6 +112,8 @@ IoFileKind IO_FILEKINDC(const std::string& name, int& permissions)
     return S_ISDIR(info.st_mode) ? IoFileKind::directory : IoFileKind::other;
 }
 
+bool IO_WRITABLEC(const std::string& name) { return ::access(name.c_str(), W_OK) == 0; }
+
 std::string IO_REALPATHC(const std::string& name)
 {
     char* resolved = ::realpath(name.c_str(), nullptr);
