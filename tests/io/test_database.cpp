@@ -96,6 +96,21 @@ protected:
     }
 
     // The file still holds the example, and nothing was left beside it.
+    // A save by an ordinary user (root may write anywhere): 0 when it is
+    // refused (retstat -1, good status), NOT_UNPRIVILEGED when the rights
+    // cannot be given up.
+    static int refused_save_as_ordinary_user(const std::string& path)
+    {
+        return zyt_test::run_in_child(
+            [&] {
+                int save_status = ST_GOOD_VALUE;
+                int save_retstat = 0;
+                IO_SAVE_DATABASE(path, save_retstat, save_status);
+                return save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1;
+            },
+            true);
+    }
+
     static void expect_example_alone(const std::string& path)
     {
         EXPECT_EQ(read_file(path), example_file);
@@ -283,15 +298,7 @@ TEST_F(Database, FailedSaveKeepsThePreviousFile)
     int retstat = 0;
     set("NEW_KEY", "new", retstat);
 
-    // Root may write anywhere: the save is tried by an ordinary user then.
-    const int result = zyt_test::run_in_child(
-        [&] {
-            int save_status = ST_GOOD_VALUE;
-            int save_retstat = 0;
-            IO_SAVE_DATABASE(path, save_retstat, save_status);
-            return save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1;
-        },
-        true);
+    const int result = refused_save_as_ordinary_user(path);
     ::chmod(home.file("defaults").c_str(), 0755);
     if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot give up root's rights";
     EXPECT_EQ(result, 0);
@@ -307,14 +314,7 @@ TEST_F(Database, WriteProtectedFileIsNotReplaced)
     ::chmod(path.c_str(), 0444);
     int retstat = 0;
     set("NEW_KEY", "new", retstat);
-    const int result = zyt_test::run_in_child(
-        [&] {
-            int save_status = ST_GOOD_VALUE;
-            int save_retstat = 0;
-            IO_SAVE_DATABASE(path, save_retstat, save_status);
-            return save_retstat == -1 && save_status == ST_GOOD_VALUE ? 0 : 1;
-        },
-        true);
+    const int result = refused_save_as_ordinary_user(path);
     ::chmod(home.file("defaults").c_str(), 0755);
     if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot give up root's rights";
     EXPECT_EQ(result, 0);
