@@ -43,6 +43,15 @@ inline const std::string& detector_fixtures()
     return path;
 }
 
+// The MAR, Bruker and PLANO fixtures (fabio, and the fixture script's own
+// writers for the formats fabio does not write), made once per test program.
+inline const std::string& mar_fixtures()
+{
+    static const TempDir dir;
+    static const std::string path = fixtures_made_by(ZYT_MAR_FIXTURES, dir);
+    return path;
+}
+
 // A little-endian file of 32-bit reals.
 inline std::vector<float> read_reals(const std::string& path)
 {
