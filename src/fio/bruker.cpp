@@ -262,16 +262,9 @@ void FIO_IN_BRUKER(bool gui, bool& variances_exist, std::string& file_name, int&
                    float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_BRUKER V0.4")) return;
-    FioCall call{gui, true, file_name, nullptr};
-    FioTarget target = fio_target(data, variances, x_axis, y_axis, variances_exist);
-    target.title = title;
-    target.x_pixel_size = x_pixel_size;
-    target.y_pixel_size = y_pixel_size;
-    read_whole_frame(call, target, retstat, status);
-    file_name = call.file_name;
-    if (status != ST_GOOD_VALUE || retstat != 0) return;
-    fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
-    overload_value = target.overload_value;
+    fio_call_reader(read_whole_frame, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
+                    x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, x_pixel_size,
+                    y_pixel_size, overload_value, status);
 }
 
 void fio_read_bruker(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -284,9 +277,7 @@ void fio_bruker_size(std::string_view file_name, int& width, int& height, int& r
 {
     retstat = 1;
     int handle = 0;
-    int opened = 0;
-    FIO_FILEOPEN(file_name, "READ", opened, handle, status);
-    if (status != ST_GOOD_VALUE || opened != FIO_OK) return;
+    if (!fio_open_silently(file_name, handle, status)) return;
     FioSlotGuard guard(handle);
     BrukerHeader h;
     read_header(handle, true, h, retstat, status);

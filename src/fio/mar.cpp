@@ -414,9 +414,7 @@ void mar_size(std::string_view file_name, bool packed, int& width, int& height, 
 {
     retstat = 1;
     int handle = 0;
-    int opened = 0;
-    FIO_FILEOPEN(file_name, "READ", opened, handle, status);
-    if (status != ST_GOOD_VALUE || opened != FIO_OK) return;
+    if (!fio_open_silently(file_name, handle, status)) return;
     FioSlotGuard guard(handle);
     bool swap = false;
     std::int32_t first = 0;
@@ -508,17 +506,11 @@ void FIO_IN_MAR(bool gui, bool packed, bool& variances_exist, std::string& file_
                 std::string& zlabel, float& x_pixel_size, float& y_pixel_size, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_MAR V0.5")) return;
-    FioCall call{gui, true, file_name, nullptr};
-    FioTarget target = fio_target(data, variances, x_axis, y_axis, variances_exist);
-    target.title = title;
-    target.x_pixel_size = x_pixel_size;
-    target.y_pixel_size = y_pixel_size;
-    read_mar_file(call, packed, target, retstat, status);
-    file_name = call.file_name;
-    if (status != ST_GOOD_VALUE || retstat != 0) return;
-    fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
-    x_pixel_size = target.x_pixel_size;
-    y_pixel_size = target.y_pixel_size;
+    // The driver sets the overload value of both kinds.
+    float overload_value = 0.0f;
+    fio_call_reader(packed ? read_whole_packed : read_whole_image, gui, variances_exist,
+                    file_name, retstat, xnumdat, ynumdat, x_axis, y_axis, data, variances, title,
+                    xlabel, ylabel, zlabel, x_pixel_size, y_pixel_size, overload_value, status);
 }
 
 void fio_read_mar(FioCall& call, FioTarget& target, int& retstat, int& status)

@@ -94,8 +94,11 @@ public:
         count_ -= width;
         return value;
     }
-    bool allocated() const { return buffer_.size() == CHUNK_BYTES; }
-    void allocate() { buffer_.resize(CHUNK_BYTES); }
+    // A block as large as the stream when it is smaller (plus a word's slack).
+    void allocate()
+    {
+        buffer_.resize(static_cast<std::size_t>(std::min<long long>(CHUNK_BYTES, file_left_ + 8)));
+    }
 
 private:
     bool refill(int wanted)

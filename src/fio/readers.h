@@ -144,6 +144,17 @@ void fio_warning(std::span<const std::string> lines, int& status);
 // formats whose pixels cannot be read a part at a time.
 void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioReader read_whole,
                      int& retstat, int& status);
+// A reader of the table's form called with a reader routine's arguments,
+// which get what it read (the pixel sizes and overload value it was given
+// stay where it gives none).
+void fio_call_reader(FioReader read, bool gui, bool& variances_exist, std::string& file_name,
+                     int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                     std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                     std::string& title, std::string& xlabel, std::string& ylabel,
+                     std::string& zlabel, float& x_pixel_size, float& y_pixel_size,
+                     float& overload_value, int& status);
+// Opens a file on the input slot without a word when it cannot be (a size probe).
+bool fio_open_silently(std::string_view file_name, int& handle, int& status);
 
 // The MAR, Bruker and PLANO readers and their size probes in the table's form.
 void fio_read_mar(FioCall& call, FioTarget& target, int& retstat, int& status);

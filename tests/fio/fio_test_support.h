@@ -1,7 +1,7 @@
 #pragma once
-// Image files for the readers' tests: the TIFF files an independent writer
-// (tifffile) makes, with the images expected from them, and small raw files
-// written here from the layout description.
+// Image files for the readers' tests: the TIFF, MAR and Bruker files
+// independent writers (tifffile, fabio) make, with the images expected from
+// them, and small files written from the format descriptions.
 
 #include <gtest/gtest.h>
 
