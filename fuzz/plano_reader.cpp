@@ -1,13 +1,10 @@
 // PLANO files read as zyt_image reads them.
 
-#include <iostream>
-
-#include "fuzz_image.h"
+#include "detector_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool quiet = (std::cout.rdbuf(nullptr), true);
-    (void)quiet;
-    fuzz_read_image(data, size, "PLANO", "", 512);
+    const FuzzFile input(data, size, ".pln");
+    fuzz_read_detector(input.path(), "PLANO");
     return 0;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fio/readers.h"
+#include "fio/detector.h"
 #include "io/convert.h"
 #include "io/status.h"
 #include "io/system.h"
@@ -115,32 +115,15 @@ void read_header(int handle, bool quiet, BrukerHeader& h, int& retstat, int& sta
     retstat = 0;
 }
 
-// The frame opened on the input slot, named or asked on the terminal.
-bool open_frame(FioCall& call, int& handle, int& retstat, int& status)
-{
-    if (call.gui) return fio_open_input(call.file_name, handle, retstat, status);
-    const std::string help[] = {"Name of the Bruker frame file"};
-    while (status == ST_GOOD_VALUE) {
-        IO_INPC("\"BRUKER\" AREA DETECTOR DATA FILE NAME", help, "Unacceptable input",
-                call.file_name, status);
-        if (status != ST_GOOD_VALUE) break;
-        FIO_FILEOPEN(call.file_name, "READ", retstat, handle, status);
-        if (retstat == FIO_OK) return status == ST_GOOD_VALUE;
-        io_say("Error in opening file, Please retype name");
-    }
-    if (st_is_escape(status)) {
-        status = ST_GOOD_VALUE;
-        retstat = -1;
-    }
-    return false;
-}
-
 void read_whole_frame(FioCall& call, FioTarget& t, int& retstat, int& status)
 {
     constexpr std::string_view position = "Subroutine FIO_IN_BRUKER V0.4";
     if (!st_enter(status, position) || !fio_dimensions_valid(t.data, position, status)) return;
     int handle = 0;
-    if (!open_frame(call, handle, retstat, status)) return;
+    if (!fio_open_reader_file(call, {"\"BRUKER\" AREA DETECTOR DATA FILE NAME",
+                                     "Name of the Bruker frame file"},
+                              handle, retstat, status))
+        return;
     FioSlotGuard guard(handle);
     int columns = 0, rows = 0, bytes_per_pixel = 0, overflows = 0;
     long long data_start = 0;
@@ -177,12 +160,8 @@ void read_whole_frame(FioCall& call, FioTarget& t, int& retstat, int& status)
     t.ynumdat = ynum;
     fio_fill_axis(t.x_axis, xnum);
     fio_fill_axis(t.y_axis, ynum);
-    t.xlabel = "Columns";
-    t.ylabel = "Rows";
-    t.zlabel = "Intensity";
     t.overload_value = BRUKER_OVERLOAD;
-    if (t.variances_exist && t.variances.data != nullptr)
-        for (int j = 1; j <= ynum; ++j) std::copy_n(&t.data(1, j), xnum, &t.variances(1, j));
+    fio_detector_finish(t);
     retstat = 0;
 }
 
@@ -262,9 +241,12 @@ void FIO_IN_BRUKER(bool gui, bool& variances_exist, std::string& file_name, int&
                    float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_BRUKER V0.4")) return;
+    FioTarget target;
+    target.x_pixel_size = x_pixel_size;
+    target.y_pixel_size = y_pixel_size;
     fio_call_reader(read_whole_frame, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
-                    x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, x_pixel_size,
-                    y_pixel_size, overload_value, status);
+                    x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target,
+                    &overload_value, status);
 }
 
 void fio_read_bruker(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -275,13 +257,12 @@ void fio_read_bruker(FioCall& call, FioTarget& target, int& retstat, int& status
 void fio_bruker_size(std::string_view file_name, int& width, int& height, int& retstat,
                      int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (!fio_open_silently(file_name, handle, status)) return;
-    FioSlotGuard guard(handle);
-    BrukerHeader h;
-    read_header(handle, true, h, retstat, status);
-    if (retstat != 0) return;
-    width = h.columns;
-    height = h.rows;
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        BrukerHeader header;
+        int read = 0;
+        read_header(handle, true, header, read, status);
+        w = header.columns;
+        h = header.rows;
+        return read == 0;
+    });
 }

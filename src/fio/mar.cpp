@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fio/readers.h"
+#include "fio/detector.h"
 #include "io/convert.h"
 #include "io/database.h"
 #include "io/fields.h"
@@ -388,14 +388,9 @@ void read_mar_file(FioCall& call, bool packed, FioTarget& t, int& retstat, int& 
     t.y_pixel_size = y_pixel_size;
     fio_fill_axis(t.x_axis, t.xnumdat);
     fio_fill_axis(t.y_axis, t.ynumdat);
-    t.xlabel = "Columns";
-    t.ylabel = "Rows";
-    t.zlabel = "Intensity";
     t.overload_value = MAR_OVERLOAD;
     // An image plate counts photons: the variance of a pixel is its value.
-    if (t.variances_exist && t.variances.data != nullptr)
-        for (int j = 1; j <= t.ynumdat; ++j)
-            std::copy_n(&t.data(1, j), t.xnumdat, &t.variances(1, j));
+    fio_detector_finish(t);
 }
 
 void read_whole_image(FioCall& call, FioTarget& t, int& retstat, int& status)
@@ -412,19 +407,17 @@ void read_whole_packed(FioCall& call, FioTarget& t, int& retstat, int& status)
 void mar_size(std::string_view file_name, bool packed, int& width, int& height, int& retstat,
               int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (!fio_open_silently(file_name, handle, status)) return;
-    FioSlotGuard guard(handle);
-    bool swap = false;
-    std::int32_t first = 0;
-    MarLayout l;
-    if (!byte_order(handle, swap, first) ||
-        layout_of(handle, swap, first, packed, l) != HEADER_OK || l.storage != MAR345_PACKED)
-        return;
-    width = l.nx;
-    height = l.ny;
-    retstat = 0;
+    fio_probe_size(file_name, width, height, retstat, status, [packed](int handle, int& w, int& h) {
+        bool swap = false;
+        std::int32_t first = 0;
+        MarLayout l;
+        if (!byte_order(handle, swap, first) ||
+            layout_of(handle, swap, first, packed, l) != HEADER_OK || l.storage != MAR345_PACKED)
+            return false;
+        w = l.nx;
+        h = l.ny;
+        return true;
+    });
 }
 
 } // namespace
@@ -506,11 +499,16 @@ void FIO_IN_MAR(bool gui, bool packed, bool& variances_exist, std::string& file_
                 std::string& zlabel, float& x_pixel_size, float& y_pixel_size, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_MAR V0.5")) return;
+    FioTarget target;
+    target.x_pixel_size = x_pixel_size;
+    target.y_pixel_size = y_pixel_size;
     // The driver sets the overload value of both kinds.
-    float overload_value = 0.0f;
     fio_call_reader(packed ? read_whole_packed : read_whole_image, gui, variances_exist,
                     file_name, retstat, xnumdat, ynumdat, x_axis, y_axis, data, variances, title,
-                    xlabel, ylabel, zlabel, x_pixel_size, y_pixel_size, overload_value, status);
+                    xlabel, ylabel, zlabel, target, nullptr, status);
+    if (status != ST_GOOD_VALUE || retstat != 0) return;
+    x_pixel_size = target.x_pixel_size;
+    y_pixel_size = target.y_pixel_size;
 }
 
 void fio_read_mar(FioCall& call, FioTarget& target, int& retstat, int& status)

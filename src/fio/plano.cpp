@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "fio/readers.h"
+#include "fio/detector.h"
 #include "io/convert.h"
 #include "io/fields.h"
 #include "io/status.h"
@@ -134,27 +134,14 @@ int array_layout(int handle, const Item& item, long long& x, long long& y, long 
     return FIO_ARRAY_COMPLETE;
 }
 
-bool open_plano(FioCall& call, int& handle, int& retstat, int& status)
-{
-    if (!call.gui) {
-        const std::string help[] = {"Name of input file containing data"};
-        IO_INPC("INPUT FILE NAME", help, "Unacceptable input", call.file_name, status);
-        if (st_is_escape(status)) {
-            status = ST_GOOD_VALUE;
-            retstat = -1;
-            return false;
-        }
-        if (status != ST_GOOD_VALUE) return false;
-    }
-    return fio_open_input(call.file_name, handle, retstat, status);
-}
-
 void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
 {
     constexpr std::string_view position = "Subroutine FIO_IN_PLANO V0.3";
     if (!st_enter(status, position) || !fio_dimensions_valid(t.data, position, status)) return;
     int handle = 0;
-    if (!open_plano(call, handle, retstat, status)) return;
+    if (!fio_open_reader_file(call, {"INPUT FILE NAME", "Name of input file containing data"},
+                              handle, retstat, status))
+        return;
     FioSlotGuard guard(handle);
     long long record = 1;
     std::string big_endian = "FALSE";
@@ -318,9 +305,13 @@ void FIO_IN_PLANO(bool gui, bool& variances_exist, std::string& file_name, int& 
                   float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_PLANO V0.3")) return;
+    FioTarget target;
     fio_call_reader(read_whole_plano, gui, variances_exist, file_name, retstat, xnumdat, ynumdat,
-                    x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, x_pixel_size,
-                    y_pixel_size, overload_value, status);
+                    x_axis, y_axis, data, variances, title, xlabel, ylabel, zlabel, target,
+                    &overload_value, status);
+    if (status != ST_GOOD_VALUE || retstat != 0) return;
+    x_pixel_size = target.x_pixel_size;
+    y_pixel_size = target.y_pixel_size;
 }
 
 void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -331,17 +322,15 @@ void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status)
 void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat,
                     int& status)
 {
-    retstat = 1;
-    int handle = 0;
-    if (!fio_open_silently(file_name, handle, status)) return;
-    FioSlotGuard guard(handle);
-    Item item;
-    long long x = 0, y = 0, values_at = 0;
-    if (!search(handle, "data_array", 1, item) ||
-        array_layout(handle, item, x, y, values_at) != FIO_ARRAY_COMPLETE || x > 2147483647LL ||
-        y > 2147483647LL)
-        return;
-    width = static_cast<int>(x);
-    height = static_cast<int>(y);
-    retstat = 0;
+    fio_probe_size(file_name, width, height, retstat, status, [](int handle, int& w, int& h) {
+        Item item;
+        long long x = 0, y = 0, values_at = 0;
+        if (!search(handle, "data_array", 1, item) ||
+            array_layout(handle, item, x, y, values_at) != FIO_ARRAY_COMPLETE ||
+            x > 2147483647LL || y > 2147483647LL)
+            return false;
+        w = static_cast<int>(x);
+        h = static_cast<int>(y);
+        return true;
+    });
 }

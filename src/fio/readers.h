@@ -137,36 +137,3 @@ void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& tar
 // Shown on the window unless there is none (then the console only).
 void fio_prompt(std::string_view line, int& status);
 void fio_warning(std::span<const std::string> lines, int& status);
-
-// Reads the whole image with `read_whole` (which ignores regions) and keeps
-// the call's region of it, re-binned by sums; without a region, or with one
-// that is the whole image, the image is read straight into the target. For
-// formats whose pixels cannot be read a part at a time.
-void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioReader read_whole,
-                     int& retstat, int& status);
-// A reader of the table's form called with a reader routine's arguments,
-// which get what it read (the pixel sizes and overload value it was given
-// stay where it gives none).
-void fio_call_reader(FioReader read, bool gui, bool& variances_exist, std::string& file_name,
-                     int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
-                     std::span<float> y_axis, const ImageView& data, const ImageView& variances,
-                     std::string& title, std::string& xlabel, std::string& ylabel,
-                     std::string& zlabel, float& x_pixel_size, float& y_pixel_size,
-                     float& overload_value, int& status);
-// Opens a file on the input slot without a word when it cannot be (a size probe).
-bool fio_open_silently(std::string_view file_name, int& handle, int& status);
-
-// The MAR, Bruker and PLANO readers and their size probes in the table's form.
-void fio_read_mar(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_read_mar_packed(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_mar_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
-void fio_mar_packed_size(std::string_view file_name, int& width, int& height, int& retstat,
-                         int& status);
-void fio_read_bruker(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_bruker_size(std::string_view file_name, int& width, int& height, int& retstat,
-                     int& status);
-void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status);
-void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat,
-                    int& status);
-// The byte order of the reals of the PLANO file being read (its "$BIG_ENDIAN").
-void fio_plano_byte_order(bool big_endian, int& status);

@@ -374,6 +374,8 @@ TEST_F(Driver, AFujiHeaderWithoutItsDataFileLetsTheUserChooseIt)
     input(0);
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_FALSE(defined);
+}
+
 TEST_F(Driver, DetectorFilesByTheirNamesAndByTheFormatMenu)
 {
     const std::string fixtures = mar_fixtures() + "/";

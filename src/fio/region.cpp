@@ -1,15 +1,13 @@
-// How the readers of the format table are called: with the arguments of a
-// reader routine (FIO_IN_BRUKER and the others), and for a region of an image
-// when the format's pixels come only as a whole (a packed stream, an overflow
-// table placed afterwards): the image is read into arrays of its own size and
-// the region is taken from them.
+// A region of an image, re-binned, for formats whose pixels come only as a
+// whole (a packed stream, an overflow table placed afterwards): the image is
+// read into arrays of its own size and the region is taken from them.
 
 #include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "fio/readers.h"
+#include "fio/detector.h"
 #include "io/status.h"
 
 namespace {
@@ -109,34 +107,4 @@ void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioRe
     target.overload_value = whole.overload_value;
     // Variances are not kept for a part of an image.
     target.variances_exist = false;
-}
-
-void fio_call_reader(FioReader read, bool gui, bool& variances_exist, std::string& file_name,
-                     int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
-                     std::span<float> y_axis, const ImageView& data, const ImageView& variances,
-                     std::string& title, std::string& xlabel, std::string& ylabel,
-                     std::string& zlabel, float& x_pixel_size, float& y_pixel_size,
-                     float& overload_value, int& status)
-{
-    FioCall call{gui, true, file_name, nullptr};
-    FioTarget target = fio_target(data, variances, x_axis, y_axis, variances_exist);
-    target.title = title;
-    target.x_pixel_size = x_pixel_size;
-    target.y_pixel_size = y_pixel_size;
-    target.overload_value = overload_value;
-    read(call, target, retstat, status);
-    file_name = call.file_name;
-    if (status != ST_GOOD_VALUE || retstat != 0) return;
-    fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
-    x_pixel_size = target.x_pixel_size;
-    y_pixel_size = target.y_pixel_size;
-    overload_value = target.overload_value;
-    variances_exist = target.variances_exist;
-}
-
-bool fio_open_silently(std::string_view file_name, int& handle, int& status)
-{
-    int opened = 0;
-    FIO_FILEOPEN(file_name, "READ", opened, handle, status);
-    return status == ST_GOOD_VALUE && opened == FIO_OK;
 }
