@@ -117,5 +117,3 @@ void fio_bruker_size(std::string_view file_name, int& width, int& height, int& r
 void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status);
 void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat,
                     int& status);
-// The byte order of the reals of the PLANO file being read (its "$BIG_ENDIAN").
-void fio_plano_byte_order(bool big_endian, int& status);

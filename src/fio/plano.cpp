@@ -29,13 +29,6 @@ constexpr long long LONGEST_TEXT = 4096;
 constexpr float DEFAULT_PIXEL_SIZE = 0.0001f;
 constexpr float DEFAULT_OVERLOAD = 1.7e38f;
 
-// The byte order of the reals of the file being read.
-struct PlanoOrder
-{
-    bool swap = false;
-};
-PlanoOrder order;
-
 struct Item
 {
     char type = ' ';
@@ -109,11 +102,36 @@ long long value_offset(const Item& item)
     return record_offset(item.record) + item.position - 1;
 }
 
-float real_of(const std::string& bytes, std::size_t at)
+float real_of(const std::string& bytes, std::size_t at, bool swap)
 {
     float v = 0.0f;
     std::memcpy(&v, bytes.data() + at, 4);
-    return order.swap ? Fio_float_byte_swap(v) : v;
+    return swap ? Fio_float_byte_swap(v) : v;
+}
+
+// The characters of a text item (8 hexadecimal digits of length, then the
+// text), printable and stripped; left as it was when the length is no number.
+void text_of(int handle, const Item& item, std::string& value)
+{
+    const long long length = hex_field(bytes_at(handle, value_offset(item), HEX_DIGITS));
+    if (length < 0) return;
+    std::string text =
+        bytes_at(handle, value_offset(item) + HEX_DIGITS, std::min(length, LONGEST_TEXT));
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = ' ';
+    value = std::string(st_strip(text));
+}
+
+// Whether the reals of this file are in the other byte order than the
+// machine's. Asked of the file itself at every read of reals: an order kept
+// from the last file read would turn the values of the next one into noise.
+bool reals_swapped(int handle, int& status)
+{
+    Item item;
+    std::string big_endian = "FALSE";
+    if (search(handle, "$BIG_ENDIAN", 1, item) && item.type == 's')
+        text_of(handle, item, big_endian);
+    return (IO_UPPER(st_strip(big_endian)) == "TRUE") != IO_BIG_ENDIAN(status);
 }
 
 // An array item's sizes and the byte of its first value, when the file holds them all.
@@ -143,10 +161,10 @@ void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
                               handle, retstat, status))
         return;
     FioSlotGuard guard(handle);
+    // Read for its message when absent: the reals are read in the order it gives.
     long long record = 1;
-    std::string big_endian = "FALSE";
+    std::string big_endian;
     FIO_FREAD_STRING(handle, "$BIG_ENDIAN", record, big_endian, status);
-    fio_plano_byte_order(IO_UPPER(st_strip(big_endian)) == "TRUE", status);
     t.xlabel = "Columns";
     t.ylabel = "Rows";
     t.zlabel = "Intensity";
@@ -202,11 +220,6 @@ void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
 
 } // namespace
 
-void fio_plano_byte_order(bool big_endian, int& status)
-{
-    order.swap = big_endian != IO_BIG_ENDIAN(status);
-}
-
 void FIO_FREAD_SEARCHITEM(int handle, std::string_view name, bool& found, char& type,
                           long long& record, int& position, int& status)
 {
@@ -231,12 +244,7 @@ void FIO_FREAD_STRING(int handle, std::string_view name, long long& record, std:
     FIO_FREAD_SEARCHITEM(handle, name, found, item.type, record, item.position, status);
     if (!found || item.type != 's') return;
     item.record = record;
-    const long long length = hex_field(bytes_at(handle, value_offset(item), HEX_DIGITS));
-    if (length < 0) return;
-    std::string text = bytes_at(handle, value_offset(item) + HEX_DIGITS, std::min(length, LONGEST_TEXT));
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = ' ';
-    value = std::string(st_strip(text));
+    text_of(handle, item, value);
 }
 
 void FIO_FREAD_REAL(int handle, std::string_view name, long long& record, float& value,
@@ -250,7 +258,7 @@ void FIO_FREAD_REAL(int handle, std::string_view name, long long& record, float&
     item.record = record;
     if (item.type == 'r') {
         const std::string bytes = bytes_at(handle, value_offset(item), 4);
-        if (bytes.size() == 4) value = real_of(bytes, 0);
+        if (bytes.size() == 4) value = real_of(bytes, 0, reals_swapped(handle, status));
     } else if (item.type == 's') {
         // A real written as text.
         std::string text;
@@ -286,6 +294,7 @@ void FIO_FREAD_RARRAY(int handle, std::string_view name, const ImageView& array,
     ysize = static_cast<int>(y);
     const int columns = static_cast<int>(std::min<long long>(x, array.xmaxdat));
     const int rows = static_cast<int>(std::min<long long>(y, array.ymaxdat));
+    const bool swap = reals_swapped(handle, status);
     for (int j = 0; j < rows; ++j) {
         const std::string bytes = bytes_at(handle, values_at + 4LL * j * x, 4LL * columns);
         if (static_cast<int>(bytes.size()) < 4 * columns) {
@@ -293,7 +302,7 @@ void FIO_FREAD_RARRAY(int handle, std::string_view name, const ImageView& array,
             return;
         }
         float* out = &array(1, j + 1);
-        for (int i = 0; i < columns; ++i) out[i] = real_of(bytes, 4 * static_cast<std::size_t>(i));
+        for (int i = 0; i < columns; ++i) out[i] = real_of(bytes, 4 * static_cast<std::size_t>(i), swap);
     }
     returned = x > array.xmaxdat || y > array.ymaxdat ? FIO_ARRAY_PARTIAL : FIO_ARRAY_COMPLETE;
 }

@@ -20,7 +20,7 @@ protected:
         view = ImageView{data.data(), xmax, ymax};
         std::string name = path;
         int retstat = -9;
-        FIO_IN_PLANO(true, with_variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
+        FIO_IN_PLANO(gui, with_variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
                      ImageView{variances.data(), xmax, ymax}, title, xlabel, ylabel, zlabel,
                      x_pixel_size, y_pixel_size, overload, status);
         return retstat;
@@ -34,6 +34,7 @@ protected:
 
     std::vector<float> data, variances, x_axis, y_axis;
     ImageView view;
+    bool gui = true;
     bool with_variances = true;
     int xnum = 0, ynum = 0;
     std::string title, xlabel, ylabel, zlabel;
@@ -81,8 +82,28 @@ TEST_F(Plano, AnArrayLargerThanTheDeclaredOneGivesItsCornerWithAWarning)
         << console.text();
 }
 
+TEST_F(Plano, WithoutAWindowTheNameIsAskedOnTheTerminal)
+{
+    gui = false;
+    {
+        TypedInput typed(dir.file("missing.pln") + "\n" + fixture("plano_be.pln") + "\n");
+        ConsoleCapture console;
+        ASSERT_EQ(read_into("", 23, 17), 0);
+        for (const char* line : {"INPUT FILE NAME", "Error in opening file, Please retype name"})
+            EXPECT_NE(console.text().find(line), std::string::npos) << line << console.text();
+    }
+    EXPECT_EQ(data, read_reals(fixture("plano.expected")));
+    TypedInput typed("\\\n");
+    ConsoleCapture console;
+    EXPECT_EQ(read_into("", 23, 17), -1);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
 TEST_F(Plano, ItemsAreFoundRecordByRecord)
 {
+    // A big-endian file read first: the reals below are read in the order of
+    // their own (little-endian) file all the same.
+    ASSERT_EQ(read_into(fixture("plano_be.pln"), 23, 17), 0);
     int retstat = -9, handle = 0;
     FIO_FILEOPEN(fixture("plano_le.pln"), "READ", retstat, handle, status);
     FioSlotGuard guard(handle);
@@ -107,6 +128,8 @@ TEST_F(Plano, ItemsAreFoundRecordByRecord)
     FIO_FREAD_REAL(handle, "title", record = 1, value, status); // text that is no number
     EXPECT_EQ(text, "unchanged");
     EXPECT_EQ(value, -1.0f);
+    FIO_FREAD_REAL(handle, "x_pixel_size", record = 1, value, status);
+    EXPECT_FLOAT_EQ(value, 5.0e-5f);
     int x = 0, y = 0, returned = 9;
     std::vector<float> small(4);
     FIO_FREAD_RARRAY(handle, "title", ImageView{small.data(), 2, 2}, record = 1, x, y, returned,
