@@ -21,7 +21,7 @@ protected:
         std::string name = path, title, xl, yl, zl;
         int retstat = -9;
         float xps = 0, yps = 0;
-        FIO_IN_BRUKER(true, with_variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
+        FIO_IN_BRUKER(gui, with_variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
                       ImageView{variances.data(), xmax, ymax}, title, xl, yl, zl, xps, yps,
                       overload, status);
         return retstat;
@@ -29,6 +29,7 @@ protected:
 
     std::vector<float> data, variances, x_axis, y_axis;
     ImageView view;
+    bool gui = true;
     int xnum = 0, ynum = 0;
     float overload = 0;
 };
@@ -110,6 +111,24 @@ TEST_F(Bruker, OverflowPositionsCountAlongTheStoredRowsFromTheTop)
     EXPECT_EQ(data, (std::vector<float>{9, 10, 11, 999, 5, 6, 7, 8, 300000, 2, 3, 4}));
     EXPECT_EQ(variances, data); // counts: the variance is the value
     EXPECT_EQ(overload, 80000.0f);
+}
+
+TEST_F(Bruker, WithoutAWindowTheNameIsAskedUntilAFileOpens)
+{
+    gui = false;
+    {
+        TypedInput typed(dir.file("missing.001") + "\n" + fixture("bruker1.100") + "\n");
+        ConsoleCapture console;
+        ASSERT_EQ(read_into("", 56, 40), 0);
+        for (const char* line : {"\"BRUKER\" AREA DETECTOR DATA FILE NAME",
+                                 "Error in opening file, Please retype name"})
+            EXPECT_NE(console.text().find(line), std::string::npos) << line << console.text();
+    }
+    EXPECT_EQ(data, read_reals(fixture("bruker1.expected")));
+    TypedInput typed("\\\n");
+    ConsoleCapture console;
+    EXPECT_EQ(read_into("", 56, 40), -1);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
 }
 
 TEST_F(Bruker, CutToTheDeclaredArrayKeepsTheBottomOfThePicture)

@@ -33,7 +33,7 @@ protected:
         std::string name = path;
         int retstat = -9;
         bool variances = false;
-        FIO_IN_MAR(true, packed, variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
+        FIO_IN_MAR(gui, packed, variances, name, retstat, xnum, ynum, x_axis, y_axis, view,
                    ImageView{}, title, xlabel, ylabel, zlabel, x_pixel_size, y_pixel_size, status);
         return retstat;
     }
@@ -49,6 +49,7 @@ protected:
 
     std::vector<float> data, x_axis, y_axis;
     ImageView view;
+    bool gui = true;
     int xnum = 0, ynum = 0;
     std::string title, xlabel, ylabel, zlabel;
     float x_pixel_size = 0, y_pixel_size = 0;
@@ -170,6 +171,38 @@ TEST_F(Mar, ImagesLargerThanTheArraysAreCutToThem)
                   std::string::npos);
     }
     EXPECT_EQ(view(10, 4), 131000.0f); // an overflow inside the part
+}
+
+TEST_F(Mar, WithoutAWindowTheNameIsAskedOnTheTerminalOnce)
+{
+    gui = false;
+    {
+        TypedInput typed(fixture("old_le.image") + "\n");
+        ConsoleCapture console;
+        ASSERT_EQ(read_into("", 64, 40), 0);
+        EXPECT_NE(console.text().find("DATA FILE NAME"), std::string::npos) << console.text();
+    }
+    EXPECT_EQ(data, read_reals(fixture("old.expected")));
+    {
+        // A user escape is a cancel, not a failure.
+        TypedInput typed("\\\n");
+        ConsoleCapture console;
+        EXPECT_EQ(read_into("", 64, 40), -1);
+        EXPECT_EQ(status, ST_GOOD_VALUE);
+    }
+    // A name that does not open is not asked again: the reader says so and gives nothing.
+    const std::string missing = dir.file("missing.image");
+    for (const bool window : {false, true}) {
+        SCOPED_TRACE(window ? "with the window" : "on the terminal");
+        gui = window;
+        TypedInput typed(missing + "\n" + fixture("old_le.image") + "\n");
+        ConsoleCapture console;
+        EXPECT_EQ(read_into(missing, 64, 40), -1);
+        EXPECT_TRUE(console.text().ends_with(
+            "WARNING: Problem in opening file (data is not defined):\n" + missing + "\n"))
+            << console.text();
+        EXPECT_EQ(status, ST_GOOD_VALUE);
+    }
 }
 
 TEST_F(Mar, SpiralReadOutIsRefused)
