@@ -31,7 +31,8 @@ public:
             "/usr/bin/python3 " ZYT_MAR_FIXTURES " --bench " + path_ + " 2>&1";
         if (std::FILE* p = ::popen(command.c_str(), "r")) {
             char line[512];
-            while (std::fgets(line, sizeof line, p) != nullptr) std::cout << line;
+            while (std::fgets(line, sizeof line, p) != nullptr)
+                std::cout << line;
             made_ = ::pclose(p) == 0;
         }
     }

@@ -104,11 +104,13 @@ void read_header(int handle, bool quiet, BrukerHeader& h, int& retstat, int& sta
         !__builtin_mul_overflow(static_cast<long long>(h.columns) * h.rows, h.bytes_per_pixel,
                                 &pixel_bytes);
     h.data_start = h.blocks * BLOCK_BYTES + 1;
-    if (!sizes_valid || h.data_start - 1 + pixel_bytes +
-                                static_cast<long long>(h.overflows) * OVERFLOW_RECORD > size) {
+    if (!sizes_valid ||
+        h.data_start - 1 + pixel_bytes + static_cast<long long>(h.overflows) * OVERFLOW_RECORD >
+            size) {
         if (!quiet) {
             io_say("WARNING: The Bruker header does not describe an image that the file holds");
-            io_say("         (NCOLS, NROWS, NPIXELB, HDRBLKS or NOVERFL wrong, or the file cut short)");
+            io_say("         (NCOLS, NROWS, NPIXELB, HDRBLKS or NOVERFL wrong, or the file cut "
+                   "short)");
         }
         return;
     }
@@ -120,9 +122,9 @@ void read_whole_frame(FioCall& call, FioTarget& t, int& retstat, int& status)
     constexpr std::string_view position = "Subroutine FIO_IN_BRUKER V0.4";
     if (!st_enter(status, position) || !fio_dimensions_valid(t.data, position, status)) return;
     int handle = 0;
-    if (!fio_open_reader_file(call, {"\"BRUKER\" AREA DETECTOR DATA FILE NAME",
-                                     "Name of the Bruker frame file"},
-                              handle, retstat, status))
+    if (!fio_open_reader_file(
+            call, {"\"BRUKER\" AREA DETECTOR DATA FILE NAME", "Name of the Bruker frame file"},
+            handle, retstat, status))
         return;
     FioSlotGuard guard(handle);
     int columns = 0, rows = 0, bytes_per_pixel = 0, overflows = 0;
@@ -142,9 +144,12 @@ void read_whole_frame(FioCall& call, FioTarget& t, int& retstat, int& status)
     transfer.buffer_elements = BUFFER_BYTES / bytes_per_pixel;
     int xnum = 0;
     int ynum = 0;
-    if (bytes_per_pixel == 1) FIO_INP_2DBYTE(transfer, t.data, xnum, ynum, status);
-    else if (bytes_per_pixel == 2) FIO_INP_2DI2(transfer, t.data, xnum, ynum, status);
-    else FIO_INP_2DI4(transfer, t.data, xnum, ynum, status);
+    if (bytes_per_pixel == 1)
+        FIO_INP_2DBYTE(transfer, t.data, xnum, ynum, status);
+    else if (bytes_per_pixel == 2)
+        FIO_INP_2DI2(transfer, t.data, xnum, ynum, status);
+    else
+        FIO_INP_2DI4(transfer, t.data, xnum, ynum, status);
     if (status == FIO_STATUS_READ_FAILURE) {
         status = ST_GOOD_VALUE;
         retstat = 5;
@@ -167,8 +172,8 @@ void read_whole_frame(FioCall& call, FioTarget& t, int& retstat, int& status)
 
 } // namespace
 
-void FIO_IN_KEYBRUKER(std::string_view record, bool& end, std::string& keyword,
-                      std::string& value, int& status)
+void FIO_IN_KEYBRUKER(std::string_view record, bool& end, std::string& keyword, std::string& value,
+                      int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_KEYBRUKER V0.2")) return;
     end = !record.empty() && record.front() == END_OF_HEADER;
@@ -216,8 +221,8 @@ void FIO_IN_OVERBRUKER(int handle, long long first_byte, int count, int nx, int 
     const long long pixels = static_cast<long long>(nx) * ny;
     const std::string_view text(reinterpret_cast<const char*>(table.data()), table.size());
     for (int k = 0; k < count; ++k) {
-        const std::string_view record = text.substr(static_cast<std::size_t>(k) * OVERFLOW_RECORD,
-                                                    OVERFLOW_RECORD);
+        const std::string_view record =
+            text.substr(static_cast<std::size_t>(k) * OVERFLOW_RECORD, OVERFLOW_RECORD);
         long long value = 0;
         long long at = 0;
         if (!integer_field(record.substr(0, OVERFLOW_VALUE_CHARACTERS), value) ||
@@ -254,8 +259,7 @@ void fio_read_bruker(FioCall& call, FioTarget& target, int& retstat, int& status
     fio_read_region(call, target, fio_bruker_size, read_whole_frame, retstat, status);
 }
 
-void fio_bruker_size(std::string_view file_name, int& width, int& height, int& retstat,
-                     int& status)
+void fio_bruker_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
     fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
         BrukerHeader header;

@@ -77,10 +77,10 @@ struct MarLayout
     int nx = 0, ny = 0;
     long long overflows = 0;
     int storage = MAR345_PACKED;
-    long long overflow_at = 0;   // byte offset of the first overflow record
-    int record_bytes = 0;        // of one overflow record
+    long long overflow_at = 0; // byte offset of the first overflow record
+    int record_bytes = 0;      // of one overflow record
     int pairs_per_record = 0;
-    long long pixels_at = 0;     // unpacked pixels, or where the packed stream is looked for
+    long long pixels_at = 0; // unpacked pixels, or where the packed stream is looked for
     float x_pixel_size = OLD_PIXEL_SIZE, y_pixel_size = OLD_PIXEL_SIZE;
     std::string date;
     double distance_mm = 0, wavelength = 0, phi_start = 0, phi_end = 0;
@@ -126,7 +126,10 @@ std::string text_of(const std::uint8_t* p, std::size_t n)
     return std::string(st_strip(s));
 }
 
-long long ceil_div(long long a, long long b) { return (a + b - 1) / b; }
+long long ceil_div(long long a, long long b)
+{
+    return (a + b - 1) / b;
+}
 
 // a * b, or -1 when it does not fit.
 long long product(long long a, long long b)
@@ -149,13 +152,17 @@ bool byte_order(int handle, bool& swap, std::int32_t& first)
     if (!read_at(handle, 0, 4, bytes)) return false;
     const std::int32_t v = int_at(bytes, 0, false);
     auto marked = [](std::int32_t x) {
-        return std::find(std::begin(ORDER_MARKS), std::end(ORDER_MARKS), x) != std::end(ORDER_MARKS);
+        return std::find(std::begin(ORDER_MARKS), std::end(ORDER_MARKS), x) !=
+               std::end(ORDER_MARKS);
     };
-    if (marked(v)) swap = false;
-    else if (marked(Fio_int_byte_swap(v))) swap = true;
+    if (marked(v))
+        swap = false;
+    else if (marked(Fio_int_byte_swap(v)))
+        swap = true;
     // An old file of another line length in the machine's order: read the
     // other way round its length would be 65536 or more.
-    else swap = v < 1 || v > LONGEST_LINE;
+    else
+        swap = v < 1 || v > LONGEST_LINE;
     first = swap ? Fio_int_byte_swap(v) : v;
     return true;
 }
@@ -217,9 +224,8 @@ HeaderResult newer_layout(int handle, bool swap, MarLayout& l)
     l.pairs_per_record = MAR345_RECORD_BYTES / PAIR_BYTES;
     l.overflow_at = MAR345_HEADER_BYTES;
     l.pixels_at = MAR345_HEADER_BYTES + ceil_div(l.overflows, l.pairs_per_record) * l.record_bytes;
-    const long long stream = l.storage == MAR345_PACKED
-                                 ? least_stream_bytes(static_cast<long long>(l.nx) * l.nx)
-                                 : 0;
+    const long long stream =
+        l.storage == MAR345_PACKED ? least_stream_bytes(static_cast<long long>(l.nx) * l.nx) : 0;
     if (l.pixels_at + stream > size) return HEADER_SHORT_FILE;
     // The text lines of the header, up to "END OF HEADER".
     std::vector<std::uint8_t> text;
@@ -302,7 +308,8 @@ void place_overflows(int handle, bool swap, const MarLayout& l, const ImageView&
             const std::int32_t value = int_at(bytes, at + 4, swap);
             if (address < 1 || address > pixels) {
                 if (++invalid <= ADDRESS_WARNINGS)
-                    io_say("WARNING: Invalid Overloaded pixel address: " + io_fortran_i(address, 14));
+                    io_say("WARNING: Invalid Overloaded pixel address: " +
+                           io_fortran_i(address, 14));
                 continue;
             }
             const long long row = (address - 1) / l.nx + 1;
@@ -462,9 +469,9 @@ void FIO_IN_OLDMAR(bool packed, int handle, bool swap, const ImageView& data, st
     retstat = 0;
 }
 
-void FIO_IN_MAR345(int handle, bool swap, const ImageView& data, std::string& title,
-                   int& retstat, int& xnumdat, int& ynumdat, float& x_pixel_size,
-                   float& y_pixel_size, int& status)
+void FIO_IN_MAR345(int handle, bool swap, const ImageView& data, std::string& title, int& retstat,
+                   int& xnumdat, int& ynumdat, float& x_pixel_size, float& y_pixel_size,
+                   int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_MAR345 V0.3")) return;
     (void)title;
@@ -492,20 +499,20 @@ void FIO_IN_MAR345(int handle, bool swap, const ImageView& data, std::string& ti
     retstat = 0;
 }
 
-void FIO_IN_MAR(bool gui, bool packed, bool& variances_exist, std::string& file_name,
-                int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
-                std::span<float> y_axis, const ImageView& data, const ImageView& variances,
-                std::string& title, std::string& xlabel, std::string& ylabel,
-                std::string& zlabel, float& x_pixel_size, float& y_pixel_size, int& status)
+void FIO_IN_MAR(bool gui, bool packed, bool& variances_exist, std::string& file_name, int& retstat,
+                int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                const ImageView& data, const ImageView& variances, std::string& title,
+                std::string& xlabel, std::string& ylabel, std::string& zlabel, float& x_pixel_size,
+                float& y_pixel_size, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_IN_MAR V0.5")) return;
     FioTarget target;
     target.x_pixel_size = x_pixel_size;
     target.y_pixel_size = y_pixel_size;
     // The driver sets the overload value of both kinds.
-    fio_call_reader(packed ? read_whole_packed : read_whole_image, gui, variances_exist,
-                    file_name, retstat, xnumdat, ynumdat, x_axis, y_axis, data, variances, title,
-                    xlabel, ylabel, zlabel, target, nullptr, status);
+    fio_call_reader(packed ? read_whole_packed : read_whole_image, gui, variances_exist, file_name,
+                    retstat, xnumdat, ynumdat, x_axis, y_axis, data, variances, title, xlabel,
+                    ylabel, zlabel, target, nullptr, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
     x_pixel_size = target.x_pixel_size;
     y_pixel_size = target.y_pixel_size;

@@ -26,13 +26,17 @@ constexpr int BLOCK_HEADER_BITS = 6;
 // The stream is read in blocks of this many bytes.
 constexpr std::size_t CHUNK_BYTES = 1 << 20;
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // A number as "%04d" reads it: blanks skipped, a sign, at most four digits.
 bool scan_number(std::string_view& s, int& value)
 {
     std::size_t i = 0;
-    while (i < s.size() && is_space(s[i])) ++i;
+    while (i < s.size() && is_space(s[i]))
+        ++i;
     int digits_allowed = 4;
     bool negative = false;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
@@ -61,7 +65,8 @@ bool take(std::string_view& s, char c)
 
 void skip_spaces(std::string_view& s)
 {
-    while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_space(s.front()))
+        s.remove_prefix(1);
 }
 
 // "CCP4 packed image, X: %04d, Y: %04d": both numbers, or false.
@@ -83,10 +88,7 @@ class BitReader
 public:
     BitReader(int handle, long long bytes_left) : handle_(handle), file_left_(bytes_left) {}
 
-    bool ensure(int wanted)
-    {
-        return count_ >= wanted || refill(wanted);
-    }
+    bool ensure(int wanted) { return count_ >= wanted || refill(wanted); }
     std::uint64_t take(int width)
     {
         const std::uint64_t value = bits_ & ((std::uint64_t{1} << width) - 1);
@@ -107,7 +109,8 @@ private:
             if (end_ - at_ >= 8) {
                 std::uint64_t word;
                 std::memcpy(&word, buffer_.data() + at_, 8);
-                if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+                if constexpr (std::endian::native == std::endian::big)
+                    word = __builtin_bswap64(word);
                 bits_ |= word << count_;
                 const int whole_bytes = (63 - count_) >> 3;
                 at_ += static_cast<std::size_t>(whole_bytes);
@@ -135,8 +138,8 @@ private:
         if (wanted <= 0) return false;
         int retstat = 0;
         int got = 0;
-        FIO_FILEREADC(handle_, wanted, FIO_NO_SWAP,
-                      retstat, got, std::span<std::uint8_t>(buffer_.data() + kept, room));
+        FIO_FILEREADC(handle_, wanted, FIO_NO_SWAP, retstat, got,
+                      std::span<std::uint8_t>(buffer_.data() + kept, room));
         if (got <= 0) {
             file_left_ = 0;
             return false;
@@ -196,7 +199,10 @@ private:
 };
 
 // The prediction from four neighbours: the sum rounded and divided toward zero.
-inline int predict(int a, int b, int c, int d) { return (a + b + c + d + 2) / 4; }
+inline int predict(int a, int b, int c, int d)
+{
+    return (a + b + c + d + 2) / 4;
+}
 
 // A difference added in 16 bits, the result wrapping as the writer's did.
 inline std::int16_t add16(std::int32_t difference, int prediction)
@@ -216,7 +222,8 @@ void reconstruct(int line, const std::int32_t* d, const std::int16_t* prev, std:
 {
     if (line == 0) {
         cur[0] = add16(d[0], 0);
-        for (int c = 1; c < x; ++c) cur[c] = add16(d[c], cur[c - 1]);
+        for (int c = 1; c < x; ++c)
+            cur[c] = add16(d[c], cur[c - 1]);
         return;
     }
     if (line == 1) {
@@ -228,8 +235,7 @@ void reconstruct(int line, const std::int32_t* d, const std::int16_t* prev, std:
     }
     for (int c = 1; c < x - 1; ++c)
         cur[c] = add16(d[c], predict(cur[c - 1], prev[c + 1], prev[c], prev[c - 1]));
-    if (x > 1)
-        cur[x - 1] = add16(d[x - 1], predict(cur[x - 2], cur[0], prev[x - 1], prev[x - 2]));
+    if (x > 1) cur[x - 1] = add16(d[x - 1], predict(cur[x - 2], cur[0], prev[x - 1], prev[x - 2]));
 }
 
 } // namespace
@@ -286,7 +292,8 @@ void FIO_IN_PCKC(int handle, const ImageView& data, int& xnumdat, int& ynumdat, 
         }
         reconstruct(j, differences.data(), prev.data(), cur.data(), x, last_before_prev);
         float* out = &data(1, j + 1);
-        for (int c = 0; c < columns; ++c) out[c] = static_cast<float>(static_cast<std::uint16_t>(cur[c]));
+        for (int c = 0; c < columns; ++c)
+            out[c] = static_cast<float>(static_cast<std::uint16_t>(cur[c]));
         last_before_prev = prev[static_cast<std::size_t>(x - 1)];
         std::swap(prev, cur);
     }

@@ -43,10 +43,14 @@ long long hex_field(std::string_view text)
     long long value = 0;
     for (char c : text.substr(0, HEX_DIGITS)) {
         int d = 0;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return -1;
         value = value * 16 + d;
     }
     return value;
@@ -61,14 +65,17 @@ std::string bytes_at(int handle, long long offset, long long count)
     std::string bytes(static_cast<std::size_t>(count), '\0');
     int retstat = 0;
     int got = 0;
-    FIO_FILEPREADC(handle, offset, static_cast<int>(count), FIO_NO_SWAP, retstat, got,
-                   std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(bytes.data()),
-                                           bytes.size()));
+    FIO_FILEPREADC(
+        handle, offset, static_cast<int>(count), FIO_NO_SWAP, retstat, got,
+        std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
     bytes.resize(static_cast<std::size_t>(std::max(got, 0)));
     return bytes;
 }
 
-long long record_offset(long long record) { return (record - 1) * RECORD_BYTES; }
+long long record_offset(long long record)
+{
+    return (record - 1) * RECORD_BYTES;
+}
 
 // The item of that name from a record on; every step moves forward, so the
 // search ends at the end of the file whatever the skip counts say.
@@ -170,7 +177,8 @@ void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
     t.zlabel = "Intensity";
     std::string* const texts[] = {&t.title, &t.xlabel, &t.ylabel, &t.zlabel};
     const char* const text_items[] = {"title", "x_axis_label", "y_axis_label", "z_axis_label"};
-    for (int k = 0; k < 4; ++k) FIO_FREAD_STRING(handle, text_items[k], record = 1, *texts[k], status);
+    for (int k = 0; k < 4; ++k)
+        FIO_FREAD_STRING(handle, text_items[k], record = 1, *texts[k], status);
     t.x_pixel_size = t.y_pixel_size = DEFAULT_PIXEL_SIZE;
     t.overload_value = DEFAULT_OVERLOAD;
     FIO_FREAD_REAL(handle, "x_pixel_size", record = 1, t.x_pixel_size, status);
@@ -180,8 +188,12 @@ void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
     FIO_FREAD_RARRAY(handle, "data_array", t.data, record = 1, x, y, returned, status);
     if (status != ST_GOOD_VALUE) return;
     switch (returned) {
-    case FIO_ARRAY_NOT_FOUND: io_say("WARNING: Data array not found"); break;
-    case FIO_ARRAY_WRONG_TYPE: io_say("WARNING: The data array is not an array of reals"); break;
+    case FIO_ARRAY_NOT_FOUND:
+        io_say("WARNING: Data array not found");
+        break;
+    case FIO_ARRAY_WRONG_TYPE:
+        io_say("WARNING: The data array is not an array of reals");
+        break;
     case FIO_ARRAY_DAMAGED:
         io_say("WARNING: The data array is damaged: its sizes are impossible or its values");
         io_say("         lie beyond the end of the file");
@@ -190,7 +202,8 @@ void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
         io_say("File array size = " + io_fortran_i(x, 10) + io_fortran_i(y, 10));
         io_say("WARNING: Not all of the data could be input");
         break;
-    default: break;
+    default:
+        break;
     }
     if (returned > 0) {
         retstat = 1;
@@ -247,8 +260,7 @@ void FIO_FREAD_STRING(int handle, std::string_view name, long long& record, std:
     text_of(handle, item, value);
 }
 
-void FIO_FREAD_REAL(int handle, std::string_view name, long long& record, float& value,
-                    int& status)
+void FIO_FREAD_REAL(int handle, std::string_view name, long long& record, float& value, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_FREAD_REAL V0.2")) return;
     Item item;
@@ -271,8 +283,8 @@ void FIO_FREAD_REAL(int handle, std::string_view name, long long& record, float&
     }
 }
 
-void FIO_FREAD_RARRAY(int handle, std::string_view name, const ImageView& array,
-                      long long& record, int& xsize, int& ysize, int& returned, int& status)
+void FIO_FREAD_RARRAY(int handle, std::string_view name, const ImageView& array, long long& record,
+                      int& xsize, int& ysize, int& returned, int& status)
 {
     if (!st_enter(status, "Subroutine FIO_FREAD_RARRAY V0.2")) return;
     Item item;
@@ -302,7 +314,8 @@ void FIO_FREAD_RARRAY(int handle, std::string_view name, const ImageView& array,
             return;
         }
         float* out = &array(1, j + 1);
-        for (int i = 0; i < columns; ++i) out[i] = real_of(bytes, 4 * static_cast<std::size_t>(i), swap);
+        for (int i = 0; i < columns; ++i)
+            out[i] = real_of(bytes, 4 * static_cast<std::size_t>(i), swap);
     }
     returned = x > array.xmaxdat || y > array.ymaxdat ? FIO_ARRAY_PARTIAL : FIO_ARRAY_COMPLETE;
 }
@@ -328,15 +341,14 @@ void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status)
     fio_read_region(call, target, fio_plano_size, read_whole_plano, retstat, status);
 }
 
-void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat,
-                    int& status)
+void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
     fio_probe_size(file_name, width, height, retstat, status, [](int handle, int& w, int& h) {
         Item item;
         long long x = 0, y = 0, values_at = 0;
         if (!search(handle, "data_array", 1, item) ||
-            array_layout(handle, item, x, y, values_at) != FIO_ARRAY_COMPLETE ||
-            x > 2147483647LL || y > 2147483647LL)
+            array_layout(handle, item, x, y, values_at) != FIO_ARRAY_COMPLETE || x > 2147483647LL ||
+            y > 2147483647LL)
             return false;
         w = static_cast<int>(x);
         h = static_cast<int>(y);

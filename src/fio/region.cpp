@@ -31,10 +31,10 @@ void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioRe
     if (status != ST_GOOD_VALUE) return;
     const FioRegion* r = call.region;
     // A file whose size cannot be learnt is left to the reader, which says why.
-    const bool straight = r == nullptr || probed != 0 ||
-                          (r->x1 == 1 && r->y1 == 1 && r->x2 >= width && r->y2 >= height &&
-                           r->xbin == 1 && r->ybin == 1 && width <= target.data.xmaxdat &&
-                           height <= target.data.ymaxdat);
+    const bool straight =
+        r == nullptr || probed != 0 ||
+        (r->x1 == 1 && r->y1 == 1 && r->x2 >= width && r->y2 >= height && r->xbin == 1 &&
+         r->ybin == 1 && width <= target.data.xmaxdat && height <= target.data.ymaxdat);
     if (straight) {
         read_whole(whole_call, target, retstat, status);
         call.file_name = whole_call.file_name;
@@ -72,8 +72,8 @@ void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioRe
         retstat = 2;
         return;
     }
-    FioTarget whole = fio_target(ImageView{pixels.data(), width, height}, ImageView{}, x_axis,
-                                 y_axis, false);
+    FioTarget whole =
+        fio_target(ImageView{pixels.data(), width, height}, ImageView{}, x_axis, y_axis, false);
     whole.title = target.title;
     whole.x_pixel_size = target.x_pixel_size;
     whole.y_pixel_size = target.y_pixel_size;
@@ -87,7 +87,8 @@ void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioRe
         retstat = 4;
         return;
     }
-    for (int j = 1; j <= out_y; ++j) std::fill_n(&target.data(1, j), out_x, 0.0f);
+    for (int j = 1; j <= out_y; ++j)
+        std::fill_n(&target.data(1, j), out_x, 0.0f);
     const std::size_t row_length = static_cast<std::size_t>(out_x) * region.xbin;
     for (int k = 0; k < out_y * region.ybin; ++k) {
         const float* row = &whole.data(region.x1, region.y1 + k);

@@ -64,9 +64,8 @@ TEST_F(Bruker, FramesOfAnIndependentWriterReadPixelForPixel)
         FioImage image = read_image(file, retstat);
         ASSERT_EQ(retstat, 0);
         EXPECT_EQ(image.format, "BRUKER");
-        EXPECT_TRUE(same_pixels(pixels_of(image),
-                                read_reals(fixture(std::string(name) + ".expected")),
-                                image.xnumdat));
+        EXPECT_TRUE(same_pixels(
+            pixels_of(image), read_reals(fixture(std::string(name) + ".expected")), image.xnumdat));
         EXPECT_EQ(image.overload_value, 80000.0f);
         EXPECT_EQ(image.zlabel, "Intensity");
     }
@@ -105,7 +104,8 @@ TEST_F(Bruker, OverflowPositionsCountAlongTheStoredRowsFromTheTop)
                         record("NPIXELB", "1") + record("NROWS", "3") + record("NCOLS", "4");
     frame.resize(512, '\0');
     frame += std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\xff", 12);
-    frame += "000300000      0" "000000999     11";
+    frame += "000300000      0"
+             "000000999     11";
     write_file(dir.file("frame.001"), frame);
     ASSERT_EQ(read_into(dir.file("frame.001"), 4, 3, true), 0);
     EXPECT_EQ(data, (std::vector<float>{9, 10, 11, 999, 5, 6, 7, 8, 300000, 2, 3, 4}));
@@ -141,7 +141,8 @@ TEST_F(Bruker, CutToTheDeclaredArrayKeepsTheBottomOfThePicture)
     const std::vector<float> whole = read_reals(fixture("bruker2.expected"));
     std::vector<float> part;
     for (int j = 0; j < 30; ++j)
-        for (int i = 0; i < 50; ++i) part.push_back(whole[static_cast<std::size_t>(j) * 80 + i]);
+        for (int i = 0; i < 50; ++i)
+            part.push_back(whole[static_cast<std::size_t>(j) * 80 + i]);
     EXPECT_EQ(data, part);
 }
 
@@ -150,13 +151,17 @@ TEST_F(Bruker, DamagedFramesWarnAndGiveNoImage)
     const std::string good = read_file(fixture("bruker2.200"));
     const std::size_t table = 2560 + 80 * 70 * 2;
     const std::pair<std::string, const char*> cases[] = {
-        {with_value(good, "NOVERFL", "9999"), "WARNING: The Bruker header does not describe an image"},
-        {with_value(good, "NCOLS", "99999999"), "WARNING: The Bruker header does not describe an image"},
+        {with_value(good, "NOVERFL", "9999"),
+         "WARNING: The Bruker header does not describe an image"},
+        {with_value(good, "NCOLS", "99999999"),
+         "WARNING: The Bruker header does not describe an image"},
         {with_value(good, "NROWS", "-70"), "WARNING: The Bruker header does not describe an image"},
         {with_value(good, "NPIXELB", "3"), "WARNING: The Bruker header does not describe an image"},
         {with_value(good, "HDRBLKS", "0"), "WARNING: The Bruker header does not describe an image"},
-        {with_value(good, "HDRBLKS", "100000"), "WARNING: The Bruker header does not describe an image"},
-        {with_value(good, "HDRBLKS", "five"), "WARNING: The Bruker header does not describe an image"},
+        {with_value(good, "HDRBLKS", "100000"),
+         "WARNING: The Bruker header does not describe an image"},
+        {with_value(good, "HDRBLKS", "five"),
+         "WARNING: The Bruker header does not describe an image"},
         {std::string(3000, ' '), "WARNING: The Bruker header does not give its length"},
         {good.substr(0, 1000), "WARNING: Error in inputting header line"},
         {good.substr(0, table + 10), "WARNING: The Bruker header does not describe an image"},

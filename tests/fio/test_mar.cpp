@@ -18,7 +18,8 @@ protected:
     {
         std::string bytes = read_file(fixture(name));
         change(bytes);
-        const std::string path = dir.file("damaged" + std::filesystem::path(name).extension().string());
+        const std::string path =
+            dir.file("damaged" + std::filesystem::path(name).extension().string());
         write_file(path, bytes);
         return path;
     }
@@ -43,7 +44,8 @@ protected:
     {
         std::vector<float> part;
         for (int j = 0; j < h; ++j)
-            for (int i = 0; i < w; ++i) part.push_back(image[static_cast<std::size_t>(j) * width + i]);
+            for (int i = 0; i < w; ++i)
+                part.push_back(image[static_cast<std::size_t>(j) * width + i]);
         return part;
     }
 
@@ -139,11 +141,11 @@ TEST_F(Mar, TheHeaderIsReportedAndTheDistanceRemembered)
 
     ConsoleCapture console;
     ASSERT_EQ(read_into(fixture("m345_le.mar3450"), 48, 48), 0);
-    for (const char* line : {"Date and time of scan = Tue Jun 11 10:20:30 2024",
-                             "Sample to detector distance =  200.50 mm",
-                             "Wavelength is =    1.5418 Angstroms",
-                             "start of the oscillation =   0.250 degrees",
-                             "end of the oscillation   =   1.750 degrees"})
+    for (const char* line :
+         {"Date and time of scan = Tue Jun 11 10:20:30 2024",
+          "Sample to detector distance =  200.50 mm", "Wavelength is =    1.5418 Angstroms",
+          "start of the oscillation =   0.250 degrees",
+          "end of the oscillation   =   1.750 degrees"})
         EXPECT_NE(console.text().find(line), std::string::npos) << line << console.text();
     IO_INQ_RKEYVALUE("SAMPLE_DISTANCE", distance, found, status);
     EXPECT_FLOAT_EQ(distance, 0.2005f);
@@ -238,8 +240,7 @@ TEST_F(Mar, DamagedFilesWarnAndGiveNoImage)
          "WARNING: The file is shorter than its header says"},
         {"a negative size", "m345_le.mar3450", [](std::string& b) { set_int(b, 4, 0xFFFFFFFB); },
          "WARNING: The file header gives an impossible image size"},
-        {"a stream of another size", "m345_le.mar3450",
-         [](std::string& b) { set_int(b, 4, 47); },
+        {"a stream of another size", "m345_le.mar3450", [](std::string& b) { set_int(b, 4, 47); },
          "WARNING: The packed image is 48 by 48 pixels, but the file header says 47 by 47"},
         {"no header line", "old_le.pck",
          [](std::string& b) { b.replace(b.find("CCP4"), 4, "CCP5"); },
@@ -272,9 +273,8 @@ TEST_F(Mar, InvalidOverflowAddressesAreSkippedWithAWarning)
 {
     // The first overflow pair of the old file sits after the header record
     // and the pixels; the newer file's at byte 4096.
-    const std::string old = damaged("old_le.image", [](std::string& b) {
-        set_int(b, 128 + 2 * 64 * 40, 0);
-    });
+    const std::string old =
+        damaged("old_le.image", [](std::string& b) { set_int(b, 128 + 2 * 64 * 40, 0); });
     ConsoleCapture console;
     int retstat = -9;
     FioImage image = read_image(old, retstat);
@@ -282,7 +282,8 @@ TEST_F(Mar, InvalidOverflowAddressesAreSkippedWithAWarning)
     EXPECT_EQ(image.view()(10, 4), 65535.0f); // the value its pair would have set is not set
     EXPECT_EQ(image.view()(64, 40), 80000.0f);
     const std::string newer = damaged("m345_le.mar3450", [](std::string& b) {
-        for (int k = 0; k < 4; ++k) set_int(b, 4096 + 8 * k, 48 * 48 + 1 + k);
+        for (int k = 0; k < 4; ++k)
+            set_int(b, 4096 + 8 * k, 48 * 48 + 1 + k);
     });
     read_image(newer, retstat);
     EXPECT_EQ(retstat, 0);
@@ -302,7 +303,8 @@ TEST_F(Mar, OldFilesTellTheirByteOrderByTheirLineLength)
             SCOPED_TRACE(std::to_string(nx) + (big ? " big-endian" : " little-endian"));
             std::string file = stored(nx, 4, big) + stored(2, 4, big);
             file.resize(2 * nx, '\0');
-            for (int k = 0; k < 2 * nx; ++k) file += stored((k * 7) % 65536, 2, big);
+            for (int k = 0; k < 2 * nx; ++k)
+                file += stored((k * 7) % 65536, 2, big);
             write_file(dir.file("plate.image"), file);
             int retstat = -9;
             FioImage image = read_image(dir.file("plate.image"), retstat);
@@ -317,14 +319,14 @@ TEST_F(Mar, OldFilesTellTheirByteOrderByTheirLineLength)
 TEST_F(Mar, ZytImageRawGivesTheWritersPixelsForEveryFormat)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"m345_be.mar3450", "m345"}, {"old_be.image", "old"},  {"old_le.pck", "old"},
+        {"m345_be.mar3450", "m345"}, {"old_be.image", "old"},    {"old_le.pck", "old"},
         {"bruker1.100", "bruker1"},  {"bruker2.200", "bruker2"}, {"bruker4.400", "bruker4"},
         {"plano_be.pln", "plano"}};
     for (const auto& [file, expected] : cases) {
         SCOPED_TRACE(file);
         const std::string out = dir.file("out.raw");
-        const CommandResult r = run_command(std::string(ZYT_IMAGE_BINARY) + " raw " +
-                                            fixture(file) + " " + out);
+        const CommandResult r =
+            run_command(std::string(ZYT_IMAGE_BINARY) + " raw " + fixture(file) + " " + out);
         EXPECT_EQ(r.exit_status, 0) << r.output;
         EXPECT_EQ(read_file(out), read_file(fixture(std::string(expected) + ".expected")));
     }

@@ -25,7 +25,8 @@ public:
     {
         static constexpr int widths[8] = {0, 4, 5, 6, 7, 8, 16, 32};
         put(static_cast<std::uint64_t>(n | width_index << 3), 6);
-        for (long long d : differences) put(static_cast<std::uint64_t>(d), widths[width_index]);
+        for (long long d : differences)
+            put(static_cast<std::uint64_t>(d), widths[width_index]);
         return *this;
     }
     std::string finish()
@@ -117,10 +118,8 @@ TEST_F(Pckc, EachPixelPredictedFromItsNeighboursInTheSequence)
     // of its own line: (14 + 16 + 12 + 15 + 2) / 4 = 14, - 2 = 12. Line 3:
     // (12 + 14 + 16 + 12 + 2) / 4 = 14, + 0; (14 + 12 + 14 + 16 + 2) / 4 = 14,
     // + 3 = 17; (17 + 14 + 12 + 14 + 2) / 4 = 14, - 14 = 0.
-    const std::string s = PackedWriter(3, 3)
-                              .block(3, 2, {10, 5, -3, 4, 1, -2, 0, 3})
-                              .block(0, 2, {-14})
-                              .finish();
+    const std::string s =
+        PackedWriter(3, 3).block(3, 2, {10, 5, -3, 4, 1, -2, 0, 3}).block(0, 2, {-14}).finish();
     const Decoded d = decode(s, 3, 3, 3, 3);
     ASSERT_EQ(d.retstat, 0) << d.console;
     EXPECT_EQ(d.data, (std::vector<float>{10, 15, 12, 16, 14, 12, 14, 17, 0}));
@@ -155,7 +154,8 @@ TEST_F(Pckc, TheHeaderLineIsFoundAfterOtherLinesAndTheImageCutToTheArray)
 
 TEST_F(Pckc, StreamsThatCannotBeTheImageAreRefusedWithTheirReason)
 {
-    const std::string full = PackedWriter(4, 4).block(4, 6, std::vector<long long>(16, 300)).finish();
+    const std::string full =
+        PackedWriter(4, 4).block(4, 6, std::vector<long long>(16, 300)).finish();
     const std::size_t header = PackedWriter(4, 4).finish().size();
     struct Case
     {
@@ -165,8 +165,8 @@ TEST_F(Pckc, StreamsThatCannotBeTheImageAreRefusedWithTheirReason)
         const char* warning;
     };
     const Case cases[] = {
-        {"no header line", "CCP4 packed image V2, X: 0004, Y: 0004\n" + full.substr(header), 4, 4, 3,
-         "WARNING: No packed image was found in the file"},
+        {"no header line", "CCP4 packed image V2, X: 0004, Y: 0004\n" + full.substr(header), 4, 4,
+         3, "WARNING: No packed image was found in the file"},
         {"another size", full, 4, 5, 4,
          "WARNING: The packed image is 4 by 4 pixels, but the file header says 4 by 5"},
         {"cut short", full.substr(0, full.size() - 5), 4, 4, 5,

@@ -55,11 +55,12 @@ TEST_F(Plano, FilesWrittenFromTheDescriptionReadInEitherByteOrder)
     EXPECT_EQ(overload, 65535.5f); // a real written as text
     EXPECT_FLOAT_EQ(x_pixel_size, 5.0e-5f);
     EXPECT_FLOAT_EQ(y_pixel_size, 0.0001f); // absent
-    EXPECT_EQ(x_axis[0], 10.0f);             // the file's axis
+    EXPECT_EQ(x_axis[0], 10.0f);            // the file's axis
     EXPECT_EQ(x_axis[22], 54.0f);
     EXPECT_EQ(y_axis[16], 16.5f); // absent: pixel centres
     EXPECT_TRUE(with_variances);
-    for (std::size_t k = 0; k < data.size(); ++k) ASSERT_EQ(variances[k], 2.0f * data[k]) << k;
+    for (std::size_t k = 0; k < data.size(); ++k)
+        ASSERT_EQ(variances[k], 2.0f * data[k]) << k;
 
     ConsoleCapture console;
     ASSERT_EQ(read_into(fixture("plano_be.pln"), 23, 17), 0);
@@ -114,7 +115,7 @@ TEST_F(Plano, ItemsAreFoundRecordByRecord)
     FIO_FREAD_SEARCHITEM(handle, "data_array", found, type, record, position, status);
     EXPECT_TRUE(found);
     EXPECT_EQ(type, 'a');
-    EXPECT_EQ(record, 9); // a record that is no item, seven items of one record each
+    EXPECT_EQ(record, 9);    // a record that is no item, seven items of one record each
     EXPECT_EQ(position, 22); // after "\data_array:", 8 digits and the type
     // From a later record the earlier items are not seen.
     record = 10;
@@ -149,9 +150,12 @@ TEST_F(Plano, DamagedFilesWarnAndGiveNoImage)
     const std::size_t array = item_at(good, "data_array");
     const std::size_t fields = array + 21; // after "\data_array:", 8 digits and "a"
     const std::pair<std::string, const char*> cases[] = {
-        {std::string(good).replace(fields + 8, 8, "7fffffff"), "WARNING: The data array is damaged"},
-        {std::string(good).replace(fields + 16, 8, "00000000"), "WARNING: The data array is damaged"},
-        {std::string(good).replace(fields + 8, 8, "0000zz17"), "WARNING: The data array is damaged"},
+        {std::string(good).replace(fields + 8, 8, "7fffffff"),
+         "WARNING: The data array is damaged"},
+        {std::string(good).replace(fields + 16, 8, "00000000"),
+         "WARNING: The data array is damaged"},
+        {std::string(good).replace(fields + 8, 8, "0000zz17"),
+         "WARNING: The data array is damaged"},
         {good.substr(0, array + 512 + 100), "WARNING: The data array is damaged"},
         {std::string(good).replace(array + 20, 1, "s"),
          "WARNING: The data array is not an array of reals"},
