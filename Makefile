@@ -49,6 +49,7 @@ bench: build
 	./$(BUILD)/bench/zyt_bench_ma
 	./$(BUILD)/bench/zyt_bench_gs
 	./$(BUILD)/bench/zyt_bench_axis
+	./$(BUILD)/bench/zyt_bench_mar
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

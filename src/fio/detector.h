@@ -41,6 +41,13 @@ using FioValueMap = std::function<void(std::span<float>)>;
 void fio_read_stored(const FioCall& call, const FioStoredImage& image, const FioValueMap& map,
                      std::string_view hint, FioTarget& target, int& retstat, int& status);
 
+// Reads the whole image with `read_whole` (which ignores regions) and keeps
+// the call's region of it, re-binned by sums; without a region, or with one
+// that is the whole image, the image is read straight into the target. For
+// formats whose pixels cannot be read a part at a time.
+void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioReader read_whole,
+                     int& retstat, int& status);
+
 // How a reader asks for its file on the terminal.
 struct FioFileQuestion
 {
@@ -98,3 +105,15 @@ void fio_hamamatsu_size(std::string_view file_name, int& width, int& height, int
 void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& status);
 void fio_bas2000_size(std::string_view file_name, int& width, int& height, int& retstat,
                       int& status);
+
+void fio_read_mar(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_read_mar_packed(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_mar_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
+void fio_mar_packed_size(std::string_view file_name, int& width, int& height, int& retstat,
+                         int& status);
+void fio_read_bruker(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_bruker_size(std::string_view file_name, int& width, int& height, int& retstat,
+                     int& status);
+void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat,
+                    int& status);

@@ -61,6 +61,8 @@ void FIO_FILEWRITEC(int handle, int bytes, int swap, std::span<std::uint8_t> buf
 void FIO_FILEWREALC(int handle, std::span<const float> reals, int& retstat, int& reals_written);
 // The size in bytes of the open file of a slot; -1 when it is not open.
 long long fio_open_size(int handle);
+// The byte offset (0 the first byte) a slot reads or writes next; -1 when it is not open.
+long long fio_open_position(int handle);
 
 void FIO_FILEOPEN(std::string_view name, std::string_view access, int& retstat, int& handle,
                   int& status);
@@ -232,6 +234,81 @@ void FIO_IN_TORVA(bool gui, bool& variances_exist, std::string& file_name, int& 
                   const ImageView& data, const ImageView& variances, std::string& title,
                   std::string& xlabel, std::string& ylabel, std::string& zlabel,
                   float& overload_value, int& status);
+// --- MAR image-plate files ----------------------------------------------------
+
+// The packed pixel stream ("CCP4 packed image") from the current position of
+// the input file: its header line is looked for first, then X x Y pixels are
+// decoded, line by line, into the image array (cut to its declared size).
+// xnumdat, ynumdat in: the image size the file's header gives (the stream
+// must be of that size); out: the pixels defined in the array.
+// retstat 0 decoded; 2 no memory; 3 no header line; 4 a stream of another
+// size; 5 the stream ends early (the reason is on the console).
+void FIO_IN_PCKC(int handle, const ImageView& data, int& xnumdat, int& ynumdat, int& retstat);
+// The old format (a header record of nx 2-byte values, pixels unpacked or
+// packed, overflow records); xnumdat in: nx as read from the first integer.
+void FIO_IN_OLDMAR(bool packed, int handle, bool swap, const ImageView& data, std::string& title,
+                   int& retstat, int& xnumdat, int& ynumdat, int& status);
+// The newer format (a 4096-byte header, a packed image, high pixels apart).
+void FIO_IN_MAR345(int handle, bool swap, const ImageView& data, std::string& title,
+                   int& retstat, int& xnumdat, int& ynumdat, float& x_pixel_size,
+                   float& y_pixel_size, int& status);
+// A MAR file of either kind in either byte order; packed for the "pck" kind.
+void FIO_IN_MAR(bool gui, bool packed, bool& variances_exist, std::string& file_name,
+                int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                std::string& title, std::string& xlabel, std::string& ylabel,
+                std::string& zlabel, float& x_pixel_size, float& y_pixel_size, int& status);
+
+// --- Bruker frames -------------------------------------------------------------
+
+// One 80-byte header record: end is set by the record that ends the header
+// (its first byte Ctrl-Z); otherwise its keyword (7 characters) and value (72).
+void FIO_IN_KEYBRUKER(std::string_view record, bool& end, std::string& keyword,
+                      std::string& value, int& status);
+// The image the header describes; data_start is the byte of the first pixel
+// (from 1). retstat 0; 2 a header that cannot be read, or that describes an
+// image the file does not hold (the reason is on the console).
+void FIO_IN_HEADBRUKER(int handle, int& columns, int& rows, int& bytes_per_pixel,
+                       long long& data_start, int& overflows, int& retstat, int& status);
+// The overflow table from byte first_byte (from 1): count records of 16
+// characters, each a value and a pixel position counted along the stored rows.
+void FIO_IN_OVERBRUKER(int handle, long long first_byte, int count, int nx, int ny,
+                       const ImageView& data, int& retstat, int& status);
+void FIO_IN_BRUKER(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                   int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                   const ImageView& data, const ImageView& variances, std::string& title,
+                   std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                   float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status);
+
+// --- PLANO files -----------------------------------------------------------------
+
+// Results of FIO_FREAD_RARRAY.
+enum FioArrayRead {
+    FIO_ARRAY_PARTIAL = -1,
+    FIO_ARRAY_COMPLETE = 0,
+    FIO_ARRAY_NOT_FOUND = 1,
+    FIO_ARRAY_WRONG_TYPE = 2,
+    FIO_ARRAY_DAMAGED = 3 // sizes impossible, or values beyond the end of the file
+};
+// Looks for an item from a record on (records of 512 bytes, from 1): found,
+// its type character, its record and the position of its value in the
+// record (from 1).
+void FIO_FREAD_SEARCHITEM(int handle, std::string_view name, bool& found, char& type,
+                          long long& record, int& position, int& status);
+// The value of a text or real item; left as it was when the item is absent.
+void FIO_FREAD_STRING(int handle, std::string_view name, long long& record, std::string& value,
+                      int& status);
+void FIO_FREAD_REAL(int handle, std::string_view name, long long& record, float& value,
+                    int& status);
+// A real array item into `array` (its declared size the view's); its sizes
+// in the file are returned; `returned` is one of FioArrayRead.
+void FIO_FREAD_RARRAY(int handle, std::string_view name, const ImageView& array,
+                      long long& record, int& xsize, int& ysize, int& returned, int& status);
+void FIO_IN_PLANO(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                  int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                  const ImageView& data, const ImageView& variances, std::string& title,
+                  std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                  float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status);
 
 // --- Format choice and the input driver -------------------------------------
 

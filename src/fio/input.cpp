@@ -201,7 +201,10 @@ void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status)
         return;
     }
     const std::string record(bytes.begin(), bytes.end());
-    if (st_strip(record.substr(0, 7)) != "FORMAT" || record[7] != ':') {
+    bool end = false;
+    std::string keyword, value;
+    FIO_IN_KEYBRUKER(record, end, keyword, value, status);
+    if (end || keyword != "FORMAT" || record[7] != ':') {
         retstat = 1;
         return;
     }
@@ -209,7 +212,7 @@ void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status)
     int version = 0;
     std::vector<std::string> tokens;
     int n = 0;
-    IO_TOKENS(record.substr(8), 1, n, tokens, status);
+    IO_TOKENS(value, 1, n, tokens, status);
     if (n > 0) IO_TOKTI(tokens[0], found, version, status);
     if (!found || version != 86) {
         io_say("WARNING: The file appears to be a Bruker format file, but the format");

@@ -274,6 +274,14 @@ long long fio_open_size(int handle)
     return static_cast<long long>(info.st_size);
 }
 
+long long fio_open_position(int handle)
+{
+    if (handle != FIO_INPUT_HANDLE && handle != FIO_OUTPUT_HANDLE) return -1;
+    const FilePointer& slot = slots[handle - 1];
+    if (!slot) return -1;
+    return static_cast<long long>(::ftello(slot.get()));
+}
+
 FioSlotGuard::~FioSlotGuard() { close(); }
 
 int FioSlotGuard::close()

@@ -1,7 +1,7 @@
 #pragma once
-// Image files for the readers' tests: the TIFF files an independent writer
-// (tifffile) makes, with the images expected from them, and small raw files
-// written here from the layout description.
+// Image files for the readers' tests: the TIFF, MAR and Bruker files
+// independent writers (tifffile, fabio) make, with the images expected from
+// them, and small files written from the format descriptions.
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,15 @@ inline const std::string& detector_fixtures()
 {
     static const TempDir dir;
     static const std::string path = fixtures_made_by(ZYT_DETECTOR_FIXTURES, dir);
+    return path;
+}
+
+// The MAR, Bruker and PLANO fixtures (fabio, and the fixture script's own
+// writers for the formats fabio does not write), made once per test program.
+inline const std::string& mar_fixtures()
+{
+    static const TempDir dir;
+    static const std::string path = fixtures_made_by(ZYT_MAR_FIXTURES, dir);
     return path;
 }
 

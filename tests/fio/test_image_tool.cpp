@@ -109,7 +109,7 @@ TEST_F(ImageTool, FailuresLeaveNoOutputBehind)
         {"raw " + fixture("u8.tif") + " " + dir.file("no/such/dir/out.raw"),
          "ERROR: Could not write"},
         {"raw " + fixture("u8.tif") + " " + dir.file("out.raw") + " --format PLANO",
-         "WARNING: Unknown file format"},
+         "WARNING: Data array not found"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);

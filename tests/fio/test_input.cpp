@@ -375,3 +375,44 @@ TEST_F(Driver, AFujiHeaderWithoutItsDataFileLetsTheUserChooseIt)
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_FALSE(defined);
 }
+
+TEST_F(Driver, DetectorFilesByTheirNamesAndByTheFormatMenu)
+{
+    const std::string fixtures = mar_fixtures() + "/";
+    std::filesystem::copy_file(fixtures + "old_le.pck", folder + "scan0001.pck");
+    std::filesystem::copy_file(fixtures + "bruker1.100", folder + "frame.100");
+    std::filesystem::copy_file(fixtures + "m345_be.mar3450", folder + "plate.dat");
+    std::filesystem::copy_file(fixtures + "plano_be.pln", folder + "sum.pln");
+    open("click \"scan0001.pck\"\nclick \"frame.100\"\nclick \"plate.dat\"\n" + look("mar_menu") +
+         "click \"MAR\"\nclick \"sum.pln\"\n");
+    struct Read
+    {
+        const char* format;
+        const char* expected;
+        int width, height;
+        float overload, pixel_size;
+    };
+    const Read reads[] = {{"MAR-PCK", "old", 64, 40, 131071.5f, 150e-6f},
+                          // A frame does not give its pixel size: the last one stays.
+                          {"BRUKER", "bruker1", 56, 40, 80000.0f, 150e-6f},
+                          {"MAR FORMAT", "m345", 48, 48, 131071.5f, 150e-6f},
+                          {"PLANO STANDARD FORMAT", "plano", 23, 17, 65535.5f, 1.0e-4f}};
+    name = folder;
+    for (const Read& r : reads) {
+        SCOPED_TRACE(r.format);
+        defined = false;
+        input(0);
+        ASSERT_EQ(status, ST_GOOD_VALUE) << ST_INQ_POSITION();
+        ASSERT_TRUE(defined);
+        EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), r.format);
+        EXPECT_EQ(xnum, r.width);
+        EXPECT_EQ(ynum, r.height);
+        EXPECT_EQ(pixels(), read_reals(fixtures + r.expected + ".expected"));
+        int retstat = -9;
+        float overload = 0, stored_size = 0;
+        IO_INQ_RKEYVALUE("#OVERLOAD_VALUE", overload, retstat, status);
+        IO_INQ_RKEYVALUE("X_PIXEL_SIZE", stored_size, retstat, status);
+        EXPECT_EQ(overload, r.overload);
+        EXPECT_FLOAT_EQ(stored_size, r.pixel_size);
+    }
+}

@@ -1,0 +1,10 @@
+// Bruker frames read as zyt_image reads them.
+
+#include "detector_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const FuzzFile input(data, size, ".001");
+    fuzz_read_detector(input.path(), "BRUKER");
+    return 0;
+}
