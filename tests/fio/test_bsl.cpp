@@ -63,6 +63,11 @@ TEST_F(Bsl, TheFirstFrameOfTheFirstSetWithoutQuestions)
               "INFO: Data-set (\"memory\") 1 contains  3 image(s) of      6 x      4 pixels");
     EXPECT_EQ(lines[1],
               "INFO: Data-set (\"memory\") 2 contains  1 image(s) of      5 x      3 pixels");
+    // The caller's image number is a frame of the first set.
+    FioRequest request;
+    request.image = 3;
+    FioImage third = read_as(header, "BSL/OTOKO", request);
+    EXPECT_TRUE(same_pixels(pixels_of(third), as_stored(real_big, 3), 6));
 }
 
 TEST_F(Bsl, DataSetAndFrameChosenInBothByteOrders)

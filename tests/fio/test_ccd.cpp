@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "detector_fixtures.h"
 
 using namespace zyt_test;
@@ -236,4 +238,30 @@ TEST_F(Ccd, ARegionAndRebinOfAMirroredImage)
     EXPECT_EQ(image.view()(1, 1), at(3, 2) + at(4, 2) + at(3, 3) + at(4, 3));
     EXPECT_EQ(image.view()(2, 2), at(5, 4) + at(6, 4) + at(5, 5) + at(6, 5));
     EXPECT_EQ(image.x_axis[0], 3.0f); // the centre of file pixels 3 and 4
+}
+
+TEST_F(Ccd, TheImageGivenByTheCallerOrOnZytImagesCommandLine)
+{
+    const std::string path = write("two.spe", princeton_file(4, 3, 2, 2));
+    FioRequest request;
+    request.image = 2;
+    FioImage second = read_as(path, "PRINCETON CCD FORMAT", request);
+    EXPECT_TRUE(same_pixels(pixels_of(second), mirrored_in_y('s', 3, 2, 4, 3), 4));
+    request.image = 3;
+    ConsoleCapture console;
+    int r = -9;
+    read_image(path, r, request);
+    EXPECT_EQ(r, 1);
+    EXPECT_NE(console.text().find("WARNING: The file holds 2 image(s): image 3 cannot be input\n"),
+              std::string::npos);
+
+    const std::string out = dir.file("second.raw");
+    const CommandResult tool = run_command(std::string(ZYT_IMAGE_BINARY) + " raw " + path + " " +
+                                           out + " --image 2");
+    ASSERT_EQ(tool.exit_status, 0) << tool.output;
+    EXPECT_TRUE(same_pixels(read_reals(out), pixels_of(second), 4));
+    const CommandResult refused = run_command(std::string(ZYT_IMAGE_BINARY) + " raw " + path +
+                                              " " + dir.file("none.raw") + " --image 3");
+    EXPECT_EQ(refused.exit_status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.raw")));
 }

@@ -54,6 +54,12 @@ TEST_F(Gas, SixteenBitsWithAHeaderRecordFoundByTheDataSize)
         write_pair("run8", gas_hm(6, 5, 2, 16, false), gas_data('u', 6, 5, 2, false, false));
     FioImage bare_image = read_image(bare, r);
     EXPECT_TRUE(same_pixels(pixels_of(bare_image), as_stored('u', 1, 6, 5), 6));
+    // The second image of the sequence, given by the caller.
+    FioRequest request;
+    request.image = 2;
+    FioImage second = read_image(bare, r, request);
+    ASSERT_EQ(r, 0);
+    EXPECT_TRUE(same_pixels(pixels_of(second), as_stored('u', 2, 6, 5), 6));
 }
 
 TEST_F(Gas, ThirtyTwoBitsSignedBigEndianAndTheImageAsked)
