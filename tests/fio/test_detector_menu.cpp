@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "detector_fixtures.h"
+#include "lg/window/x11.h"
 #include "input_driver.h"
 
 using namespace zyt_test;
@@ -60,6 +63,19 @@ TEST_F(Driver, TheImageAndDataSetAskedOnTheWindowAndAGraphAsOneRow)
     GS_INQ_IDR(x1, y1, x2, y2, status);
     EXPECT_EQ(x2, 3.0f);
     EXPECT_EQ(y2, 1.0f);
+    // Shown, it is a graph over the file's X values and the intensities, not
+    // a picture over element numbers.
+    GsImage graph{view, x_axis, y_axis, 1, 1, xnum, ynum, title, xlabel, ylabel, zlabel};
+    GS_PLOT(graph, status);
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    if (const char* where = std::getenv("ZYT_LOOK_DIR"))
+        LG_X11_SNAPSHOT(std::string(where) + "/chiplot_graph.png");
+    GS_INQ_DDDR(x1, y1, x2, y2, status);
+    EXPECT_LE(x1, 1.5f);
+    EXPECT_GE(x2, 3.5f);
+    EXPECT_LT(x2, 10.0f);
+    EXPECT_LE(y1, 10.0f);
+    EXPECT_GE(y2, 40.0f);
 }
 
 TEST_F(Driver, AGasDetectorFileIsAnsweredOnceThenReadAgainWithoutQuestions)
