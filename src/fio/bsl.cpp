@@ -19,7 +19,6 @@
 
 #include "fio/detector.h"
 #include "io/convert.h"
-#include "io/database.h"
 #include "io/fields.h"
 #include "io/filename.h"
 #include "io/status.h"
@@ -248,9 +247,7 @@ void fio_bsl_size(std::string_view file_name, int& width, int& height, int& rets
         std::vector<DataSet> sets;
         if (!read_header(handle, false, sets, status)) return false;
         // The data set read without asking: the last one chosen, or the first.
-        int wanted = 1;
-        int found = 0;
-        IO_INQ_IKEYVALUE(DATA_SET_KEY, wanted, found, status);
+        const int wanted = fio_kept_answer(DATA_SET_KEY, 1, status);
         const DataSet& set =
             sets[wanted >= 1 && wanted <= static_cast<int>(sets.size()) ? wanted - 1 : 0];
         w = static_cast<int>(set.nx);

@@ -35,21 +35,6 @@ void map_rows(const FioValueMap& map, const ImageView& v, int width, int rows)
         map(std::span<float>(&v(1, j), static_cast<std::size_t>(width)));
 }
 
-// An answer kept for the next file of a series.
-int kept_answer(std::string_view key, int fallback, int& status)
-{
-    int value = fallback;
-    int found = 1;
-    IO_INQ_IKEYVALUE(key, value, found, status);
-    return found == 0 ? value : fallback;
-}
-
-void keep_answer(std::string_view key, int value, int& status)
-{
-    int retstat = 0;
-    IO_SET_IKEYVALUE(key, value, retstat, status);
-}
-
 // A cancelled question: nothing is read, and that is no fault.
 bool answer_cancelled(int& retstat, int& status)
 {
@@ -214,6 +199,20 @@ bool fio_read_fixed_header(int handle, std::span<std::uint8_t> header, bool say)
     return false;
 }
 
+int fio_kept_answer(std::string_view key, int fallback, int& status)
+{
+    int value = fallback;
+    int found = 1;
+    IO_INQ_IKEYVALUE(key, value, found, status);
+    return found == 0 ? value : fallback;
+}
+
+void fio_keep_answer(std::string_view key, int value, int& status)
+{
+    int retstat = 0;
+    IO_SET_IKEYVALUE(key, value, retstat, status);
+}
+
 bool fio_asks(const FioCall& call)
 {
     return call.ask && !(call.gui && FIO_INQ_BATCH());
@@ -224,7 +223,7 @@ bool fio_answer_logical(const FioCall& call, const FioQuestion& question, bool& 
 {
     if (status != ST_GOOD_VALUE) return false;
     if (!fio_asks(call)) {
-        value = kept_answer(question.key, value ? 1 : 0, status) != 0;
+        value = fio_kept_answer(question.key, value ? 1 : 0, status) != 0;
         return status == ST_GOOD_VALUE;
     }
     const std::string help[] = {std::string(question.help)};
@@ -233,7 +232,7 @@ bool fio_answer_logical(const FioCall& call, const FioQuestion& question, bool& 
     else
         IO_INPL(question.prompt, help, value, status);
     if (answer_cancelled(retstat, status) || status != ST_GOOD_VALUE) return false;
-    keep_answer(question.key, value ? 1 : 0, status);
+    fio_keep_answer(question.key, value ? 1 : 0, status);
     return status == ST_GOOD_VALUE;
 }
 
@@ -248,7 +247,7 @@ bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::st
     else if (count == 1)
         number = 1;
     else
-        number = kept_answer(question.key, 1, status);
+        number = fio_kept_answer(question.key, 1, status);
     if (asked) {
         number = std::clamp(number, 1, high);
         const std::string help[] = {std::string(question.help)};
@@ -260,7 +259,7 @@ bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::st
             IO_INPI(true, 1, high, question.prompt, lines, number, status);
         }
         if (answer_cancelled(retstat, status) || status != ST_GOOD_VALUE) return false;
-        keep_answer(question.key, number, status);
+        fio_keep_answer(question.key, number, status);
     }
     if (number < 1 || number > count) {
         io_say("WARNING: The file holds " + std::to_string(count) + " " + std::string(what) +

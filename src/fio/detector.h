@@ -80,6 +80,11 @@ bool fio_read_fixed_header(int handle, std::span<std::uint8_t> header, bool say)
 // not without a window; then the answers kept from the last file hold.
 bool fio_asks(const FioCall& call);
 
+// An answer kept for the next file of a series under a '#' key (never saved,
+// so a new run starts without it); `fallback` when there is none.
+int fio_kept_answer(std::string_view key, int fallback, int& status);
+void fio_keep_answer(std::string_view key, int value, int& status);
+
 // One question of a reader: its prompt and help, and the key under which the
 // answer is kept for the next file of a series (a '#' key: never saved).
 struct FioQuestion

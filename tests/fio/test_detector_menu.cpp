@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 
 #include "detector_fixtures.h"
+#include "fio/readers.h"
 #include "lg/window/x11.h"
 #include "input_driver.h"
 
@@ -18,7 +21,104 @@ float remembered_overload(int& status)
     return overload;
 }
 
+// A file of a format, the files that go with it (by their names beside it)
+// and the clicks and text that answer the reader's own questions.
+struct MenuRead
+{
+    std::string bytes;
+    std::vector<std::pair<std::string, std::string>> companions;
+    std::string answers;
+};
+
+std::string fixture_bytes(const std::string& directory, const std::string& name)
+{
+    return read_file(directory + "/" + name);
+}
+
+// A file for every entry of the format menu, named so that only the menu
+// can tell its format.
+std::map<std::string, MenuRead> menu_reads()
+{
+    const std::string& tiff = tiff_fixtures();
+    const std::string& detectors = detector_fixtures();
+    const std::string& mar = mar_fixtures();
+    std::string raw;
+    for (int k = 0; k < 6; ++k)
+        raw += stored(700 + 3 * k, 2, false);
+    const BslSet set{4, 3, 1, 1, 0, "set.001"};
+    return {
+        {"ADSC", {fixture_bytes(detectors, "adsc_le.img"), {}, ""}},
+        {"BINARY",
+         {raw,
+          {{"scan.dat.info", "x\nSize = 3 2\nBytes = 2 (unsigned)\nByte order = little endian\n"}},
+          "click \"O.K.\"\n"}},
+        {"BSL/OTOKO", {bsl_header({set}), {{set.file, bsl_binary(set)}}, ""}},
+        {"CHIPLOT", {chiplot_file({{1.0, 5.0}, {2.0, 7.0}, {4.0, 3.0}}), {}, ""}},
+        {"FUJI (BAS)",
+         {fixture_bytes(detectors, "bas16.inf"),
+          {{"scan.img", fixture_bytes(detectors, "bas16.img")}},
+          ""}},
+        {"HAMAMATSU", {fixture_bytes(detectors, "ham_plain.img"), {}, ""}},
+        {"IMAGEQUANT", {fixture_bytes(tiff, "i16.tif"), {}, "click \"O.K.\"\n"}},
+        {"TORVA", {fixture_bytes(detectors, "torva_nosize.kdf"), {}, ""}},
+        {"PHOTOMETRICS", {photometrics_file(5, 3, 1), {}, ""}},
+        {"PRINCETON", {princeton_file(4, 6, 1, 0), {}, ""}},
+        {"RIGAKU R-AXIS", {fixture_bytes(detectors, "raxis_be.osc"), {}, ""}},
+        {"TIFF", {fixture_bytes(tiff, "u16_be.tif"), {}, "click \"O.K.\"\n"}},
+        {"BRUKER", {fixture_bytes(mar, "bruker1.100"), {}, ""}},
+        {"PLANO", {fixture_bytes(mar, "plano_be.pln"), {}, ""}},
+        {"MAR", {fixture_bytes(mar, "m345_be.mar3450"), {}, ""}},
+        {"MAR-PCK", {fixture_bytes(mar, "old_le.pck"), {}, ""}},
+    };
+}
+
 } // namespace
+
+TEST_F(Driver, EveryEntryOfTheFormatMenuReadsAFile)
+{
+    const std::map<std::string, MenuRead> reads = menu_reads();
+    const std::string top = folder;
+    const auto where_of = [&top](std::size_t k) { return top + std::to_string(k) + "/"; };
+    std::vector<const FioFormatEntry*> entries;
+    std::string script;
+    for (const FioFormatEntry& entry : fio_formats()) {
+        if (entry.menu_label.empty()) continue;
+        const std::string label(entry.menu_label);
+        const auto read = reads.find(label);
+        if (read == reads.end()) {
+            ADD_FAILURE() << "no file is read through the menu entry " << label;
+            continue;
+        }
+        // Each file in a directory of its own, so that the panel shows it alone.
+        const std::string where = where_of(entries.size());
+        std::filesystem::create_directories(where);
+        write_file(where + "scan.dat", read->second.bytes);
+        for (const auto& [companion, bytes] : read->second.companions)
+            write_file(where + companion, bytes);
+        script += "click \"scan.dat\"\nclick \"" + label + "\"\n" + read->second.answers;
+        entries.push_back(&entry);
+    }
+    open(script);
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const FioFormatEntry& entry = *entries[k];
+        SCOPED_TRACE(entry.menu_label);
+        const std::string file = where_of(k) + "scan.dat";
+        ConsoleCapture console;
+        folder = where_of(k);
+        ASSERT_TRUE(choose_and_read()) << ST_INQ_POSITION() << console.text();
+        EXPECT_EQ(console.text().find("Unknown file format"), std::string::npos);
+        EXPECT_EQ(FIO_INQ_INPUT_FORMAT(), entry.name);
+        // The same pixels as the command-line tool reads in that format.
+        FioRequest request;
+        request.format = std::string(entry.name);
+        int retstat = -9;
+        FioImage alone = read_image(file, retstat, request);
+        ASSERT_EQ(retstat, 0);
+        EXPECT_EQ(xnum, alone.xnumdat);
+        EXPECT_EQ(ynum, alone.ynumdat);
+        EXPECT_EQ(pixels(), pixels_of(alone));
+    }
+}
 
 TEST_F(Driver, TheImageAndDataSetAskedOnTheWindowAndAGraphAsOneRow)
 {
