@@ -10,7 +10,8 @@
 #include "fuzz_support.h"
 #include "io/status.h"
 
-inline void fuzz_read_detector(const std::string& file_name, const char* format, int image = 0)
+inline void fuzz_read_detector(const std::string& file_name, const char* format, int image = 0,
+                               const FioRegion* region = nullptr)
 {
     // The readers' console lines are not wanted here.
     static const bool quiet = (std::cout.rdbuf(nullptr), true);
@@ -19,6 +20,10 @@ inline void fuzz_read_detector(const std::string& file_name, const char* format,
     request.file_name = file_name;
     request.format = format;
     request.image = image;
+    if (region != nullptr) {
+        request.region_given = true;
+        request.region = *region;
+    }
     request.max_side = 512;
     FioImage image_read;
     int retstat = 0;

@@ -5,9 +5,11 @@
 #include "fio/detector.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "io/database.h"
 #include "io/status.h"
 #include "io/terminal.h"
 
@@ -31,6 +33,15 @@ void map_rows(const FioValueMap& map, const ImageView& v, int width, int rows)
     if (!map) return;
     for (int j = 1; j <= rows; ++j)
         map(std::span<float>(&v(1, j), static_cast<std::size_t>(width)));
+}
+
+// A cancelled question: nothing is read, and that is no fault.
+bool answer_cancelled(int& retstat, int& status)
+{
+    if (!st_is_escape(status)) return false;
+    status = ST_GOOD_VALUE;
+    retstat = -1;
+    return true;
 }
 
 } // namespace
@@ -105,7 +116,8 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     t.xend = region.x2;
     t.yend = region.y2;
     t.start_byte = image.start_byte;
-    t.buffer_elements = BUFFER_BYTES / fio_type_bytes(image.type);
+    t.buffer_elements =
+        image.block > 0 ? image.block : BUFFER_BYTES / fio_type_bytes(image.type);
     // Re-binned regions are read whole first, scaled, and then summed in blocks.
     const bool binned = region.xbin > 1 || region.ybin > 1;
     std::vector<float> unbinned;
@@ -116,7 +128,12 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     }
     int xnum = 0;
     int ynum = 0;
-    TRANSFERS[image.type - 1](t, into, xnum, ynum, status);
+    if (image.record_bytes > 0 && image.type == FIO_I2) {
+        t.buffer_elements = std::max(t.buffer_elements, (image.record_bytes + 1) / 2);
+        IO_INP_2DI2(t, image.record_bytes, into, xnum, ynum, status);
+    } else {
+        TRANSFERS[image.type - 1](t, into, xnum, ynum, status);
+    }
     if (status == FIO_STATUS_READ_FAILURE) {
         status = ST_GOOD_VALUE;
         retstat = 5;
@@ -151,7 +168,7 @@ bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& h
     };
     if (call.gui) {
         if (open()) return true;
-        if (status == ST_GOOD_VALUE) io_say("WARNING: Error in opening file");
+        if (status == ST_GOOD_VALUE) io_say(question.not_opened);
         retstat = 1;
         return false;
     }
@@ -161,12 +178,96 @@ bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& h
         if (status != ST_GOOD_VALUE) break;
         if (open()) return true;
         io_say(question.retry);
+        if (!question.retry_more.empty()) io_say(question.retry_more);
     }
-    if (st_is_escape(status)) {
-        status = ST_GOOD_VALUE;
-        retstat = -1;
-    }
+    answer_cancelled(retstat, status);
     return false;
+}
+
+bool fio_read_fixed_header(int handle, std::span<std::uint8_t> header, bool say)
+{
+    // A file shorter than the header is said here once, not as the byte
+    // layer's short read.
+    const long long size = fio_open_size(handle);
+    int retstat = FIO_OK;
+    int got = 0;
+    if (size >= static_cast<long long>(header.size()))
+        FIO_FILEPREADC(handle, 0, static_cast<int>(header.size()), FIO_NO_SWAP, retstat, got,
+                       header);
+    if (size >= static_cast<long long>(header.size()) && retstat == FIO_OK) return true;
+    if (say) io_say("WARNING: Problem reading in file header");
+    return false;
+}
+
+int fio_kept_answer(std::string_view key, int fallback, int& status)
+{
+    int value = fallback;
+    int found = 1;
+    IO_INQ_IKEYVALUE(key, value, found, status);
+    return found == 0 ? value : fallback;
+}
+
+void fio_keep_answer(std::string_view key, int value, int& status)
+{
+    int retstat = 0;
+    IO_SET_IKEYVALUE(key, value, retstat, status);
+}
+
+bool fio_asks(const FioCall& call)
+{
+    return call.ask && !(call.gui && FIO_INQ_BATCH());
+}
+
+bool fio_answer_logical(const FioCall& call, const FioQuestion& question, bool& value,
+                        int& retstat, int& status)
+{
+    if (status != ST_GOOD_VALUE) return false;
+    if (!fio_asks(call)) {
+        value = fio_kept_answer(question.key, value ? 1 : 0, status) != 0;
+        return status == ST_GOOD_VALUE;
+    }
+    const std::string help[] = {std::string(question.help)};
+    if (call.gui)
+        GS_INPL(true, question.prompt, 1, help, value, status);
+    else
+        IO_INPL(question.prompt, help, value, status);
+    if (answer_cancelled(retstat, status) || status != ST_GOOD_VALUE) return false;
+    fio_keep_answer(question.key, value ? 1 : 0, status);
+    return status == ST_GOOD_VALUE;
+}
+
+bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::string_view what,
+                       long long count, int given, int& number, int& retstat, int& status)
+{
+    if (status != ST_GOOD_VALUE) return false;
+    const int high = static_cast<int>(std::clamp<long long>(count, 1, INT32_MAX));
+    const bool asked = given == 0 && count > 1 && fio_asks(call);
+    if (given != 0)
+        number = given;
+    else if (count == 1)
+        number = 1;
+    else
+        number = fio_kept_answer(question.key, 1, status);
+    if (asked) {
+        number = std::clamp(number, 1, high);
+        const std::string help[] = {std::string(question.help)};
+        const std::string range[] = {"Enter integer within given range"};
+        if (call.gui) {
+            GS_INPI(true, 1, high, true, question.prompt, 1, help, 1, range, number, status);
+        } else {
+            const std::string lines[] = {help[0], range[0]};
+            IO_INPI(true, 1, high, question.prompt, lines, number, status);
+        }
+        if (answer_cancelled(retstat, status) || status != ST_GOOD_VALUE) return false;
+        fio_keep_answer(question.key, number, status);
+    }
+    if (number < 1 || number > count) {
+        io_say("WARNING: The file holds " + std::to_string(count) + " " + std::string(what) +
+               "(s): " + std::string(what) + " " + std::to_string(number) + " cannot be input");
+        retstat = 1;
+        return false;
+    }
+    return status == ST_GOOD_VALUE;
 }
 
 void fio_warn_array_size(int width, int height, const ImageView& data)

@@ -5,6 +5,7 @@
 // the region is read (re-binned by sums when asked), the file is checked to
 // hold the whole image first, and the labels and variances are set.
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -23,6 +24,8 @@ struct FioStoredImage
     bool reverse_x = false;   // file column 1 is image column nx
     bool reverse_y = false;   // the first stored line is image row ny
     long long start_byte = 1; // of the first value, from 1
+    int block = 0;            // values a read; 0: blocks of 20000 bytes
+    int record_bytes = 0;     // > 0: 2-byte values read in records of this length
 };
 
 // The bytes of one value of a FioDataType; 0 for none.
@@ -55,6 +58,8 @@ struct FioFileQuestion
     std::string_view help = "Name of file containing data set";
     std::string_view access = "READ";
     std::string_view retry = "Error in opening file, Please retype name";
+    std::string_view retry_more = "";                       // a second line after it
+    std::string_view not_opened = "WARNING: Error in opening file"; // with the window
     // The file to open for a name given (e.g. the header beside a data file).
     std::string (*file_of)(std::string_view name, int& status) = nullptr;
 };
@@ -65,6 +70,43 @@ struct FioFileQuestion
 // a good status after a user escape.
 bool fio_open_reader_file(FioCall& call, const FioFileQuestion& question, int& handle, int& retstat,
                           int& status);
+
+// Reads the fixed-length header at the start of the open file; false, with
+// "WARNING: Problem reading in file header" when `say`, for a file shorter
+// than the header or one that cannot be read.
+bool fio_read_fixed_header(int handle, std::span<std::uint8_t> header, bool say);
+
+// Whether a reader asks its questions: not for the next file of a series and
+// not without a window; then the answers kept from the last file hold.
+bool fio_asks(const FioCall& call);
+
+// An answer kept for the next file of a series under a '#' key (never saved,
+// so a new run starts without it); `fallback` when there is none.
+int fio_kept_answer(std::string_view key, int fallback, int& status);
+void fio_keep_answer(std::string_view key, int value, int& status);
+
+// One question of a reader: its prompt and help, and the key under which the
+// answer is kept for the next file of a series (a '#' key: never saved).
+struct FioQuestion
+{
+    std::string_view prompt;
+    std::string_view help;
+    std::string_view key;
+};
+
+// A yes/no answer: asked with `value` as the default when the reader asks,
+// otherwise the answer kept from the last file (`value` without one). False
+// after a cancel (retstat -1, the status good again) or with a bad status.
+bool fio_answer_logical(const FioCall& call, const FioQuestion& question, bool& value,
+                        int& retstat, int& status);
+
+// The number of one of `count` stored things (an image of a sequence, a data
+// set), `what` naming them in the refusal: `given` when it is not 0, else the
+// only one, else asked (the last answer as the default) when the reader
+// asks, else the answer kept from the last file. False after a cancel
+// (retstat -1), or with retstat 1 for a number outside 1..count.
+bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::string_view what,
+                       long long count, int given, int& number, int& retstat, int& status);
 
 // The warnings that an image is wider or higher than the arrays.
 void fio_warn_array_size(int width, int height, const ImageView& data);
@@ -117,3 +159,22 @@ void fio_bruker_size(std::string_view file_name, int& width, int& height, int& r
 void fio_read_plano(FioCall& call, FioTarget& target, int& retstat, int& status);
 void fio_plano_size(std::string_view file_name, int& width, int& height, int& retstat,
                     int& status);
+void fio_read_photometrics(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_photometrics_size(std::string_view file_name, int& width, int& height, int& retstat,
+                           int& status);
+void fio_read_princeton(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_princeton_size(std::string_view file_name, int& width, int& height, int& retstat,
+                        int& status);
+void fio_read_bsl(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_bsl_size(std::string_view file_name, int& width, int& height, int& retstat, int& status);
+void fio_read_gas2d(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_gas2d_size(std::string_view file_name, int& width, int& height, int& retstat,
+                    int& status);
+void fio_read_chiplot(FioCall& call, FioTarget& target, int& retstat, int& status);
+void fio_chiplot_size(std::string_view file_name, int& width, int& height, int& retstat,
+                      int& status);
+
+// The gas detector's 4-byte values: the image read in 512-byte records, a
+// failed read reported with the system's error code.
+void FIO_IN_GAS4(const FioCall& call, const FioStoredImage& image, FioTarget& target,
+                 int& retstat, int& status);

@@ -310,6 +310,37 @@ void FIO_IN_PLANO(bool gui, bool& variances_exist, std::string& file_name, int& 
                   std::string& xlabel, std::string& ylabel, std::string& zlabel,
                   float& x_pixel_size, float& y_pixel_size, float& overload_value, int& status);
 
+// --- CCD, BSL/OTOKO, gas 2-D detector and CHIPLOT files ---------------------
+
+// As the readers above. Photometrics, Princeton and the gas detector ask for
+// the image of a sequence, BSL/OTOKO for the data set and its frame.
+void FIO_IN_PHOTOMETRICS(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                         int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                         std::span<float> y_axis, const ImageView& data,
+                         const ImageView& variances, std::string& title, std::string& xlabel,
+                         std::string& ylabel, std::string& zlabel, int& status);
+void FIO_IN_PRINCETON(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                      int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                      std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                      std::string& title, std::string& xlabel, std::string& ylabel,
+                      std::string& zlabel, int& status);
+void FIO_IN_BSL(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                const ImageView& data, const ImageView& variances, std::string& title,
+                std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                float& overload_value, int& status);
+// The name is of the data file; its "hm" file is beside it.
+void FIO_IN_GAS2D(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                  int& xnumdat, int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                  const ImageView& data, const ImageView& variances, std::string& title,
+                  std::string& xlabel, std::string& ylabel, std::string& zlabel, int& status);
+// One-dimensional: the X values go to x_axis, the Y values to row 1.
+void FIO_IN_CHIPLOT(bool gui, bool& variances_exist, std::string& file_name, int& retstat,
+                    int& xnumdat, int& ynumdat, std::span<float> x_axis,
+                    std::span<float> y_axis, const ImageView& data, const ImageView& variances,
+                    std::string& title, std::string& xlabel, std::string& ylabel,
+                    std::string& zlabel, int& status);
+
 // --- Format choice and the input driver -------------------------------------
 
 void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status);

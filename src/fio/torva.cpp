@@ -50,7 +50,7 @@ struct TorvaSection
 };
 
 // The image number the last question gave, for the next file of a series.
-int remembered_image = 1;
+constexpr std::string_view IMAGE_KEY = "#TORVA_IMAGE";
 
 void say_if(bool say, std::string_view line)
 {
@@ -147,7 +147,7 @@ std::vector<TorvaSection> sections_of(int handle, int& status)
 int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& status)
 {
     if (call.image > 0) return call.image;
-    if (!call.ask) return remembered_image;
+    if (!call.ask) return fio_kept_answer(IMAGE_KEY, 1, status);
     if (sections.size() < 2 || (call.gui && FIO_INQ_BATCH()))
         return sections.empty() ? 1 : sections.front().image;
     int low = sections.front().image;
@@ -156,13 +156,13 @@ int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& 
         low = std::min(low, s.image);
         high = std::max(high, s.image);
     }
-    int value = std::clamp(remembered_image, low, high);
+    int value = std::clamp(fio_kept_answer(IMAGE_KEY, 1, status), low, high);
     const std::string help[] = {"Index number of required image"};
     if (call.gui)
         GS_INPI(true, low, high, true, "IMAGE NUMBER", 1, help, 0, {}, value, status);
     else
         IO_INPI(true, low, high, "IMAGE NUMBER", help, value, status);
-    if (status == ST_GOOD_VALUE) remembered_image = value;
+    if (status == ST_GOOD_VALUE) fio_keep_answer(IMAGE_KEY, value, status);
     return value;
 }
 
