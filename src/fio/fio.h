@@ -75,6 +75,10 @@ std::int32_t Fio_int_byte_swap(std::int32_t value);
 float Fio_float_byte_swap(float value);
 // Reverses the bytes of every whole 2- or 4-byte item (swap code 1 or 2).
 void fio_swap_items(std::span<std::uint8_t> bytes, int swap);
+// `bytes` of storage that lives from one image read to the next, so that
+// reading an image neither allocates nor touches fresh pages. Its contents
+// are undefined and belong to the caller until the next call.
+std::span<std::uint8_t> fio_work_buffer(std::size_t bytes);
 
 // Closes a slot when it goes out of scope, so that no reader that stops half
 // way leaves its file open.

@@ -29,14 +29,25 @@ struct FileCloser
 };
 using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
+// Input streams read through a larger buffer than the system's default: the
+// readers ask for many small blocks in a row. The C library takes the size
+// only together with the storage, so the input slot owns its buffer; it is
+// declared before the slots so that it outlives the last stream.
+constexpr std::size_t STREAM_BUFFER = 1 << 16;
+std::unique_ptr<char[]> input_buffer;
+
 // The two slots: index 0 holds the input file (handle 1), index 1 the output
 // file (handle 2). They live for the whole process; an open stream is closed
 // by its slot at the latest when the program ends.
 std::array<FilePointer, 2> slots;
 
-// Input streams read through a larger buffer than the system's default: the
-// readers ask for many small blocks in a row.
-constexpr std::size_t STREAM_BUFFER = 1 << 16;
+// The pixel readers' work buffer (see fio_work_buffer); never filled with
+// zeros, since every byte used is read first.
+std::unique_ptr<std::uint8_t[]> work_storage;
+std::size_t work_size = 0;
+// What is kept between reads at the most: a larger request gets storage of
+// its own, given back at the next smaller one.
+constexpr std::size_t WORK_KEPT = 1 << 20;
 
 std::FILE* input_stream(int handle, int& retstat)
 {
@@ -107,6 +118,17 @@ void fio_swap_items(std::span<std::uint8_t> bytes, int swap)
     }
 }
 
+std::span<std::uint8_t> fio_work_buffer(std::size_t bytes)
+{
+    const std::size_t wanted = std::max(bytes, std::min(work_size, WORK_KEPT));
+    if (wanted != work_size && (wanted > work_size || work_size > WORK_KEPT)) {
+        work_storage.reset();
+        work_storage = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+        work_size = wanted;
+    }
+    return {work_storage.get(), bytes};
+}
+
 std::int32_t Fio_int_byte_swap(std::int32_t value)
 {
     return static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(value)));
@@ -139,7 +161,10 @@ void FIO_FILEOPENC(std::string_view name, int mode, int& retstat, int& handle)
         retstat = FIO_SYSTEM_FAILED;
         return;
     }
-    if (input) std::setvbuf(file.get(), nullptr, _IOFBF, STREAM_BUFFER);
+    if (input) {
+        if (!input_buffer) input_buffer = std::make_unique_for_overwrite<char[]>(STREAM_BUFFER);
+        std::setvbuf(file.get(), input_buffer.get(), _IOFBF, STREAM_BUFFER);
+    }
     slot = std::move(file);
     handle = input ? FIO_INPUT_HANDLE : FIO_OUTPUT_HANDLE;
     retstat = FIO_OK;

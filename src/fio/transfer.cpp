@@ -5,46 +5,37 @@
 // which keeps the reads sequential.
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "fio/fio.h"
+#include "fio/samples.h"
 #include "io/status.h"
 
 namespace {
 
-// One stored type: its size, swap code and conversion of a run of values to
-// reals (signedness decided once a run, so that the loops vectorise).
+// Whole chunks are read together up to about this many bytes.
+constexpr long long READ_BLOCK = 1 << 18;
+
+// One stored type: its size and conversion of a run of values to reals.
 template <int Size, bool Real>
 struct Stored
 {
     static constexpr int size = Size;
-    static constexpr int swap = Size == 2 ? FIO_SWAP_2BYTE : Size == 4 ? FIO_SWAP_4BYTE : 0;
 
-    template <typename Raw, typename Value>
-    static void convert_as(const std::uint8_t* p, int n, float* out)
+    static void convert(const std::uint8_t* p, int n, bool is_signed, bool swap, float* out)
     {
-        for (int i = 0; i < n; ++i) {
-            Raw raw;
-            std::memcpy(&raw, p + static_cast<std::size_t>(i) * Size, Size);
-            out[i] = static_cast<float>(static_cast<Value>(raw));
-        }
-    }
-
-    static void convert(const std::uint8_t* p, int n, bool is_signed, float* out)
-    {
+        const std::size_t count = static_cast<std::size_t>(n);
         if constexpr (Real) {
-            std::memcpy(out, p, static_cast<std::size_t>(n) * 4);
+            fio_samples_to_reals<std::uint32_t, float>(p, count, swap, out);
         } else if constexpr (Size == 1) {
-            if (is_signed) convert_as<std::uint8_t, std::int8_t>(p, n, out);
-            else convert_as<std::uint8_t, std::uint8_t>(p, n, out);
+            if (is_signed) fio_samples_to_reals<std::uint8_t, std::int8_t>(p, count, false, out);
+            else fio_samples_to_reals<std::uint8_t, std::uint8_t>(p, count, false, out);
         } else if constexpr (Size == 2) {
-            if (is_signed) convert_as<std::uint16_t, std::int16_t>(p, n, out);
-            else convert_as<std::uint16_t, std::uint16_t>(p, n, out);
+            if (is_signed) fio_samples_to_reals<std::uint16_t, std::int16_t>(p, count, swap, out);
+            else fio_samples_to_reals<std::uint16_t, std::uint16_t>(p, count, swap, out);
         } else {
-            if (is_signed) convert_as<std::uint32_t, std::int32_t>(p, n, out);
-            else convert_as<std::uint32_t, std::uint32_t>(p, n, out);
+            if (is_signed) fio_samples_to_reals<std::uint32_t, std::int32_t>(p, count, swap, out);
+            else fio_samples_to_reals<std::uint32_t, std::uint32_t>(p, count, swap, out);
         }
     }
 };
@@ -93,28 +84,37 @@ void transfer(const FioTransfer& t, int chunk_elements, const ImageView& data, i
     const int keep_width = std::min(width, data.xmaxdat);
     const int keep_height = std::min(height, data.ymaxdat);
 
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk_elements) * Type::size);
+    // The file is read in chunks of chunk_elements values, several at a time
+    // where the file holds them all: a read that runs past the end of the
+    // file is then, as ever, that of the one chunk that does, with its warning.
+    const long long chunk_bytes = static_cast<long long>(chunk_elements) * Type::size;
+    const long long chunks_per_block = std::max(1LL, READ_BLOCK / chunk_bytes);
+    const std::span<std::uint8_t> buffer =
+        fio_work_buffer(static_cast<std::size_t>(chunks_per_block * chunk_bytes));
     int retstat = 0;
     int bytes_read = 0;
-    const long long offset = (t.start_byte - 1) + static_cast<long long>(first_line - 1) *
-                                                      t.nx * Type::size;
-    FIO_FILEPREADC(t.handle, offset, 0, FIO_NO_SWAP, retstat, bytes_read, buffer);
+    long long at = (t.start_byte - 1) + static_cast<long long>(first_line - 1) * t.nx * Type::size;
+    FIO_FILEPREADC(t.handle, at, 0, FIO_NO_SWAP, retstat, bytes_read, buffer);
     if (retstat != FIO_OK) {
         st_fail(status, FIO_STATUS_READ_FAILURE, position);
         return;
     }
-    const int swap = t.swap ? Type::swap : FIO_NO_SWAP;
+    const long long file_size = fio_open_size(t.handle);
     long long remaining = static_cast<long long>(height) * t.nx;
     int line = 0;   // line of the region being filled, from 0
     int column = 0; // file column of the next value, from 0
     while (remaining > 0) {
-        const int n = static_cast<int>(std::min<long long>(remaining, chunk_elements));
-        FIO_FILEREADC(t.handle, n * Type::size, swap, retstat, bytes_read, buffer);
+        const long long chunks_held = std::clamp((file_size - at) / chunk_bytes, 1LL,
+                                                 chunks_per_block);
+        const int n = static_cast<int>(std::min(remaining, chunks_held * chunk_elements));
+        // Unswapped here: the conversion reverses the bytes on the way.
+        FIO_FILEREADC(t.handle, n * Type::size, FIO_NO_SWAP, retstat, bytes_read, buffer);
         if (retstat != FIO_OK) {
             st_fail(status, FIO_STATUS_READ_FAILURE, position);
             return;
         }
         remaining -= n;
+        at += static_cast<long long>(n) * Type::size;
         // Runs of the chunk that lie on one file line.
         for (int k = 0; k < n;) {
             const int run = std::min(n - k, t.nx - column);
@@ -134,7 +134,7 @@ void transfer(const FioTransfer& t, int chunk_elements, const ImageView& data, i
                     const int skip = t.reverse_x ? (hi - lo) - n : 0;
                     Type::convert(&buffer[static_cast<std::size_t>(k + lo - column + skip) *
                                           Type::size],
-                                  n, t.is_signed, out);
+                                  n, t.is_signed, t.swap, out);
                     if (t.reverse_x) std::reverse(out, out + n);
                 }
             }
@@ -199,7 +199,7 @@ void IO_INP_2DI2(const FioTransfer& t, int record_bytes, const ImageView& data, 
         return;
     }
     if (!arguments_valid(t, data, false, position, status)) return;
-    // One record at a time: the blocks are the file's records.
+    // The chunks are the file's records: every read is of whole records.
     transfer<Stored<2, false>>(t, record_bytes / 2, data, xnumdat, ynumdat, position, status);
 }
 

@@ -65,6 +65,27 @@ write("f32_be", rng.normal(0.0, 1.0e4, (29, 31)).astype(">f4"), byteorder=">")
 write("strips", u16, rowsperstrip=5)
 write("one_strip", u16, rowsperstrip=u16.shape[0])
 retag("one_strip", 278)  # RowsPerStrip absent: the whole image is one strip
+# Larger than one read of the reader, in many small strips: stored one after
+# the other, and the same strips stored last first (offsets rewritten here).
+large = rng.integers(0, 65536, (300, 700), dtype=np.uint16)
+write("strips_large", large, rowsperstrip=7)
+write("strips_reversed", large, rowsperstrip=7)
+with tifffile.TiffFile(f"{out}/strips_reversed.tif") as tif:
+    page = tif.pages[0]
+    offsets, counts = page.dataoffsets, page.databytecounts
+    offsets_at = page.tags["StripOffsets"].valueoffset
+data = bytearray(open(f"{out}/strips_reversed.tif", "rb").read())
+strips = [bytes(data[o:o + c]) for o, c in zip(offsets, counts)]
+assert all(b == a + c for a, b, c in zip(offsets, offsets[1:], counts))
+at = offsets[0]
+for k in reversed(range(len(strips))):
+    data[at:at + counts[k]] = strips[k]
+    struct.pack_into("<I", data, offsets_at + 4 * k, at)
+    at += counts[k]
+open(f"{out}/strips_reversed.tif", "wb").write(bytes(data))
+# Rows 120..250 from the bottom, columns 33..690: the region spans reads.
+np.asarray(np.flipud(large)[119:250, 32:690], dtype=np.float64).astype("<f4").tofile(
+    f"{out}/large_region.expected")
 ramp = (np.arange(800, dtype=np.uint32)[:, None] * 1000 + np.arange(1000)[None, :]) % 65536
 write("rebin_source", ramp.astype(np.uint16))
 binned = np.flipud(ramp.astype(np.float64)).reshape(400, 2, 500, 2).sum(axis=(1, 3))

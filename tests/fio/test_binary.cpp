@@ -23,6 +23,14 @@ protected:
         return path;
     }
 
+    // The values 0, 1, 2, ... as a raw file.
+    std::string numbered(int count, int size, bool big_endian)
+    {
+        std::vector<std::uint64_t> values;
+        for (int k = 0; k < count; ++k) values.push_back(static_cast<std::uint64_t>(k));
+        return raw(values, size, big_endian);
+    }
+
     FioImage read(const std::string& path, int nx, int ny, const char* type, int is_signed,
                   int swap, int& retstat, int start = 0)
     {
@@ -129,9 +137,7 @@ TEST_F(Binary, RegionAndSummedRebin)
 
 TEST_F(Binary, TransfersCutToTheDeclaredArrayAndMirror)
 {
-    std::vector<std::uint64_t> values;
-    for (int k = 0; k < 64 * 64; ++k) values.push_back(static_cast<std::uint64_t>(k));
-    const std::string path = raw(values, 2, false);
+    const std::string path = numbered(64 * 64, 2, false);
     int retstat = -9, handle = 0, xnum = 0, ynum = 0;
     FIO_FILEOPEN(path, "READ", retstat, handle, status);
     FioSlotGuard guard(handle);
@@ -176,6 +182,32 @@ TEST_F(Binary, TransfersCutToTheDeclaredArrayAndMirror)
     EXPECT_EQ(again, data);
     IO_INP_2DI2(t, 22, view, xnum, ynum, status);
     EXPECT_EQ(status, ST_MOD_FIO + 13);
+}
+
+TEST_F(Binary, ATransferPastTheEndOfTheFileFailsOnTheChunkThatRunsOver)
+{
+    FioTransfer t;
+    t.nx = t.ny = t.xend = t.yend = 64;
+    t.swap = std::endian::native == std::endian::little;
+    t.buffer_elements = 100;
+    std::vector<float> data(64 * 64, -1.0f);
+    const ImageView view{data.data(), 64, 64};
+    // 64 x 64 big-endian values, the last 25 of them missing.
+    int retstat = -9, handle = 0, xnum = 0, ynum = 0;
+    FIO_FILEOPEN(numbered(64 * 64 - 25, 2, true), "READ", retstat, handle, status);
+    FioSlotGuard guard(handle);
+    ConsoleCapture console;
+    FIO_INP_2DI2(t, view, xnum, ynum, status);
+    EXPECT_EQ(status, FIO_STATUS_READ_FAILURE);
+    // Chunks of 100 values: 40 whole ones, then the last 96 values of which
+    // the file holds 71.
+    EXPECT_EQ(console.lines(),
+              std::vector<std::string>{"WARNING: 142 bytes input instead of 192 requested"});
+    // What the whole chunks held is in place, the rest untouched.
+    EXPECT_EQ(view(1, 1), 0.0f);
+    EXPECT_EQ(view(64, 62), 62.0f * 64 - 1);
+    EXPECT_EQ(view(32, 63), 62.0f * 64 + 31);
+    EXPECT_EQ(view(33, 63), -1.0f);
 }
 
 TEST_F(Binary, TransferArgumentsAreCheckedInOrder)

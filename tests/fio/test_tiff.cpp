@@ -43,7 +43,8 @@ std::size_t entry_at(const std::string& bytes, int tag)
 TEST_F(Tiff, FilesOfAnIndependentWriterReadPixelForPixel)
 {
     for (const char* name : {"u8", "i8", "u16_le", "u16_be", "i16", "i32", "u32", "u32_untagged",
-                             "f32", "f32_be", "strips", "one_strip", "rebin_source"}) {
+                             "f32", "f32_be", "strips", "one_strip", "rebin_source",
+                             "strips_large", "strips_reversed"}) {
         SCOPED_TRACE(name);
         int retstat = -9;
         FioImage image = read_image(fixture(std::string(name) + ".tif"), retstat);
@@ -112,6 +113,25 @@ TEST_F(Tiff, ARegionCountsRowsFromTheBottomOfThePicture)
     EXPECT_TRUE(same_pixels(pixels_of(image), read_reals(fixture("region.expected")), 16));
     EXPECT_EQ(image.x_axis[0], 4.5f);
     EXPECT_EQ(image.y_axis[0], 2.5f);
+}
+
+TEST_F(Tiff, ARegionAcrossManyStripsInEitherStoredOrder)
+{
+    // Strips stored one after the other are read together, those stored last
+    // first one by one: the region is the same from both files.
+    for (const char* name : {"strips_large.tif", "strips_reversed.tif"}) {
+        SCOPED_TRACE(name);
+        FioRequest request;
+        request.region_given = true;
+        request.region = {33, 120, 690, 250, 1, 1};
+        int retstat = -9;
+        FioImage image = read_image(fixture(name), retstat, request);
+        ASSERT_EQ(retstat, 0);
+        EXPECT_EQ(image.xnumdat, 658);
+        EXPECT_EQ(image.ynumdat, 131);
+        EXPECT_TRUE(same_pixels(pixels_of(image), read_reals(fixture("large_region.expected")),
+                                658));
+    }
 }
 
 TEST_F(Tiff, UnsupportedImagesAreRefusedWithTheirReason)
