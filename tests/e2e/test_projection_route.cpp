@@ -44,6 +44,8 @@ struct Route
     bool reject_once = false; // a wrong background and flat-field shown first, and refused
     std::string rectangle = "point 10.2 5.7\npoint 100.6 50.4\n"; // on the first projection
     std::string wrong_size;   // a file of another size offered first for the last and 180 images
+    std::string image180 = "proj_0091.tif";
+    std::string axis_lines = "point 5 10.2\npoint 120 110.7\n"; // on the 180-degree image
     std::string cancel_at; // the question where CANCEL is clicked, or none
 };
 
@@ -92,8 +94,8 @@ std::string script(const Route& r)
     }
     if (question("180")) return s.str() + "click \"CANCEL\"\n";
     refused_size();
-    file("proj_0091.tif");
-    s << "click \"YES\"\npoint 5 10.2\npoint 120 110.7\n";
+    file(r.image180);
+    s << "click \"YES\"\n" << r.axis_lines;
     if (question("axis")) return s.str() + "click \"CANCEL\"\n";
     s << "click \"O.K.\"\nkey ClearLine\ntext \"recon.par\"\n";
     return s.str();
@@ -271,6 +273,83 @@ TEST_F(ProjectionRoute, ImagesOfAnotherSizeAndCornersOutsideTheImage)
     EXPECT_NE(par.find("START_VOXEL_3 =      1 !"), std::string::npos) << par;
     EXPECT_NE(par.find("END_VOXEL_3 =    128 !"), std::string::npos) << par;
     EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
+}
+
+// Images larger than any fixed array, and tall ones: every pixel is read,
+// so the sizes, the angle and the axis in the file are the images' own.
+TEST_F(ProjectionRoute, ImagesOfTodaysCamerasAndTallImagesAreReadWhole)
+{
+    struct Camera
+    {
+        const char* size;
+        float axis;
+        bool horizontal;
+        const char* lines; // on the 180-degree image, within the object
+    };
+    for (const Camera& c : {Camera{"2560x2160", 1281.37f, false, "point 5 1000.2\npoint 9 1100.7\n"},
+                            Camera{"300x3000", 1500.6f, true, "point 140.2 8\npoint 160.7 9\n"}}) {
+        TempDir run_dir;
+        ASSERT_EQ(zyt_e2e::phantom(std::string("--projections 2 --subsamples 1 --noise 0 --size ") +
+                                       c.size + " --axis " + std::to_string(c.axis) +
+                                       (c.horizontal ? " --horizontal" : ""),
+                                   run_dir.file("series"))
+                      .exit_status,
+                  0);
+        Route r;
+        r.series = run_dir.file("series");
+        r.last = "proj_0002.tif";
+        r.image180 = "proj_0003.tif";
+        r.background = r.flat = true;
+        r.horizontal = c.horizontal;
+        r.axis_lines = c.lines;
+        const zyt_test::CommandResult result = run(run_dir, script(r));
+        ASSERT_EQ(result.exit_status, 0) << c.size << "\n" << result.output;
+        const std::string par = read_file(run_dir.file("recon.par"));
+        const std::string width(c.size, std::string_view(c.size).find('x'));
+        const std::string height = std::string(c.size).substr(width.size() + 1);
+        EXPECT_NE(par.find("NUM_IMAGE_1 = " + std::string(6 - width.size(), ' ') + width + " !"),
+                  std::string::npos)
+            << par;
+        EXPECT_NE(par.find("NUM_IMAGE_2 = " + std::string(6 - height.size(), ' ') + height + " !"),
+                  std::string::npos)
+            << par;
+        EXPECT_NE(par.find("ANGLE_BETWEEN_PROJECTIONS =   90.000000 !"), std::string::npos) << par;
+        EXPECT_NEAR(written_axis(par), c.axis, 0.05f) << c.size << "\n" << par;
+    }
+}
+
+// An image the memory left cannot hold is refused with a warning that says
+// so, and another file is asked for: the run goes on, it does not crash.
+TEST_F(ProjectionRoute, AnImageTooLargeForTheMemoryLeftIsRefusedAndAnotherAsked)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+    // A raw file of 16384 x 16384 bytes that takes no room on the disk; its
+    // image would need 1 GB of reals, beyond the limit the run is given.
+    for (const auto& [name, side] : {std::pair<std::string, int>{"big", 16384}, {"small", 4}}) {
+        zyt_test::write_file(dir.file(name + ".bin.info"),
+                             "Image\nSize = " + std::to_string(side) + " " +
+                                 std::to_string(side) + "\nBytes = 1 (unsigned)\nOrder = little endian\n");
+        zyt_test::write_file(dir.file(name + ".bin"), "");
+        std::filesystem::resize_file(dir.file(name + ".bin"), static_cast<std::uintmax_t>(side) * side);
+    }
+    const std::string events = "click \"NO\"\n"
+                               "key ClearLine\ntext \"big.bin\"\nclick \"O.K.\"\nclick \"O.K.\"\n"
+                               "key ClearLine\ntext \"small.bin\"\nclick \"O.K.\"\n"
+                               "click \"CANCEL\"\n";
+    const zyt_test::CommandResult result =
+        run(dir, events, "cd '" + dir.path().string() + "' && ulimit -v 400000");
+    EXPECT_EQ(result.exit_status, 0) << result.output;
+    EXPECT_NE(result.output.find("WARNING: Not enough memory left for an image of 16384 * 16384 "
+                                 "pixels (1024 MB): it is not input"),
+              std::string::npos)
+        << result.output;
+    // The small image was read and shown: its rectangle question was cancelled.
+    EXPECT_NE(result.output.find("GRAPHICAL INPUT:\n<CANCEL>"), std::string::npos) << result.output;
+    EXPECT_EQ(last_line(result.output), "WARNING: File input cancelled by user: End of ZYT_ZEVUZA")
+        << result.output;
+#endif
 }
 
 // A cancel at any question ends the run with that question's message: no

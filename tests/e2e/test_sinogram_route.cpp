@@ -213,3 +213,36 @@ TEST_F(SinogramRoute, TheLastSinogramCancelledOrNotInTheSeries)
     EXPECT_FALSE(std::filesystem::exists(second.file("recon.par")));
     EXPECT_EQ(result.output.find("ZYT_ZEVUZA Exited"), std::string::npos) << result.output;
 }
+
+// Sinograms wider or taller than any fixed array are read whole: the
+// increment is 180 degrees over all their rows, the axis offered their
+// middle.
+TEST_F(SinogramRoute, WideAndTallSinogramsAreReadWhole)
+{
+    struct Sinogram
+    {
+        const char* size;
+        const char* projections;
+        const char* width, *rows, *increment, *axis;
+    };
+    for (const Sinogram& c :
+         {Sinogram{"64x2", "3000", "    64", "  3000", "   0.060000 !", "       32.0000 !"},
+          Sinogram{"2560x2", "2160", "  2560", "  2160", "   0.083333 !", "     1280.0000 !"}}) {
+        TempDir run_dir;
+        ASSERT_EQ(zyt_e2e::phantom(std::string("--sinograms --subsamples 1 --noise 0 --size ") +
+                                       c.size + " --projections " + c.projections,
+                                   run_dir.file("series"))
+                      .exit_status,
+                  0);
+        Route r;
+        r.series = run_dir.file("series");
+        r.last = "sino_0002.tif";
+        const zyt_test::CommandResult result = run(run_dir, script(r));
+        ASSERT_EQ(result.exit_status, 0) << c.size << "\n" << result.output;
+        const std::string par = read_file(run_dir.file("recon.par"));
+        EXPECT_EQ(value_of(par, "NUM_IMAGE_1"), std::string(c.width) + " ! Number of pixels horizontally");
+        EXPECT_EQ(value_of(par, "NUM_IMAGE_2"), std::string(c.rows) + " ! Number of pixels vertically");
+        EXPECT_EQ(value_of(par, "ANGLE_BETWEEN_PROJECTIONS").substr(0, 13), c.increment) << par;
+        EXPECT_EQ(value_of(par, "ROTATION_AXIS_POSITION").substr(0, 16), c.axis) << par;
+    }
+}
