@@ -11,6 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include "io/status.h"
 #include "lg/cell_index.h"
 
@@ -20,6 +24,53 @@ constexpr int RUN_POINTS = 200;
 constexpr double PI = 3.14159265358979;
 
 LgWindowOptions options;
+
+// The two typefaces of the program, loaded from their files directly: going
+// through the system's font configuration reads and parses its whole set of
+// configuration files first, three quarters of the program's start-up.
+// Where a file is missing, the face is found by name as before.
+class Typefaces
+{
+public:
+    static Typefaces& get()
+    {
+        static Typefaces faces;
+        return faces;
+    }
+    // The face of a text font (2: fixed width), or nullptr: select it by name.
+    cairo_font_face_t* face(int font) { return font == 2 ? mono_ : sans_; }
+
+private:
+    Typefaces()
+    {
+        if (FT_Init_FreeType(&library_) != 0) return;
+        sans_ = load("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        mono_ = load("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
+    }
+    Typefaces(const Typefaces&) = delete;
+    Typefaces& operator=(const Typefaces&) = delete;
+
+    cairo_font_face_t* load(const char* file)
+    {
+        FT_Face ft = nullptr;
+        if (FT_New_Face(library_, file, 0, &ft) != 0) return nullptr;
+        cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(ft, 0);
+        // The FreeType face lives as long as the font face that draws with it.
+        static const cairo_user_data_key_t key{};
+        if (cairo_font_face_set_user_data(face, &key, ft, [](void* f) {
+                FT_Done_Face(static_cast<FT_Face>(f));
+            }) != CAIRO_STATUS_SUCCESS) {
+            cairo_font_face_destroy(face);
+            FT_Done_Face(ft);
+            return nullptr;
+        }
+        return face;
+    }
+
+    FT_Library library_ = nullptr;
+    cairo_font_face_t* sans_ = nullptr;
+    cairo_font_face_t* mono_ = nullptr;
+};
 
 // A colour component as a byte of the picture.
 unsigned byte_of(float v)
@@ -204,6 +255,11 @@ void X11Device::make_picture()
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, x_pixels_, y_pixels_));
     cr_.reset(cairo_create(surface_.get()));
     cairo_set_antialias(cr_.get(), CAIRO_ANTIALIAS_NONE);
+    // Glyphs hinted lightly, as the desktop's configuration has them.
+    const std::unique_ptr<cairo_font_options_t, decltype(&cairo_font_options_destroy)> font_options(
+        cairo_font_options_create(), cairo_font_options_destroy);
+    cairo_font_options_set_hint_style(font_options.get(), CAIRO_HINT_STYLE_SLIGHT);
+    cairo_set_font_options(cr_.get(), font_options.get());
     cairo_set_source_rgb(cr_.get(), 1, 1, 1);
     cairo_paint(cr_.get());
     max_pixels_ = std::max(x_pixels_, y_pixels_);
@@ -413,8 +469,12 @@ double X11Device::font_pixels(const TextStyle& style) const
 
 void X11Device::select_font(const TextStyle& style)
 {
-    cairo_select_font_face(cr_.get(), style.font == 2 ? "DejaVu Sans Mono" : "DejaVu Sans",
-                           CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    if (cairo_font_face_t* face = Typefaces::get().face(style.font)) {
+        cairo_set_font_face(cr_.get(), face);
+    } else {
+        cairo_select_font_face(cr_.get(), style.font == 2 ? "DejaVu Sans Mono" : "DejaVu Sans",
+                               CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    }
     cairo_set_font_size(cr_.get(), font_pixels(style));
 }
 
