@@ -61,7 +61,7 @@ def check_program(prefix, source, version, program):
         return fail(f"{program}: manual page not installed as {installed}")
     shown = run(["man", "-M", os.path.join(prefix, "share", "man"), program],
                 env=man_environment())
-    if shown.returncode != 0 or not re.search(rf"^\s+{program} - ", shown.stdout, re.M):
+    if shown.returncode != 0 or not re.search(rf"^\s+{program}\s+-\s", shown.stdout, re.M):
         fail(f"man {program}: exit {shown.returncode}: {shown.stderr.strip()}")
 
 
