@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/rotation_axis.h"
-#include "app/session.h"
 #include "gs/graphs.h"
 #include "gs/gs.h"
 #include "io/status.h"
@@ -85,16 +84,14 @@ void draw_positions(const ZytAxisLines& found, bool rotation_vertical, int& stat
 
 } // namespace
 
-void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
-                       bool subtract_background, const ImageView& background,
-                       bool correct_flatfield, bool flatfield_changing,
-                       const ImageView& flatfield_first, const ImageView& flatfield_last,
-                       bool rotation_vertical, int num_image_1, int num_image_2, ZytImage& first,
-                       float& axis, int& status)
+void ZYT_ROTATION_AXIS(std::string_view last_file, bool subtract_background,
+                       const ImageView& background, bool correct_flatfield,
+                       bool flatfield_changing, const ImageView& flatfield_first,
+                       const ImageView& flatfield_last, bool rotation_vertical, int num_image_1,
+                       int num_image_2, FioImage& first, FioImage& image180, float& axis,
+                       int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_ROTATION_AXIS V0.10")) return;
-    ZytImage image180;
-    zyt_allocate_image(image180, xmaxdat, ymaxdat, "the 180 degree rotation data");
     std::string name(last_file);
     if (!zyt_read_accepted_image("SELECT 180 DEGREE ROTATION IMAGE FILE", name, image180,
                                  "Chose \"YES\" or \"NO\"", num_image_1, num_image_2, status)) {
@@ -121,13 +118,13 @@ void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
         int zeroed = 0;
         ZYT_CORRECT_AXIS_IMAGES(subtract_background, background, correct_flatfield,
                                 flatfield_changing, flatfield_first, flatfield_last, num_image_1,
-                                num_image_2, first.view, image180.view, zeroed, status);
+                                num_image_2, first.view(), image180.view(), zeroed, status);
     }
     progress({"CALCULATING POSITION OF ROTATION AXIS"}, status);
     ZytAxisLines found;
-    ZYT_CAL_ROTATION_AXIS(rotation_vertical, num_image_1, num_image_2, first.view, image180.view,
+    ZYT_CAL_ROTATION_AXIS(rotation_vertical, num_image_1, num_image_2, first.view(), image180.view(),
                           first_line, last_line, found, status);
-    zyt_release_image(image180);
+    image180.pixels.release();
     if (status != ST_GOOD_VALUE) return;
 
     // The final question, over the graph of the per-line positions.

@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
-#include "app/session.h"
+#include "app/stop.h"
 #include "fio/fio.h"
 #include "gs/gs.h"
 #include "io/convert.h"
@@ -25,7 +24,7 @@ const std::vector<std::string> rectangle_start = {
 // Two points on the shown image; false when the user cancelled. Points
 // typed on the keyboard may lie anywhere: they are taken onto the image's
 // element-edge window, so that every voxel range lies within the image.
-bool ask_rectangle(const ZytImage& image, const std::vector<std::string>& info, float (&x)[2],
+bool ask_rectangle(const FioImage& image, const std::vector<std::string>& info, float (&x)[2],
                    float (&y)[2], int& status)
 {
     const GsImage picture = zyt_picture(image);
@@ -77,47 +76,33 @@ bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries
     return status == ST_GOOD_VALUE;
 }
 
-void zyt_allocate_image(ZytImage& image, int xmaxdat, int ymaxdat, std::string_view what)
+void zyt_take_series(const FileSeries& series, ZytParameters& p)
 {
-    try {
-        const std::size_t n = static_cast<std::size_t>(xmaxdat) * static_cast<std::size_t>(ymaxdat);
-        image.pixels.assign(n, 0.0f);
-        image.x_axis.assign(static_cast<std::size_t>(xmaxdat), 0.0f);
-        image.y_axis.assign(static_cast<std::size_t>(ymaxdat), 0.0f);
-    } catch (const std::bad_alloc&) {
-        io_say("ERROR: Failed to allocate memory for " + std::string(what));
-        zyt_stop(ZYT_EXIT_FAILURE);
-    }
-    image.view = ImageView{image.pixels.data(), xmaxdat, ymaxdat};
-    image.xnumdat = image.ynumdat = 0;
+    p.NUM_FIRST_IMAGE = series.first;
+    p.NUM_LAST_IMAGE = series.last;
+    p.FILE_PREFIX = series.prefix;
+    p.NUMBER_LENGTH_VARIES = series.variable_length;
+    p.LENGTH_OF_NUMERICAL_PART = series.digits;
+    p.FILE_POSTFIX = series.postfix;
 }
 
-void zyt_release_image(ZytImage& image)
+int zyt_read_image(std::string_view prompt, int input_step, std::string& file_name,
+                   FioImage& image, int& status)
 {
-    std::vector<float>().swap(image.pixels);
-    image.view = ImageView{};
-}
-
-bool zyt_read_image(std::string_view prompt, int input_step, std::string& file_name,
-                    ZytImage& image, int& status)
-{
-    if (status != ST_GOOD_VALUE) return false;
     const std::string lines[] = {std::string(prompt)};
-    bool defined = false;
-    float x_pixel = 0.0f;
-    float y_pixel = 0.0f;
-    const ImageView no_variances{};
-    FIO_GUI_INPUT(1, 1, lines, input_step, false, defined, file_name, image.xnumdat,
-                  image.ynumdat, image.x_axis, image.y_axis, image.view, no_variances,
-                  image.title, image.xlabel, image.ylabel, image.zlabel, x_pixel, y_pixel,
-                  status);
-    return status == ST_GOOD_VALUE && defined && image.xnumdat > 0 && image.ynumdat > 0;
+    int retstat = FIO_INPUT_FAILED;
+    do {
+        if (status != ST_GOOD_VALUE) return FIO_INPUT_FAILED;
+        FIO_GUI_INPUT(1, 1, lines, input_step, file_name, image, retstat, status);
+        // A file too large for the memory left: another may be chosen.
+    } while (retstat == FIO_INPUT_TOO_LARGE && input_step == 0);
+    return status == ST_GOOD_VALUE ? retstat : FIO_INPUT_FAILED;
 }
 
-GsImage zyt_picture(const ZytImage& image)
+GsImage zyt_picture(const FioImage& image)
 {
     GsImage picture;
-    picture.data = image.view;
+    picture.data = image.view();
     picture.x_axis = image.x_axis;
     picture.y_axis = image.y_axis;
     picture.xend = std::max(1, image.xnumdat);
@@ -129,7 +114,7 @@ GsImage zyt_picture(const ZytImage& image)
     return picture;
 }
 
-void zyt_show_image(const ZytImage& image, std::string_view title, int& status)
+void zyt_show_image(const FioImage& image, std::string_view title, int& status)
 {
     GsImage picture = zyt_picture(image);
     if (!title.empty()) picture.title = std::string(title);
@@ -137,7 +122,7 @@ void zyt_show_image(const ZytImage& image, std::string_view title, int& status)
     GS_UPDATE(status);
 }
 
-bool zyt_same_size(const ZytImage& image, int xnumdat, int ynumdat, int& status)
+bool zyt_same_size(const FioImage& image, int xnumdat, int ynumdat, int& status)
 {
     if (xnumdat < 1 || (image.xnumdat == xnumdat && image.ynumdat == ynumdat)) return true;
     int convert = ST_GOOD_VALUE;
@@ -164,12 +149,12 @@ bool zyt_image_ok(std::string_view information, int& status)
     return ok;
 }
 
-bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, ZytImage& image,
+bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, FioImage& image,
                              std::string_view information, int xnumdat, int ynumdat, int& status)
 {
     bool ok = false;
     while (!ok && status == ST_GOOD_VALUE) {
-        if (!zyt_read_image(prompt, 0, file_name, image, status)) return false;
+        if (zyt_read_image(prompt, 0, file_name, image, status) != FIO_INPUT_READ) return false;
         if (!zyt_same_size(image, xnumdat, ynumdat, status)) continue;
         zyt_show_image(image, "", status);
         ok = zyt_image_ok(information, status);
@@ -177,19 +162,18 @@ bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, Zy
     return ok && status == ST_GOOD_VALUE;
 }
 
-void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
-                           int& num_image_1, int& num_image_2, int& start_voxel_1,
-                           int& start_voxel_3, int& end_voxel_1, int& end_voxel_3, int& status)
+void ZYT_INPUT_FIRST_IMAGE(std::string& file_name, FioImage& image, int& num_image_1,
+                           int& num_image_2, int& start_voxel_1, int& start_voxel_3,
+                           int& end_voxel_1, int& end_voxel_3, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_FIRST_IMAGE V0.6 ")) return;
-    (void)xmaxdat;
-    (void)ymaxdat;
     int length = 0;
     int retstat = 0;
     std::string remembered;
     IO_INQ_KEYVALUE(zyt_key::FILE_FIRST_DATA, length, remembered, retstat, status);
     if (retstat == 0 && !st_strip(remembered).empty()) file_name = remembered;
-    if (!zyt_read_image("SELECT FIRST DATA IMAGE FILE", 0, file_name, image, status)) {
+    if (zyt_read_image("SELECT FIRST DATA IMAGE FILE", 0, file_name, image, status) !=
+        FIO_INPUT_READ) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
     }
@@ -215,14 +199,13 @@ void ZYT_INPUT_FIRST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, Zyt
                     status);
 }
 
-void ZYT_INPUT_LAST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
-                          int& num_image_1, int& num_image_2, int& status)
+void ZYT_INPUT_LAST_IMAGE(std::string& file_name, FioImage& image, int& num_image_1,
+                          int& num_image_2, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_LAST_IMAGE V0.3 ")) return;
-    (void)xmaxdat;
-    (void)ymaxdat;
     do {
-        if (!zyt_read_image("SELECT LAST DATA IMAGE FILE", 0, file_name, image, status)) {
+        if (zyt_read_image("SELECT LAST DATA IMAGE FILE", 0, file_name, image, status) !=
+            FIO_INPUT_READ) {
             if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
             return;
         }
@@ -233,16 +216,15 @@ void ZYT_INPUT_LAST_IMAGE(int xmaxdat, int ymaxdat, std::string& file_name, ZytI
     zyt_show_image(image, "", status);
 }
 
-void ZYT_INPUT_90_IMAGE(bool rotation_vertical, int xmaxdat, int ymaxdat, std::string& file_name,
-                        int& start_voxel_1, int& end_voxel_1, int& start_voxel_3,
-                        int& end_voxel_3, ZytImage& image, int num_image_1, int num_image_2,
-                        int& start_voxel_2, int& end_voxel_2, int& status)
+void ZYT_INPUT_90_IMAGE(bool rotation_vertical, std::string& file_name, int& start_voxel_1,
+                        int& end_voxel_1, int& start_voxel_3, int& end_voxel_3, FioImage& image,
+                        int num_image_1, int num_image_2, int& start_voxel_2, int& end_voxel_2,
+                        int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_90_IMAGE V0.8 ")) return;
-    (void)xmaxdat;
-    (void)ymaxdat;
     // Read by its number in the series: one of another size ends the input.
-    if (!zyt_read_image("90 DEGREE ROTATION IMAGE", ZYT_READ_NAMED, file_name, image, status) ||
+    if (zyt_read_image("90 DEGREE ROTATION IMAGE", ZYT_READ_NAMED, file_name, image, status) !=
+            FIO_INPUT_READ ||
         !zyt_same_size(image, num_image_1, num_image_2, status)) {
         if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
         return;
@@ -269,12 +251,9 @@ void ZYT_INPUT_90_IMAGE(bool rotation_vertical, int xmaxdat, int ymaxdat, std::s
     end_other = std::max(end_other, other.last);
 }
 
-void ZYT_INPUT_FLATFIELD(int xmaxdat, int ymaxdat, ZytImage& first, ZytImage& last,
-                         ZytParameters& p, int& status)
+void ZYT_INPUT_FLATFIELD(FioImage& first, FioImage& last, ZytParameters& p, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_FLATFIELD V0.6 ")) return;
-    (void)xmaxdat;
-    (void)ymaxdat;
     GS_BACKGROUND(status);
     int retstat = 0;
     IO_INQ_IKEYVALUE(zyt_key::FF_INTERVAL, p.FF_FILE_INTERVAL, retstat, status);

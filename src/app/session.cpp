@@ -1,8 +1,5 @@
 #include "app/session.h"
 
-#include <cstdlib>
-#include <iostream>
-#include <vector>
 
 #include "app/banner.h"
 #include "app/parameter_file.h"
@@ -10,13 +7,10 @@
 #include "app/workflow.h"
 #include "gs/gs.h"
 #include "io/database.h"
-#include "io/image_view.h"
+#include "fio/fio.h"
 #include "io/status.h"
 
 namespace {
-
-constexpr int MAX_X = 2048;
-constexpr int MAX_Y = 2048;
 
 void write_banner(int& status)
 {
@@ -90,23 +84,17 @@ int ZYT_ZEVUZA()
     return status == ST_GOOD_VALUE ? ZYT_EXIT_NORMAL : ZYT_EXIT_FAILURE;
 }
 
-void zyt_stop(ZytExit exit_status)
-{
-    std::cout.flush();
-    std::exit(exit_status);
-}
-
 // The main sequence. It owns, for the whole run, the working image (the first
 // projection, on which the region is chosen) and the parameter set.
 void ZYT_MMAIN(int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_MMAIN V0.12")) return;
-    std::vector<float> image(static_cast<std::size_t>(MAX_X) * MAX_Y, 0.0f);
-    const ImageView data{image.data(), MAX_X, MAX_Y};
+    // Its arrays are made as large as the first image when it is read.
+    FioImage image;
     ZytParameters parameters;
     bool sinogram_route = false;
 
-    ZYT_INPUT_PARAMETERS(data, parameters, sinogram_route, status);
+    ZYT_INPUT_PARAMETERS(image, parameters, sinogram_route, status);
     if (status == ST_GOOD_VALUE && !sinogram_route) ZYT_SAVE_PARAMETERS(parameters, status);
     // A cancel (in a question, or the window closed) ends the run here.
     if (status == ST_ESCAPE_VALUE) io_say("ZYT_ZEVUZA cancelled");

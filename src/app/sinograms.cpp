@@ -4,7 +4,7 @@
 
 #include "app/forms.h"
 #include "app/parameter_file.h"
-#include "app/session.h"
+#include "app/stop.h"
 #include "gs/gs.h"
 #include "io/database.h"
 #include "io/filename.h"
@@ -22,18 +22,16 @@ Remembered remembered;
 
 [[noreturn]] void cancelled()
 {
-    io_say("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
-    zyt_stop(ZYT_EXIT_NORMAL);
+    zyt_stop_saying("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA",
+                    ZYT_EXIT_NORMAL);
 }
 
 } // namespace
 
-void ZYT_INPUT_FIRST_SINO(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
-                          int& num_image_1, int& num_image_2, int& status)
+void ZYT_INPUT_FIRST_SINO(std::string& file_name, FioImage& image, int& num_image_1,
+                          int& num_image_2, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_FIRST_SINO V0.1 ")) return;
-    (void)xmaxdat;
-    (void)ymaxdat;
     int length = 0;
     int retstat = 0;
     std::string stored;
@@ -51,16 +49,11 @@ void ZYT_INPUT_FIRST_SINO(int xmaxdat, int ymaxdat, std::string& file_name, ZytI
                     status);
 }
 
-void ZYT_INPUT_SINOPARAMETERS(const ImageView& image, ZytParameters& p, int& status)
+void ZYT_INPUT_SINOPARAMETERS(FioImage& first, ZytParameters& p, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_SINOPARAMETERS V0.3 ")) return;
     zyt_remembered_pixel_sizes(p, status);
-    ZytImage first;
-    first.view = image;
-    first.x_axis.assign(static_cast<std::size_t>(image.xmaxdat), 0.0f);
-    first.y_axis.assign(static_cast<std::size_t>(image.ymaxdat), 0.0f);
-    ZYT_INPUT_FIRST_SINO(image.xmaxdat, image.ymaxdat, remembered.first_file, first,
-                         p.NUM_IMAGE_1, p.NUM_IMAGE_2, status);
+    ZYT_INPUT_FIRST_SINO(remembered.first_file, first, p.NUM_IMAGE_1, p.NUM_IMAGE_2, status);
     if (status == ST_ESCAPE_VALUE) cancelled();
     if (status != ST_GOOD_VALUE) return;
     p.ANGLE_BETWEEN_PROJECTIONS = 180.0f / static_cast<float>(p.NUM_IMAGE_2);
@@ -83,12 +76,7 @@ void ZYT_INPUT_SINOPARAMETERS(const ImageView& image, ZytParameters& p, int& sta
     FileSeries series;
     if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))
         zyt_stop(ZYT_EXIT_NORMAL);
-    p.NUM_FIRST_IMAGE = series.first;
-    p.NUM_LAST_IMAGE = series.last;
-    p.FILE_PREFIX = series.prefix;
-    p.NUMBER_LENGTH_VARIES = series.variable_length;
-    p.LENGTH_OF_NUMERICAL_PART = series.digits;
-    p.FILE_POSTFIX = series.postfix;
+    zyt_take_series(series, p);
     p.OUTPUT_FILE = std::string(st_trim(IO_NOEXTENSION(remembered.first_file, status))) + ".vol";
 
     ZYT_INPUT_SINOFORM(p, status);

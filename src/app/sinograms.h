@@ -7,8 +7,9 @@
 
 #include "app/parameters.h"
 #include "app/projections.h"
-#include "io/image_view.h"
+#include "fio/fio.h"
 
-void ZYT_INPUT_SINOPARAMETERS(const ImageView& image, ZytParameters& parameters, int& status);
-void ZYT_INPUT_FIRST_SINO(int xmaxdat, int ymaxdat, std::string& file_name, ZytImage& image,
-                          int& num_image_1, int& num_image_2, int& status);
+// The image receives the first sinogram, in arrays made as large as it is.
+void ZYT_INPUT_SINOPARAMETERS(FioImage& image, ZytParameters& parameters, int& status);
+void ZYT_INPUT_FIRST_SINO(std::string& file_name, FioImage& image, int& num_image_1,
+                          int& num_image_2, int& status);

@@ -7,7 +7,7 @@
 #include "app/forms.h"
 #include "app/projections.h"
 #include "app/axis_dialogue.h"
-#include "app/session.h"
+#include "app/stop.h"
 #include "app/sinograms.h"
 #include "gs/gs.h"
 #include "io/convert.h"
@@ -38,8 +38,7 @@ void information(std::initializer_list<const char*> lines, int& status)
 
 [[noreturn]] void stop_with(std::string_view message)
 {
-    io_say(message);
-    zyt_stop(ZYT_EXIT_NORMAL);
+    zyt_stop_saying(message, ZYT_EXIT_NORMAL);
 }
 
 // The console summary of the volume chosen.
@@ -60,12 +59,9 @@ void write_volume(const ZytParameters& p, int& status)
 } // namespace
 
 // The questions of a reconstruction from projections, in their order.
-void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogram_route,
-                          int& status)
+void ZYT_INPUT_PARAMETERS(FioImage& first, ZytParameters& p, bool& sinogram_route, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_PARAMETERS V0.16")) return;
-    const int xmaxdat = image.xmaxdat;
-    const int ymaxdat = image.ymaxdat;
     zyt_remembered_pixel_sizes(p, status);
     GS_BACKGROUND(status);
 
@@ -78,37 +74,25 @@ void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogr
     if (status != ST_GOOD_VALUE) return;
     // The sinogram workflow writes its own parameter file.
     if (sinogram_route) {
-        ZYT_INPUT_SINOPARAMETERS(image, p, status);
+        ZYT_INPUT_SINOPARAMETERS(first, p, status);
         return;
     }
 
-    // The first projection goes into the working array, the last (and then
-    // the 90-degree image) into a second one.
-    ZytImage first;
-    first.view = image;
-    first.x_axis.assign(static_cast<std::size_t>(xmaxdat), 0.0f);
-    first.y_axis.assign(static_cast<std::size_t>(ymaxdat), 0.0f);
-    ZytImage second;
-    zyt_allocate_image(second, xmaxdat, ymaxdat, "storing the 90 degree rotation data");
-
-    ZYT_INPUT_FIRST_IMAGE(xmaxdat, ymaxdat, remembered.first_file, first, p.NUM_IMAGE_1,
-                          p.NUM_IMAGE_2, p.START_VOXEL_1, p.START_VOXEL_3, p.END_VOXEL_1,
-                          p.END_VOXEL_3, status);
-    ZYT_INPUT_LAST_IMAGE(xmaxdat, ymaxdat, remembered.last_file, second, p.NUM_IMAGE_1,
-                         p.NUM_IMAGE_2, status);
+    // The first projection goes into the working image, the last (then the
+    // 90-degree image, then the 180-degree one) into a second image whose
+    // storage serves each of them in turn.
+    FioImage second;
+    ZYT_INPUT_FIRST_IMAGE(remembered.first_file, first, p.NUM_IMAGE_1, p.NUM_IMAGE_2,
+                          p.START_VOXEL_1, p.START_VOXEL_3, p.END_VOXEL_1, p.END_VOXEL_3, status);
+    ZYT_INPUT_LAST_IMAGE(remembered.last_file, second, p.NUM_IMAGE_1, p.NUM_IMAGE_2, status);
     if (status == ST_ESCAPE_VALUE) stop_with("WARNING: File input cancelled by user: End of ZYT_ZEVUZA");
     if (status != ST_GOOD_VALUE) return;
 
     FileSeries series;
     if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))
         zyt_stop(ZYT_EXIT_NORMAL);
-    p.NUM_FIRST_IMAGE = series.first;
-    p.NUM_LAST_IMAGE = series.last;
+    zyt_take_series(series, p);
     remembered.direction = series.direction;
-    p.FILE_PREFIX = series.prefix;
-    p.NUMBER_LENGTH_VARIES = series.variable_length;
-    p.LENGTH_OF_NUMERICAL_PART = series.digits;
-    p.FILE_POSTFIX = series.postfix;
 
     const long long count = std::llabs(static_cast<long long>(p.NUM_LAST_IMAGE) - p.NUM_FIRST_IMAGE) + 1;
     p.ANGLE_BETWEEN_PROJECTIONS =
@@ -135,40 +119,35 @@ void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& p, bool& sinogr
                     !p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART, p.FILE_POSTFIX, retstat,
                     name_90, status);
     }
-    ZYT_INPUT_90_IMAGE(p.ROTATION_VERTICAL, xmaxdat, ymaxdat, name_90, p.START_VOXEL_1,
-                       p.END_VOXEL_1, p.START_VOXEL_3, p.END_VOXEL_3, second, p.NUM_IMAGE_1,
-                       p.NUM_IMAGE_2, p.START_VOXEL_2, p.END_VOXEL_2, status);
+    ZYT_INPUT_90_IMAGE(p.ROTATION_VERTICAL, name_90, p.START_VOXEL_1, p.END_VOXEL_1,
+                       p.START_VOXEL_3, p.END_VOXEL_3, second, p.NUM_IMAGE_1, p.NUM_IMAGE_2,
+                       p.START_VOXEL_2, p.END_VOXEL_2, status);
     if (status == ST_ESCAPE_VALUE)
         stop_with("WARNING: File input failed: " + name_90.substr(0, 256));
     if (status != ST_GOOD_VALUE) return;
-    zyt_release_image(second);
 
-    ZytImage background;
-    if (p.SUBTRACT_BACKGROUND) {
-        zyt_allocate_image(background, xmaxdat, ymaxdat, "storing the background data");
-        if (!zyt_read_accepted_image("SELECT BACKGROUND IMAGE", p.BACKGROUND_FILE, background,
-                                     "Choose \"YES\" or \"NO\"", p.NUM_IMAGE_1, p.NUM_IMAGE_2,
-                                     status)) {
-            if (status == ST_GOOD_VALUE || status == ST_ESCAPE_VALUE)
-                stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
-            return;
-        }
+    FioImage background;
+    if (p.SUBTRACT_BACKGROUND &&
+        !zyt_read_accepted_image("SELECT BACKGROUND IMAGE", p.BACKGROUND_FILE, background,
+                                 "Choose \"YES\" or \"NO\"", p.NUM_IMAGE_1, p.NUM_IMAGE_2,
+                                 status)) {
+        if (status == ST_GOOD_VALUE || status == ST_ESCAPE_VALUE)
+            stop_with("WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA");
+        return;
     }
-    ZytImage flat_first;
-    ZytImage flat_last;
+    FioImage flat_first;
+    FioImage flat_last;
     if (p.CORRECT_FLATFIELD) {
-        zyt_allocate_image(flat_first, xmaxdat, ymaxdat, "storing the flat-field data");
-        zyt_allocate_image(flat_last, xmaxdat, ymaxdat, "storing the last flat-field data");
-        ZYT_INPUT_FLATFIELD(xmaxdat, ymaxdat, flat_first, flat_last, p, status);
+        ZYT_INPUT_FLATFIELD(flat_first, flat_last, p, status);
         if (status == ST_ESCAPE_VALUE)
             stop_with("WARNING: Flat-field input cancelled by user: End Of ZYT_ZEVUZA");
     }
     if (status != ST_GOOD_VALUE) return;
 
-    ZYT_ROTATION_AXIS(xmaxdat, ymaxdat, remembered.last_file, p.SUBTRACT_BACKGROUND,
-                      background.view, p.CORRECT_FLATFIELD, p.FLATFIELD_CHANGING,
-                      flat_first.view, flat_last.view, p.ROTATION_VERTICAL, p.NUM_IMAGE_1,
-                      p.NUM_IMAGE_2, first, p.ROTATION_AXIS_POSITION, status);
+    ZYT_ROTATION_AXIS(remembered.last_file, p.SUBTRACT_BACKGROUND, background.view(),
+                      p.CORRECT_FLATFIELD, p.FLATFIELD_CHANGING, flat_first.view(),
+                      flat_last.view(), p.ROTATION_VERTICAL, p.NUM_IMAGE_1, p.NUM_IMAGE_2, first,
+                      second, p.ROTATION_AXIS_POSITION, status);
     if (status == ST_ESCAPE_VALUE)
         stop_with("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
     if (status != ST_GOOD_VALUE) return;

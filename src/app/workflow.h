@@ -3,7 +3,9 @@
 // describes a projection series and the volume to reconstruct.
 
 #include "app/parameters.h"
-#include "io/image_view.h"
+#include "fio/fio.h"
 
-void ZYT_INPUT_PARAMETERS(const ImageView& image, ZytParameters& parameters, bool& sinogram_route,
+// The image receives the first projection (or the first sinogram), in
+// arrays made as large as it is.
+void ZYT_INPUT_PARAMETERS(FioImage& image, ZytParameters& parameters, bool& sinogram_route,
                           int& status);

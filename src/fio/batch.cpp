@@ -4,7 +4,6 @@
 // remembered defaults, the ".info" file and the request.
 
 #include <algorithm>
-#include <new>
 #include <string>
 
 #include "fio/readers.h"
@@ -135,19 +134,15 @@ void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, in
     const int ybin = std::max(1, region.ybin);
     const long long wide = std::min<long long>(region.x2, width) - region.x1 + 1;
     const long long high = std::min<long long>(region.y2, height) - region.y1 + 1;
-    image.xmaxdat = static_cast<int>(std::clamp<long long>(wide / xbin, 1, side));
-    image.ymaxdat = static_cast<int>(std::clamp<long long>(high / ybin, 1, side));
+    const int xmaxdat = static_cast<int>(std::clamp<long long>(wide / xbin, 1, side));
+    const int ymaxdat = static_cast<int>(std::clamp<long long>(high / ybin, 1, side));
     if (wide / xbin > side || high / ybin > side) {
         io_say("WARNING: The image is larger than " + std::to_string(side) +
                " pixels a side: only that much is input");
         region.x2 = std::min<long long>(region.x2, region.x1 - 1 + static_cast<long long>(side) * xbin);
         region.y2 = std::min<long long>(region.y2, region.y1 - 1 + static_cast<long long>(side) * ybin);
     }
-    try {
-        image.pixels.assign(static_cast<std::size_t>(image.xmaxdat) * image.ymaxdat, 0.0f);
-        image.x_axis.assign(static_cast<std::size_t>(image.xmaxdat), 0.0f);
-        image.y_axis.assign(static_cast<std::size_t>(image.ymaxdat), 0.0f);
-    } catch (const std::bad_alloc&) {
+    if (!fio_make_arrays(image, xmaxdat, ymaxdat)) {
         io_say("ERROR: Failed to allocate memory for the image array");
         return;
     }

@@ -22,6 +22,9 @@ constexpr const char* KEY_SIGNED = "IN_BIN_SIGNED";
 constexpr const char* KEY_SWAP = "IN_BIN_SWAP";
 constexpr const char* KEY_START = "IN_BIN_START";
 
+// The image side a raw file is offered with when nothing tells its size.
+constexpr int UNKNOWN_SIDE = 2048;
+
 // Overload values of the four types, in the order of FIO_TYPE_NAMES.
 constexpr float TYPE_OVERLOAD[4] = {255.5f, 65534.5f, 2147483648.0f, 1.7e38f};
 
@@ -258,6 +261,39 @@ void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarg
     retstat = 0;
 }
 
+void fio_ask_binary_layout(FioCall& call, FioTarget& target, int& retstat, int& status)
+{
+    if (!st_enter(status, "Subroutine FIO_IN_BINARY V0.8")) return;
+    retstat = 0;
+    FioBinaryLayout layout = state.layout;
+    if (!state.remembered) layout.nx = layout.ny = 0;
+    read_keys(layout, status);
+    if (call.gui)
+        apply_header_file(call.file_name, layout, target.x_pixel_size, target.y_pixel_size,
+                          status);
+    // The dimensions default to the caller's arrays on the first call, or,
+    // where the arrays are made for the image, to a common detector's size.
+    const int xmaxdat = target.data.xmaxdat > 0 ? target.data.xmaxdat : UNKNOWN_SIDE;
+    const int ymaxdat = target.data.ymaxdat > 0 ? target.data.ymaxdat : UNKNOWN_SIDE;
+    if (layout.nx < 1) layout.nx = xmaxdat;
+    if (layout.ny < 1) layout.ny = ymaxdat;
+    if (call.ask && call.gui && !FIO_INQ_BATCH())
+        FIO_GUI_IN_DATA(layout.nx, layout.ny, xmaxdat, ymaxdat, layout.type, layout.is_signed,
+                        layout.swap, layout.start_byte, status);
+    else if (call.ask && !call.gui)
+        ask_terminal(call.file_name, layout, xmaxdat, ymaxdat, target.x_pixel_size,
+                     target.y_pixel_size, status);
+    if (st_is_escape(status)) {
+        status = ST_GOOD_VALUE;
+        retstat = -1;
+        return;
+    }
+    if (status != ST_GOOD_VALUE) return;
+    save_keys(layout, status);
+    state.layout = layout;
+    state.remembered = true;
+}
+
 void FIO_IN_BINARY(bool gui, bool ask, bool& variances_exist, std::string& file_name,
                    int& retstat, int& xnumdat, int& ynumdat, std::span<float> x_axis,
                    std::span<float> y_axis, const ImageView& data, const ImageView& variances,
@@ -267,39 +303,22 @@ void FIO_IN_BINARY(bool gui, bool ask, bool& variances_exist, std::string& file_
 {
     constexpr std::string_view position = "Subroutine FIO_IN_BINARY V0.8";
     if (!st_enter(status, position) || !fio_dimensions_valid(data, position, status)) return;
-    FioBinaryLayout layout = state.layout;
-    if (!state.remembered) layout.nx = layout.ny = 0;
-    if (ask || !state.remembered) {
-        read_keys(layout, status);
-        if (gui) apply_header_file(file_name, layout, x_pixel_size, y_pixel_size, status);
-        // The dimensions default to the caller's arrays on the first call.
-        if (layout.nx < 1) layout.nx = data.xmaxdat;
-        if (layout.ny < 1) layout.ny = data.ymaxdat;
-        if (ask && gui && !FIO_INQ_BATCH())
-            FIO_GUI_IN_DATA(layout.nx, layout.ny, data.xmaxdat, data.ymaxdat, layout.type,
-                            layout.is_signed, layout.swap, layout.start_byte, status);
-        else if (ask && !gui)
-            ask_terminal(file_name, layout, data.xmaxdat, data.ymaxdat, x_pixel_size,
-                         y_pixel_size, status);
-        if (st_is_escape(status)) {
-            status = ST_GOOD_VALUE;
-            retstat = -1;
-            return;
-        }
-        if (status != ST_GOOD_VALUE) return;
-        save_keys(layout, status);
-        state.layout = layout;
-        state.remembered = true;
-    }
-    if (gui) fio_prompt("INPUTTING DATA FROM FILE", status);
-
     FioCall call{gui, ask, file_name, nullptr};
     FioTarget target = fio_target(data, variances, x_axis, y_axis, variances_exist);
     target.x_pixel_size = x_pixel_size;
     target.y_pixel_size = y_pixel_size;
-    fio_read_binary(call, layout, target, retstat, status);
+    if (ask || !state.remembered) {
+        fio_ask_binary_layout(call, target, retstat, status);
+        if (status != ST_GOOD_VALUE || retstat != 0) return;
+        file_name = call.file_name;
+    }
+    if (gui) fio_prompt("INPUTTING DATA FROM FILE", status);
+
+    fio_read_binary(call, state.layout, target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
     fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
+    x_pixel_size = target.x_pixel_size;
+    y_pixel_size = target.y_pixel_size;
     overload_value = target.overload_value;
     variances_exist = false;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gs/gs.h"
+#include "io/image_buffer.h"
 #include "io/image_view.h"
 
 // --- Byte-stream layer -------------------------------------------------------
@@ -345,6 +346,30 @@ void FIO_IN_CHIPLOT(bool gui, bool& variances_exist, std::string& file_name, int
                     std::string& title, std::string& xlabel, std::string& ylabel,
                     std::string& zlabel, int& status);
 
+// --- Images in arrays of their own size ------------------------------------
+
+// An image in arrays as large as the image itself: the arrays are made once
+// the file's size is known, so no image is ever cut to a fixed array, and
+// an array is not filled before its reader fills it.
+struct FioImage
+{
+    ImageBuffer pixels;
+    int xnumdat = 0, ynumdat = 0;
+    std::vector<float> x_axis, y_axis;
+    std::string format, file_name, title, xlabel, ylabel, zlabel;
+    float x_pixel_size = 0.0f, y_pixel_size = 0.0f, overload_value = 0.0f;
+
+    ImageView view() const { return pixels.view(); }
+};
+
+// The largest image side the arrays are made for.
+constexpr int FIO_MAX_SIDE = 16384;
+
+// Makes the arrays of an image of width x height pixels (storage that is
+// large enough already is kept); false, with the arrays released, when the
+// memory cannot be had.
+bool fio_make_arrays(FioImage& image, int width, int height);
+
 // --- Format choice and the input driver -------------------------------------
 
 void FIO_IS_BRUKER(std::string_view file_name, int& retstat, int& status);
@@ -364,6 +389,19 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
                    const ImageView& data, const ImageView& variances, std::string& title,
                    std::string& xlabel, std::string& ylabel, std::string& zlabel,
                    float& x_pixel_size, float& y_pixel_size, int& status);
+// Results of reading into an image of its own size.
+enum FioInputResult {
+    FIO_INPUT_READ = 0,
+    FIO_INPUT_CANCELLED = -1, // on the file panel or the format menu
+    FIO_INPUT_FAILED = 1,     // the reader's reason is on the console
+    FIO_INPUT_TOO_LARGE = 2   // no memory for an image of the file's size (said in a warning)
+};
+// As above, into arrays made as large as the image: the questions that
+// decide its size are asked first (the layout of a raw file), then the
+// file's size is learnt and the arrays made, then the reader fills them.
+// retstat is one of FioInputResult.
+void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_step,
+                   std::string& file_name, FioImage& image, int& retstat, int& status);
 // The format name decided last and whether a series is defined (the state
 // the driver keeps between calls); the reset (also of the raw layout
 // remembered for a series) is for a new run.
@@ -388,22 +426,10 @@ struct FioRequest
     int nx = 0, ny = 0, start_byte = 0; // 0: not given
     std::string type;
     int is_signed = -1, swap = -1;      // -1: not given
-    int max_side = 16384;               // the largest array made for an image
+    int max_side = FIO_MAX_SIDE;        // the largest array made for an image
     int image = 0;                      // of a file that stores several; 0: the first
 };
 
-// An image read whole, in arrays as large as it is (up to max_side a side).
-struct FioImage
-{
-    std::vector<float> pixels;
-    int xmaxdat = 0, ymaxdat = 0;
-    int xnumdat = 0, ynumdat = 0;
-    std::vector<float> x_axis, y_axis;
-    std::string format, file_name, title, xlabel, ylabel, zlabel;
-    float x_pixel_size = 0.0f, y_pixel_size = 0.0f, overload_value = 0.0f;
-
-    ImageView view() { return ImageView{pixels.data(), xmaxdat, ymaxdat}; }
-};
 
 // retstat 0 read; 1 not read (the reason was written to the console).
 void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, int& status);

@@ -56,7 +56,7 @@ const FioFormatEntry formats[] = {
     {"ADSC", "ADSC", "ADSC: ADSC detector data format e.g. Quantum 4", fio_read_adsc,
      FROM_READER, fio_adsc_size},
     {"BINARY", "BINARY", "BINARY: Flexible interactive input of unformatted data", read_binary,
-     FROM_READER, binary_size},
+     FROM_READER, binary_size, false, fio_ask_binary_layout},
     {"BRUKER", "BRUKER", "BRUKER: Bruker Area Detector Frame Data Format, e.g. SMART CCD",
      fio_read_bruker, FROM_READER, fio_bruker_size},
     {"BSL/OTOKO", "BSL/OTOKO", "BSL/OTOKO: Daresbury BSL / Hamburg OTOKO:KOHALA format",

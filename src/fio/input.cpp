@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -275,15 +277,24 @@ void FIO_DEF_INPUT()
     fio_reset_binary();
 }
 
-void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_step,
-                   bool variances_exist, bool& data_defined, std::string& file_name, int& xnumdat,
-                   int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
-                   const ImageView& data, const ImageView& variances, std::string& title,
-                   std::string& xlabel, std::string& ylabel, std::string& zlabel,
-                   float& x_pixel_size, float& y_pixel_size, int& status)
+namespace {
+
+// How an input ended, inside the driver: the two cancels differ for the
+// caller of fixed arrays (a cancel of the menu leaves data_defined alone).
+enum class Ended { READ, PANEL_CANCELLED, MENU_CANCELLED, FAILED, TOO_LARGE };
+
+// Gives the reader its arrays once the format and the name are known: the
+// caller's own, or arrays made for the image's size.
+using MakeArrays =
+    std::function<Ended(const FioFormatEntry& entry, const std::string& file_name,
+                        FioTarget& target, int& status)>;
+
+// The driver: the file (chosen on the panel, or the next of the series),
+// its format, the questions that decide its size, its arrays, its reader.
+Ended gui_input(int max_prompt, int num_prompt, GsLines prompt, int input_step,
+                std::string& file_name, const MakeArrays& make_arrays, FioTarget& target,
+                int& status)
 {
-    constexpr std::string_view position = "Subroutine FIO_GUI_INPUT V0.12";
-    if (!st_enter(status, position) || !fio_dimensions_valid(data, position, status)) return;
     const int shown = std::clamp(num_prompt, 0, std::min(max_prompt, static_cast<int>(prompt.size())));
     const GsLines prompt_lines = prompt.first(static_cast<std::size_t>(shown));
     std::string format;
@@ -291,16 +302,16 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
         if (!state.series_defined) {
             const std::string line[] = {"CAN'T INPUT ANOTHER FILE IN AN UNDEFINED SEQUENCE"};
             fio_warning(line, status);
-            return;
+            return Ended::FAILED;
         }
         if (input_step != REREAD_GIVEN_NAME) {
             std::string next;
             int retstat = 0;
             IO_NEWFILENAME(file_name, input_step, 0, next, retstat, status);
-            if (status != ST_GOOD_VALUE) return;
+            if (status != ST_GOOD_VALUE) return Ended::FAILED;
             if (retstat != 0) {
                 fio_warning(prompt_lines, status);
-                return;
+                return Ended::FAILED;
             }
             file_name = next;
         }
@@ -310,50 +321,171 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
         const int lines = static_cast<int>(panel_info.size());
         GS_FILESELECTION(max_prompt, shown, prompt_lines, lines, lines, panel_info, 1, false,
                          retstat, file_name, status);
-        if (status != ST_GOOD_VALUE) return;
-        if (retstat != 0) {
-            data_defined = false;
-            return;
-        }
+        if (status != ST_GOOD_VALUE) return Ended::FAILED;
+        if (retstat != 0) return Ended::PANEL_CANCELLED;
         format = FIO_DECIDE_FORMAT(file_name, status);
         if (format.empty()) format = format_menu(status);
-        if (status != ST_GOOD_VALUE || format.empty()) return;
+        if (status != ST_GOOD_VALUE) return Ended::FAILED;
+        if (format.empty()) return Ended::MENU_CANCELLED;
         state.format = format;
         fio_prompt("INPUTTING DATA FROM FILE", status);
     }
 
-    title = IO_NODIRPATH(file_name, status);
+    target.title = IO_NODIRPATH(file_name, status);
     const FioFormatEntry* entry = fio_find_format(format);
     if (entry == nullptr || entry->reader == nullptr) {
         io_say("WARNING: Unknown file format");
-        return;
+        return Ended::FAILED;
     }
     FioCall call{true, input_step == 0, file_name, nullptr};
-    FioTarget target = fio_target(data, variances, x_axis, y_axis, variances_exist);
-    target.title = title;
-    target.x_pixel_size = x_pixel_size;
-    target.y_pixel_size = y_pixel_size;
     int retstat = 0;
+    // The answers that give the image its size come before its arrays.
+    if (call.ask && entry->ask_size != nullptr) {
+        entry->ask_size(call, target, retstat, status);
+        if (status != ST_GOOD_VALUE) return Ended::FAILED;
+        if (retstat != 0) return Ended::MENU_CANCELLED;
+        call.ask = false;
+    }
+    const Ended made = make_arrays(*entry, call.file_name, target, status);
+    if (made != Ended::READ || status != ST_GOOD_VALUE) return made;
     entry->reader(call, target, retstat, status);
-    if (status != ST_GOOD_VALUE) return;
+    if (status != ST_GOOD_VALUE) return Ended::FAILED;
     if (retstat != 0) {
         fio_warning(prompt_lines, status);
-        return;
+        return Ended::FAILED;
     }
     file_name = call.file_name;
     if (entry->one_dimensional) {
         target.ynumdat = 1;
-        if (!y_axis.empty()) y_axis[0] = 0.5f;
+        if (!target.y_axis.empty()) target.y_axis[0] = 0.5f;
     }
-    const float overload =
-        entry->overload == FIO_OVERLOAD_FROM_READER ? target.overload_value : entry->overload;
-    if (target.xnumdat < 1 || target.ynumdat < 1) return;
+    if (entry->overload != FIO_OVERLOAD_FROM_READER) target.overload_value = entry->overload;
+    if (target.xnumdat < 1 || target.ynumdat < 1) return Ended::FAILED;
+    state.series_defined = true;
+    if (!FIO_INQ_BATCH())
+        GS_SET_IDR(0.0f, 0.0f, static_cast<float>(target.xnumdat),
+                   static_cast<float>(target.ynumdat), status);
+    remember_results(target, target.overload_value, format, status);
+    return Ended::READ;
+}
+
+// The size of the image a file holds, from its format's probe; 1 x 1 when
+// the file does not tell it, so that its reader says why.
+void probed_size(const FioFormatEntry& entry, const std::string& file_name, int& width,
+                 int& height, int& status)
+{
+    width = height = 1;
+    if (entry.probe == nullptr) return;
+    int probed = 0;
+    entry.probe(file_name, width, height, probed, status);
+    if (probed != 0 || width < 1 || height < 1) width = height = 1;
+}
+
+// Arrays for an image of the file's size; a refusal is said on the window
+// and the console.
+Ended arrays_for(FioImage& image, const FioFormatEntry& entry, const std::string& file_name,
+                 FioTarget& target, int& status)
+{
+    int width = 1;
+    int height = 1;
+    probed_size(entry, file_name, width, height, status);
+    if (status != ST_GOOD_VALUE) return Ended::FAILED;
+    const std::string size = std::to_string(width) + " * " + std::to_string(height);
+    if (width > FIO_MAX_SIDE || height > FIO_MAX_SIDE) {
+        const std::string lines[] = {"THE IMAGE HAS " + size + " PIXELS:",
+                                     "MORE THAN " + std::to_string(FIO_MAX_SIDE) + " A SIDE"};
+        io_say("WARNING: The image has " + size + " pixels, more than " +
+               std::to_string(FIO_MAX_SIDE) + " a side: it is not input");
+        fio_warning(lines, status);
+        return Ended::TOO_LARGE;
+    }
+    if (!fio_make_arrays(image, width, height)) {
+        const long long megabytes =
+            (static_cast<long long>(width) * height * static_cast<long long>(sizeof(float)) +
+             (1 << 20) - 1) >> 20;
+        const std::string lines[] = {"THE IMAGE HAS " + size + " PIXELS:",
+                                     "NOT ENOUGH MEMORY LEFT FOR IT (" +
+                                         std::to_string(megabytes) + " MB)"};
+        io_say("WARNING: Not enough memory left for an image of " + size + " pixels (" +
+               std::to_string(megabytes) + " MB): it is not input");
+        fio_warning(lines, status);
+        return Ended::TOO_LARGE;
+    }
+    target.data = image.view();
+    target.x_axis = image.x_axis;
+    target.y_axis = image.y_axis;
+    return Ended::READ;
+}
+
+} // namespace
+
+bool fio_make_arrays(FioImage& image, int width, int height)
+{
+    try {
+        if (image.pixels.allocate(width, height)) {
+            image.x_axis.assign(static_cast<std::size_t>(width), 0.0f);
+            image.y_axis.assign(static_cast<std::size_t>(height), 0.0f);
+            return true;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    image.pixels.release();
+    std::vector<float>().swap(image.x_axis);
+    std::vector<float>().swap(image.y_axis);
+    return false;
+}
+
+void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_step,
+                   bool variances_exist, bool& data_defined, std::string& file_name, int& xnumdat,
+                   int& ynumdat, std::span<float> x_axis, std::span<float> y_axis,
+                   const ImageView& data, const ImageView& variances, std::string& title,
+                   std::string& xlabel, std::string& ylabel, std::string& zlabel,
+                   float& x_pixel_size, float& y_pixel_size, int& status)
+{
+    constexpr std::string_view position = "Subroutine FIO_GUI_INPUT V0.12";
+    if (!st_enter(status, position) || !fio_dimensions_valid(data, position, status)) return;
+    FioTarget target = fio_target(data, variances, x_axis, y_axis, variances_exist);
+    target.x_pixel_size = x_pixel_size;
+    target.y_pixel_size = y_pixel_size;
+    const MakeArrays given = [](const FioFormatEntry&, const std::string&, FioTarget&, int&) {
+        return Ended::READ;
+    };
+    const Ended ended =
+        gui_input(max_prompt, num_prompt, prompt, input_step, file_name, given, target, status);
+    if (ended == Ended::PANEL_CANCELLED) data_defined = false;
+    if (ended != Ended::READ) return;
     fio_give_back(target, xnumdat, ynumdat, title, xlabel, ylabel, zlabel);
     x_pixel_size = target.x_pixel_size;
     y_pixel_size = target.y_pixel_size;
     data_defined = true;
-    state.series_defined = true;
-    if (!FIO_INQ_BATCH())
-        GS_SET_IDR(0.0f, 0.0f, static_cast<float>(xnumdat), static_cast<float>(ynumdat), status);
-    remember_results(target, overload, format, status);
+}
+
+void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_step,
+                   std::string& file_name, FioImage& image, int& retstat, int& status)
+{
+    retstat = FIO_INPUT_FAILED;
+    if (!st_enter(status, "Subroutine FIO_GUI_INPUT V0.12")) return;
+    FioTarget target;
+    target.x_pixel_size = image.x_pixel_size;
+    target.y_pixel_size = image.y_pixel_size;
+    const MakeArrays sized = [&image](const FioFormatEntry& entry, const std::string& name,
+                                      FioTarget& t, int& s) {
+        return arrays_for(image, entry, name, t, s);
+    };
+    const Ended ended =
+        gui_input(max_prompt, num_prompt, prompt, input_step, file_name, sized, target, status);
+    switch (ended) {
+    case Ended::READ: retstat = FIO_INPUT_READ; break;
+    case Ended::PANEL_CANCELLED:
+    case Ended::MENU_CANCELLED: retstat = FIO_INPUT_CANCELLED; return;
+    case Ended::TOO_LARGE: retstat = FIO_INPUT_TOO_LARGE; return;
+    case Ended::FAILED: retstat = FIO_INPUT_FAILED; return;
+    }
+    fio_give_back(target, image.xnumdat, image.ynumdat, image.title, image.xlabel, image.ylabel,
+                  image.zlabel);
+    image.format = state.format;
+    image.file_name = file_name;
+    image.x_pixel_size = target.x_pixel_size;
+    image.y_pixel_size = target.y_pixel_size;
+    image.overload_value = target.overload_value;
 }

@@ -113,11 +113,17 @@ struct FioFormatEntry
     float overload;              // set by the driver after the read
     FioSizeProbe probe;          // nullptr: the size is learnt only by reading
     bool one_dimensional = false;
+    // The questions that decide the image's size, asked before its arrays
+    // are made (the reader is then called without questions); nullptr: none.
+    FioReader ask_size = nullptr;
 };
 
 std::span<const FioFormatEntry> fio_formats();
 const FioFormatEntry* fio_find_format(std::string_view name);
 
+// The layout of a raw file asked (form or terminal) and kept for the read
+// that follows; retstat -1 when the user cancelled.
+void fio_ask_binary_layout(FioCall& call, FioTarget& target, int& retstat, int& status);
 // The raw reader with a given layout and region (re-binning by sums).
 void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarget& target,
                      int& retstat, int& status);

@@ -165,7 +165,8 @@ Statistics statistics(FioImage& image)
         }
     float mean = 0.0f;
     int status = ST_GOOD_VALUE;
-    MA_AVERAGE(image.xmaxdat, image.ymaxdat, image.pixels.data(), 1, 1, image.xnumdat,
+    const ImageView data = image.view();
+    MA_AVERAGE(data.xmaxdat, data.ymaxdat, data.data, 1, 1, image.xnumdat,
                image.ynumdat, mean, status);
     s.mean = mean;
     return s;

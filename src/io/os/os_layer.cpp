@@ -25,6 +25,18 @@ int IO_MALLOCC(std::size_t bytes, void*& address)
 
 void IO_FREEC(void* address) { std::free(address); }
 
+long long IO_MEMORY_LEFTC()
+{
+    std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
+    if (meminfo == nullptr) return -1;
+    long long kilobytes = -1;
+    char line[256];
+    while (std::fgets(line, sizeof line, meminfo) != nullptr)
+        if (std::sscanf(line, "MemAvailable: %lld kB", &kilobytes) == 1) break;
+    std::fclose(meminfo);
+    return kilobytes < 0 ? -1 : kilobytes * 1024;
+}
+
 void IO_SYSTEM_NAMEC(int& system_code, int& processor_code)
 {
     system_code = 7;    // LINUX

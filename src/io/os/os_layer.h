@@ -12,6 +12,9 @@
 // Allocates a block; 0 on success, -1 on failure.
 int IO_MALLOCC(std::size_t bytes, void*& address);
 void IO_FREEC(void* address);
+// The bytes of memory the system can still give without swapping; -1 when
+// it does not tell.
+long long IO_MEMORY_LEFTC();
 // System and processor codes of the machine.
 void IO_SYSTEM_NAMEC(int& system_code, int& processor_code);
 // The login name of the process's user; false when the system does not know it.
