@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool ghostscript
   python3-tifffile python3-fabio libfftw3-dev
   clang libclang-rt-14-dev
+  groff-base man-db
 )
 
 missing=()
@@ -24,5 +25,26 @@ echo "Installing missing packages: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# A machine that is installing its updates holds apt's locks: wait for them
+# (up to LOCK_WAIT seconds) instead of failing. apt itself waits for the dpkg
+# lock (DPkg::Lock::Timeout) but not for the lock of its package lists, which
+# `apt-get update` takes, so a refusal for a lock is also tried again here.
+lock_wait=${LOCK_WAIT:-900}
+apt_get() {
+  local deadline=$((SECONDS + lock_wait)) log
+  log=$(mktemp)
+  until $sudo apt-get -o DPkg::Lock::Timeout="$lock_wait" "$@" 2>"$log"; do
+    cat "$log" >&2
+    if ! grep -q 'Could not get lock' "$log" || [ $SECONDS -ge $deadline ]; then
+      rm -f "$log"
+      return 1
+    fi
+    echo "apt is busy (another package manager holds its lock); trying again in 10 s"
+    sleep 10
+  done
+  cat "$log" >&2
+  rm -f "$log"
+}
+apt_get update -q
+apt_get install -y -q --no-install-recommends "${missing[@]}"

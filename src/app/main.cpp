@@ -45,7 +45,10 @@ void print_help()
            "When the script ends while input is awaited, the question is cancelled.\n"
            "\n"
            "  --help              show this text and exit\n"
-           "  --version           show the version and exit\n";
+           "  --version           show the version and exit\n"
+           "\n"
+           "More in the manual page, man zyt_zevuza: the event-script language, typed\n"
+           "answers, the defaults file and the exit status.\n";
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 namespace {
 
 constexpr int TRUTH_UNIT = 44;
+constexpr const char* VERSION = "ZYT_PHANTOM V1.7";
 
 enum ExitStatus { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 
@@ -60,9 +61,11 @@ void print_help(std::ostream& out)
            "  --prefix P          start of the file names (default proj_, or sino_)\n"
            "  --sinograms         write sinograms, one file per image line\n"
            "  --help              show this text and exit\n"
+           "  --version           show the version and exit\n"
            "\n"
            "Exit status 0 when every file was written, 1 when one could not be (the\n"
-           "reason is on the console), 2 for a usage error.\n";
+           "reason is on the console), 2 for a usage error. More in the manual page:\n"
+           "man zyt_phantom.\n";
 }
 
 bool parse_int(std::string_view text, long long low, long long high, long long& value)
@@ -89,14 +92,15 @@ struct Options
     bool sinograms = false;
 };
 
-// Reads the options; false after saying what was wrong.
-bool parse_options(const std::vector<std::string>& args, Options& options, bool& help)
+// Reads the options; false after saying what was wrong. A --help or
+// --version is returned in `asked`, and nothing is written then.
+bool parse_options(const std::vector<std::string>& args, Options& options, std::string& asked)
 {
     PhantomSettings& s = options.settings;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (option == "--help") {
-            help = true;
+        if (option == "--help" || option == "--version") {
+            asked = option;
             return true;
         }
         if (option == "--vertical" || option == "--horizontal") {
@@ -275,12 +279,11 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     Options options;
-    bool help = false;
-    if (!parse_options(args, options, help)) return EXIT_USAGE;
-    if (help) {
-        print_help(std::cout);
-        return EXIT_DONE;
-    }
+    std::string asked;
+    if (!parse_options(args, options, asked)) return EXIT_USAGE;
+    if (asked == "--help") print_help(std::cout);
+    if (asked == "--version") std::cout << VERSION << "\n";
+    if (!asked.empty()) return EXIT_DONE;
     try {
         return run(options);
     } catch (const std::bad_alloc&) {

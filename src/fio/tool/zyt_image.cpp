@@ -71,7 +71,7 @@ void print_help(std::ostream& out)
            "\n"
            "Exit status 0 on success, 1 when the image could not be read or written\n"
            "(the reason is on standard error, no output file is left), 2 for a\n"
-           "usage error.\n";
+           "usage error. More in the manual page: man zyt_image.\n";
 }
 
 // A file written beside its final name and renamed over it when complete.
