@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config
   libgtest-dev libbenchmark-dev
-  libx11-dev libcairo2-dev fonts-dejavu-core
+  libx11-dev libcairo2-dev libfreetype-dev fonts-dejavu-core
   xvfb xdotool ghostscript
   python3-tifffile python3-fabio libfftw3-dev
   clang libclang-rt-14-dev
