@@ -103,12 +103,9 @@ void ZYT_ROTATION_AXIS(std::string_view last_file, bool subtract_background,
     const GsImage picture = zyt_picture(image180);
     float x[2] = {0, 0};
     float y[2] = {0, 0};
-    int count = 0;
-    GS_INPS_FCOORDINATES(&picture, "SELECT RANGE OF IMAGE TO USE",
-                         static_cast<int>(range_information.size()),
-                         static_cast<int>(range_information.size()), range_information, true, 2,
-                         false, 2, count, x, y, status);
-    if (status != ST_GOOD_VALUE) return;
+    if (!zyt_two_points(picture, "SELECT RANGE OF IMAGE TO USE", range_information, x, y,
+                        status))
+        return;
     int first_line = 0;
     int last_line = 0;
     ZYT_AXIS_LINE_RANGE(rotation_vertical, x[0], y[0], x[1], y[1], first_line, last_line);

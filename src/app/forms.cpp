@@ -272,7 +272,19 @@ void ZYT_INPUT_SINOFORM(ZytParameters& p, int& status)
                      "Enter right limit of reconstructed region within a slice", region, width),
         integer_item("Y-END", "Y-PIXEL OF END OF RECONSTRUCTION REGION",
                      "Enter upper limit of reconstructed region within a slice", region, width)};
-    if (!show_form("SINOGRAM RECONSTRUCTION", "CONTROL FORM 1", form1, status)) return;
+    // A region that ends before it starts is refused, and the form shown again.
+    for (;;) {
+        if (!show_form("SINOGRAM RECONSTRUCTION", "CONTROL FORM 1", form1, status)) return;
+        const char* inverted = form1[1].int_value > form1[3].int_value   ? "X"
+                               : form1[2].int_value > form1[4].int_value ? "Y"
+                                                                         : nullptr;
+        if (inverted == nullptr) break;
+        const std::string axis(inverted);
+        const std::string warning[] = {axis + "-START LIES BEYOND " + axis + "-END"};
+        io_say("WARNING: " + axis + "-START lies beyond " + axis +
+               "-END: the region is asked again");
+        GS_FWARNING(1, 1, warning, status);
+    }
     p.FILE_INTERVAL = form1[0].int_value;
     p.START_VOXEL_1 = form1[1].int_value;
     p.START_VOXEL_2 = form1[2].int_value;

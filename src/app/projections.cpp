@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/rotation_axis.h"
 #include "app/stop.h"
 #include "fio/fio.h"
 #include "gs/gs.h"
@@ -21,37 +22,56 @@ const std::vector<std::string> rectangle_start = {
     "and from a minimum and maximum depth from a",
     "projection at 90 degrees rotation from the first."};
 
-// Two points on the shown image; false when the user cancelled. Points
-// typed on the keyboard may lie anywhere: they are taken onto the image's
-// element-edge window, so that every voxel range lies within the image.
-bool ask_rectangle(const FioImage& image, const std::vector<std::string>& info, float (&x)[2],
-                   float (&y)[2], int& status)
+// The range of voxels between two coordinates along a line of n elements,
+// kept within 1 .. n.
+ZytElementRange voxels(float a, float b, int n)
 {
-    const GsImage picture = zyt_picture(image);
+    const int top = std::max(1, n);
+    const ZytElementRange range = zyt_element_range(a, b);
+    const int first = std::clamp(range.first, 1, top);
+    return {first, std::clamp(range.last, first, top)};
+}
+
+// A run that cannot go on without the file it could not read: the reader
+// has said why on the console.
+[[noreturn]] void read_failed(std::string_view file_name)
+{
+    zyt_stop_saying("WARNING: File input failed: " + std::string(st_trim(file_name)),
+                    ZYT_EXIT_FAILURE);
+}
+
+} // namespace
+
+bool zyt_two_points(const GsImage& picture, std::string_view title,
+                    const std::vector<std::string>& info, float (&x)[2], float (&y)[2],
+                    int& status)
+{
+    const int lines = static_cast<int>(info.size());
     int count = 0;
-    GS_INPS_FCOORDINATES(&picture, "SELECT RECTANGLE FROM PROJECTION TO RECONSTRUCT",
-                         static_cast<int>(info.size()), static_cast<int>(info.size()), info, true,
-                         2, false, 2, count, x, y, status);
+    while (status == ST_GOOD_VALUE) {
+        GS_INPS_FCOORDINATES(&picture, title, lines, lines, info, true, 2, false, 2, count, x, y,
+                             status);
+        if (status != ST_GOOD_VALUE || count >= 2) break;
+        // Finished early: no range can be made of fewer points.
+        io_say("WARNING: Two points are needed, " + std::to_string(count) +
+               " given: the question is asked again");
+    }
+    // Points typed on the keyboard may lie anywhere: they are taken onto the
+    // image's element-edge window, so that every range lies within it.
     for (int k = 0; k < 2; ++k) {
         x[k] = std::clamp(x[k], 0.0f, static_cast<float>(picture.xend));
         y[k] = std::clamp(y[k], 0.0f, static_cast<float>(picture.yend));
     }
-    return status == ST_GOOD_VALUE && count == 2;
+    return status == ST_GOOD_VALUE;
 }
 
-// The range of voxels between two coordinates along a line of n elements:
-// from the element the lower coordinate lies in to the element nearest the
-// higher one, kept within 1 .. n and never reversed.
-struct VoxelRange
+namespace {
+
+bool ask_rectangle(const FioImage& image, const std::vector<std::string>& info, float (&x)[2],
+                   float (&y)[2], int& status)
 {
-    int first, last;
-};
-VoxelRange voxels(float a, float b, int n)
-{
-    const int top = std::max(1, n);
-    const int first = std::clamp(static_cast<int>(std::trunc(std::min(a, b))) + 1, 1, top);
-    const int last = std::clamp(static_cast<int>(std::trunc(std::max(a, b) + 0.5f)), first, top);
-    return {first, last};
+    return zyt_two_points(zyt_picture(image), "SELECT RECTANGLE FROM PROJECTION TO RECONSTRUCT",
+                          info, x, y, status);
 }
 
 } // namespace
@@ -63,12 +83,12 @@ bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries
 {
     int retstat = 0;
     IO_FILESEQUENCE(first, last, retstat, series, status);
-    if (retstat != 0 || status != ST_GOOD_VALUE) {
+    if (status != ST_GOOD_VALUE) return false;
+    if (retstat != 0) {
         const std::string warning[] = {"COULD NOT DEDUCE REQUIRED FILE SEQUENCE"};
         GS_FWARNING(1, 1, warning, status);
         // The run stops here: the console keeps the reason.
-        io_say("WARNING: " + warning[0]);
-        return false;
+        zyt_stop_saying("WARNING: " + warning[0], ZYT_EXIT_FAILURE);
     }
     std::string joined;
     IO_CONCAT2(series.postfix, series.extension, ZYT_POSTFIX_LENGTH, joined, status);
@@ -96,7 +116,9 @@ int zyt_read_image(std::string_view prompt, int input_step, std::string& file_na
         FIO_GUI_INPUT(1, 1, lines, input_step, file_name, image, retstat, status);
         // A file too large for the memory left: another may be chosen.
     } while (retstat == FIO_INPUT_TOO_LARGE && input_step == 0);
-    return status == ST_GOOD_VALUE ? retstat : FIO_INPUT_FAILED;
+    if (status != ST_GOOD_VALUE) return FIO_INPUT_FAILED;
+    if (retstat == FIO_INPUT_FAILED || retstat == FIO_INPUT_TOO_LARGE) read_failed(file_name);
+    return retstat;
 }
 
 GsImage zyt_picture(const FioImage& image)
@@ -188,8 +210,8 @@ void ZYT_INPUT_FIRST_IMAGE(std::string& file_name, FioImage& image, int& num_ima
     float x[2] = {0, 0};
     float y[2] = {0, 0};
     if (!ask_rectangle(image, info, x, y, status)) return;
-    const VoxelRange across = voxels(x[0], x[1], image.xnumdat);
-    const VoxelRange slices = voxels(y[0], y[1], image.ynumdat);
+    const ZytElementRange across = voxels(x[0], x[1], image.xnumdat);
+    const ZytElementRange slices = voxels(y[0], y[1], image.ynumdat);
     start_voxel_1 = across.first;
     end_voxel_1 = across.last;
     start_voxel_3 = slices.first;
@@ -222,13 +244,11 @@ void ZYT_INPUT_90_IMAGE(bool rotation_vertical, std::string& file_name, int& sta
                         int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_90_IMAGE V0.8 ")) return;
-    // Read by its number in the series: one of another size ends the input.
+    // Read by its number in the series: one of another size ends the run.
     if (zyt_read_image("90 DEGREE ROTATION IMAGE", ZYT_READ_NAMED, file_name, image, status) !=
-            FIO_INPUT_READ ||
-        !zyt_same_size(image, num_image_1, num_image_2, status)) {
-        if (status == ST_GOOD_VALUE) status = ST_ESCAPE_VALUE;
+        FIO_INPUT_READ)
         return;
-    }
+    if (!zyt_same_size(image, num_image_1, num_image_2, status)) read_failed(file_name);
     zyt_show_image(image, "90 DEGREE ROTATION IMAGE", status);
     std::vector<std::string> info = rectangle_start;
     info.insert(info.end(), {"Here you are asked to define the limits for the",
@@ -238,11 +258,11 @@ void ZYT_INPUT_90_IMAGE(bool rotation_vertical, std::string& file_name, int& sta
     if (!ask_rectangle(image, info, x, y, status)) return;
     // The depth runs against the image's X direction (Y for a horizontal
     // axis); the other direction widens the range of slices (or of X voxels).
-    const VoxelRange across = voxels(x[0], x[1], num_image_1);
-    const VoxelRange up = voxels(y[0], y[1], num_image_2);
+    const ZytElementRange across = voxels(x[0], x[1], num_image_1);
+    const ZytElementRange up = voxels(y[0], y[1], num_image_2);
     const int n = rotation_vertical ? num_image_1 : num_image_2;
-    const VoxelRange depth = rotation_vertical ? across : up;
-    const VoxelRange other = rotation_vertical ? up : across;
+    const ZytElementRange depth = rotation_vertical ? across : up;
+    const ZytElementRange other = rotation_vertical ? up : across;
     start_voxel_2 = n - depth.last + 1;
     end_voxel_2 = n - depth.first + 1;
     int& start_other = rotation_vertical ? start_voxel_3 : start_voxel_1;
@@ -284,8 +304,7 @@ void ZYT_INPUT_FLATFIELD(FioImage& first, FioImage& last, ZytParameters& p, int&
         return;
     }
     FileSeries series;
-    if (!zyt_deduce_series(p.FLATFIELD_FILE, last_name, series, status))
-        zyt_stop(ZYT_EXIT_NORMAL);
+    if (!zyt_deduce_series(p.FLATFIELD_FILE, last_name, series, status)) return;
     p.FF_NUM_FIRST_IMAGE = series.first;
     p.FF_NUM_LAST_IMAGE = series.last;
     p.FF_PREFIX = series.prefix;

@@ -17,12 +17,14 @@
 // (input_step 0; a file too large for the memory left offers the panel
 // again), or the given name read with the format decided for the series
 // (ZYT_READ_NAMED). One of FioInputResult.
+// A file that cannot be read ends the run ("WARNING: File input failed: "
+// and its name, exit status 1) after the reader's own warning.
 constexpr int ZYT_READ_NAMED = -2147483647;
 int zyt_read_image(std::string_view prompt, int input_step, std::string& file_name,
                    FioImage& image, int& status);
 // A numbered series from its first and last names, the extension joined to
-// the postfix; false (after the warning "COULD NOT DEDUCE REQUIRED FILE
-// SEQUENCE") when none can be deduced.
+// the postfix. When none can be deduced, the warning "COULD NOT DEDUCE
+// REQUIRED FILE SEQUENCE" ends the run (exit status 1). False on a bad status.
 bool zyt_deduce_series(std::string_view first, std::string_view last, FileSeries& series,
                        int& status);
 // The series of projection (or sinogram) files into the parameter set.
@@ -35,6 +37,12 @@ void zyt_show_image(const FioImage& image, std::string_view title, int& status);
 // True when the image has xnumdat * ynumdat pixels (or xnumdat is 0: any
 // size); otherwise says both sizes in a warning and on the console.
 bool zyt_same_size(const FioImage& image, int xnumdat, int ynumdat, int& status);
+// Two points marked on a shown picture; a question finished with fewer is
+// asked again. Points typed outside the picture are taken onto its edge.
+// False when the user cancelled.
+bool zyt_two_points(const GsImage& picture, std::string_view title,
+                    const std::vector<std::string>& info, float (&x)[2], float (&y)[2],
+                    int& status);
 // Asks "IS THE IMAGE INPUT O.K." with its information line.
 bool zyt_image_ok(std::string_view information, int& status);
 // Reads an image on the file panel and shows it until the user accepts it

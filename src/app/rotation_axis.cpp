@@ -148,6 +148,11 @@ class ImageLines
     int block_columns_ = 0;
 };
 
+bool flat(const float* line, int s)
+{
+    return std::all_of(line, line + s, [first = line[0]](float v) { return v == first; });
+}
+
 float median_of(std::vector<float> values)
 {
     const std::size_t half = values.size() / 2;
@@ -224,13 +229,20 @@ void ZYT_FIT_PARABOLA(int position, float before, float at, float after, float& 
                   : static_cast<float>(position);
 }
 
+ZytElementRange zyt_element_range(float a, float b)
+{
+    const int first = static_cast<int>(std::trunc(std::min(a, b))) + 1;
+    const int last = static_cast<int>(std::trunc(std::max(a, b) + 0.5f));
+    return {first, std::max(first, last)};
+}
+
 void ZYT_AXIS_LINE_RANGE(bool rotation_vertical, float x1, float y1, float x2, float y2,
                          int& first_line, int& last_line)
 {
-    const float a = rotation_vertical ? y1 : x1;
-    const float b = rotation_vertical ? y2 : x2;
-    first_line = static_cast<int>(std::trunc(std::min(a, b))) + 1;
-    last_line = static_cast<int>(std::trunc(std::max(a, b) + 0.5f));
+    const ZytElementRange lines =
+        rotation_vertical ? zyt_element_range(y1, y2) : zyt_element_range(x1, x2);
+    first_line = lines.first;
+    last_line = lines.last;
 }
 
 void ZYT_CORRECT_AXIS_IMAGES(bool subtract_background, const ImageView& background,
@@ -296,6 +308,7 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, con
         return;
     double sum = 0.0, sum_squares = 0.0;
     int without_peak = 0;
+    int without_contrast = 0;
     for (int j = first_line; j <= last_line && status == ST_GOOD_VALUE; ++j) {
         // The line, and a second copy of it ending at the end of the buffer:
         // the correlation wraps round to it, so every shift of the mirrored
@@ -303,6 +316,13 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, con
         // the copy follows the line directly.) Between them zeros.
         float first_mean = 0.0f, rotated_mean = 0.0f;
         const float* line = first_lines.line(j, last_line, first_mean, status);
+        const float* rotated = rotated_lines.line(j, last_line, rotated_mean, status);
+        // A line without contrast (all of it set to zero by the correction,
+        // say) correlates equally at every shift: it tells nothing of the axis.
+        if (flat(line, s) || flat(rotated, s)) {
+            ++without_contrast;
+            continue;
+        }
         for (int k = 0; k < s; ++k) {
             const float value = line[k] - first_mean;
             a[k] = value;
@@ -310,7 +330,6 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, con
         }
         std::fill(a.begin() + s, a.begin() + (n - s), 0.0f);
         // The mirrored line, then zeros.
-        const float* rotated = rotated_lines.line(j, last_line, rotated_mean, status);
         for (int k = 0; k < s; ++k)
             b[k] = rotated[s - 1 - k] - rotated_mean;
         std::fill(b.begin() + s, b.end(), 0.0f);
@@ -344,6 +363,11 @@ void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, con
         result.positions.push_back(static_cast<float>(axis));
     }
     if (status != ST_GOOD_VALUE) return;
+    if (without_contrast > 0)
+        IO_WRITE("WARNING: " + std::to_string(without_contrast) +
+                     " image lines have the same value in every pixel (as where the correction "
+                     "set them to zero) and were not used",
+                 status);
     if (without_peak > 0)
         IO_WRITE("WARNING: " + std::to_string(without_peak) +
                      " image lines gave no correlation peak and were not used",

@@ -18,10 +18,19 @@
 void ZYT_FIT_PARABOLA(int position, float before, float at, float after, float& refined,
                       int& status);
 
-// The range of image lines between two points picked on an image (pixel i
-// spans i-1 to i): image rows for a vertical axis (y values), image columns
-// for a horizontal one (x values). The last line is below the first when
-// both points lie in one line on the same side of its centre.
+// The elements between two coordinates along a line (element i spans i-1
+// to i): from the element the lower one lies in to the element nearest the
+// higher one, and never fewer than one (two points inside one element, both
+// below its centre, give that element).
+struct ZytElementRange
+{
+    int first, last;
+};
+ZytElementRange zyt_element_range(float a, float b);
+
+// The range of image lines between two points picked on an image: image
+// rows for a vertical axis (y values), image columns for a horizontal one
+// (x values), by the rule of zyt_element_range.
 void ZYT_AXIS_LINE_RANGE(bool rotation_vertical, float x1, float y1, float x2, float y2,
                          int& first_line, int& last_line);
 

@@ -52,10 +52,11 @@ void ZYT_INPUT_FIRST_SINO(std::string& file_name, FioImage& image, int& num_imag
 void ZYT_INPUT_SINOPARAMETERS(FioImage& first, ZytParameters& p, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_SINOPARAMETERS V0.3 ")) return;
-    zyt_remembered_pixel_sizes(p, status);
     ZYT_INPUT_FIRST_SINO(remembered.first_file, first, p.NUM_IMAGE_1, p.NUM_IMAGE_2, status);
     if (status == ST_ESCAPE_VALUE) cancelled();
     if (status != ST_GOOD_VALUE) return;
+    // A pixel size that the first sinogram's file carries is the one offered.
+    zyt_remembered_pixel_sizes(p, status);
     p.ANGLE_BETWEEN_PROJECTIONS = 180.0f / static_cast<float>(p.NUM_IMAGE_2);
 
     // The last sinogram is only named: the series is deduced from the names.
@@ -74,8 +75,7 @@ void ZYT_INPUT_SINOPARAMETERS(FioImage& first, ZytParameters& p, int& status)
     if (retstat == 0) remembered.last_file = last;
 
     FileSeries series;
-    if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))
-        zyt_stop(ZYT_EXIT_NORMAL);
+    if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status)) return;
     zyt_take_series(series, p);
     p.OUTPUT_FILE = std::string(st_trim(IO_NOEXTENSION(remembered.first_file, status))) + ".vol";
 

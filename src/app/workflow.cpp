@@ -1,6 +1,7 @@
 #include "app/workflow.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -56,13 +57,36 @@ void write_volume(const ZytParameters& p, int& status)
     IO_WRITE("      Total voxels = " + io_fortran_i(nx * ny * nz, 14), status);
 }
 
+// The name of the image taken at 90 degrees: number k = pi / (2 x the angle
+// between treated files) of the series, counted by the signed interval from
+// the first. A number that no name of the series can hold (a tiny angle, a
+// descending series running below zero) ends the run as a failed input.
+bool image_at_90_degrees(const ZytParameters& p, std::string& name, int& status)
+{
+    const double step = p.ANGLE_BETWEEN_PROJECTIONS;
+    const double k = step > 0.0 ? std::nearbyint(3.1415925 / (2.0 * step)) : 0.0;
+    const double number = static_cast<double>(p.FILE_INTERVAL) * k + p.NUM_FIRST_IMAGE;
+    int retstat = 1;
+    if (number >= 0.0 && number <= 2147483647.0)
+        IO_FILENAME(p.FILE_PREFIX, static_cast<int>(number), !p.NUMBER_LENGTH_VARIES,
+                    p.LENGTH_OF_NUMERICAL_PART, p.FILE_POSTFIX, retstat, name, status);
+    if (status != ST_GOOD_VALUE) return false;
+    if (retstat != 0) {
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%.15g", number);
+        zyt_stop_saying("WARNING: File input failed: image number " + std::string(shown) +
+                            " of the series has no file name",
+                        ZYT_EXIT_FAILURE);
+    }
+    return true;
+}
+
 } // namespace
 
 // The questions of a reconstruction from projections, in their order.
 void ZYT_INPUT_PARAMETERS(FioImage& first, ZytParameters& p, bool& sinogram_route, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_PARAMETERS V0.16")) return;
-    zyt_remembered_pixel_sizes(p, status);
     GS_BACKGROUND(status);
 
     const std::vector<std::string> help{
@@ -84,13 +108,14 @@ void ZYT_INPUT_PARAMETERS(FioImage& first, ZytParameters& p, bool& sinogram_rout
     FioImage second;
     ZYT_INPUT_FIRST_IMAGE(remembered.first_file, first, p.NUM_IMAGE_1, p.NUM_IMAGE_2,
                           p.START_VOXEL_1, p.START_VOXEL_3, p.END_VOXEL_1, p.END_VOXEL_3, status);
+    // A pixel size that the first projection's file carries is the one offered.
+    zyt_remembered_pixel_sizes(p, status);
     ZYT_INPUT_LAST_IMAGE(remembered.last_file, second, p.NUM_IMAGE_1, p.NUM_IMAGE_2, status);
     if (status == ST_ESCAPE_VALUE) stop_with("WARNING: File input cancelled by user: End of ZYT_ZEVUZA");
     if (status != ST_GOOD_VALUE) return;
 
     FileSeries series;
-    if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status))
-        zyt_stop(ZYT_EXIT_NORMAL);
+    if (!zyt_deduce_series(remembered.first_file, remembered.last_file, series, status)) return;
     zyt_take_series(series, p);
     remembered.direction = series.direction;
 
@@ -109,21 +134,11 @@ void ZYT_INPUT_PARAMETERS(FioImage& first, ZytParameters& p, bool& sinogram_rout
 
     // The image at 90 degrees: its number from the angle between projections.
     std::string name_90;
-    {
-        const float step = p.ANGLE_BETWEEN_PROJECTIONS;
-        const long long k =
-            step > 0.0f ? std::llround(3.1415925 / (2.0 * static_cast<double>(step))) : 0;
-        const long long number = static_cast<long long>(p.FILE_INTERVAL) * k + p.NUM_FIRST_IMAGE;
-        int retstat = 0;
-        IO_FILENAME(p.FILE_PREFIX, static_cast<int>(std::clamp<long long>(number, 0, 2147483647)),
-                    !p.NUMBER_LENGTH_VARIES, p.LENGTH_OF_NUMERICAL_PART, p.FILE_POSTFIX, retstat,
-                    name_90, status);
-    }
+    if (!image_at_90_degrees(p, name_90, status)) return;
     ZYT_INPUT_90_IMAGE(p.ROTATION_VERTICAL, name_90, p.START_VOXEL_1, p.END_VOXEL_1,
                        p.START_VOXEL_3, p.END_VOXEL_3, second, p.NUM_IMAGE_1, p.NUM_IMAGE_2,
                        p.START_VOXEL_2, p.END_VOXEL_2, status);
-    if (status == ST_ESCAPE_VALUE)
-        stop_with("WARNING: File input failed: " + name_90.substr(0, 256));
+    if (status == ST_ESCAPE_VALUE) stop_with("WARNING: File input cancelled by user: End of ZYT_ZEVUZA");
     if (status != ST_GOOD_VALUE) return;
 
     FioImage background;

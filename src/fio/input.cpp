@@ -186,8 +186,11 @@ void remember_results(const FioTarget& target, float overload, std::string_view 
     int retstat = 0;
     IO_SET_RKEYVALUE("#OVERLOAD_VALUE", overload, retstat, status);
     IO_SET_KEYVALUE("#INPUT_FORMAT", static_cast<int>(format.size()), format, retstat, status);
-    IO_SET_RKEYVALUE("X_PIXEL_SIZE", target.x_pixel_size, retstat, status);
-    IO_SET_RKEYVALUE("Y_PIXEL_SIZE", target.y_pixel_size, retstat, status);
+    // Sizes that neither the file nor the remembered answers gave are not known.
+    if (target.x_pixel_size > 0.0f)
+        IO_SET_RKEYVALUE("X_PIXEL_SIZE", target.x_pixel_size, retstat, status);
+    if (target.y_pixel_size > 0.0f)
+        IO_SET_RKEYVALUE("Y_PIXEL_SIZE", target.y_pixel_size, retstat, status);
 }
 
 } // namespace
@@ -466,8 +469,14 @@ void FIO_GUI_INPUT(int max_prompt, int num_prompt, GsLines prompt, int input_ste
     retstat = FIO_INPUT_FAILED;
     if (!st_enter(status, "Subroutine FIO_GUI_INPUT V0.12")) return;
     FioTarget target;
+    // A file that does not carry pixel sizes leaves the remembered ones.
     target.x_pixel_size = image.x_pixel_size;
     target.y_pixel_size = image.y_pixel_size;
+    int found = 0;
+    if (target.x_pixel_size <= 0.0f)
+        IO_INQ_RKEYVALUE("X_PIXEL_SIZE", target.x_pixel_size, found, status);
+    if (target.y_pixel_size <= 0.0f)
+        IO_INQ_RKEYVALUE("Y_PIXEL_SIZE", target.y_pixel_size, found, status);
     const MakeArrays sized = [&image](const FioFormatEntry& entry, const std::string& name,
                                       FioTarget& t, int& s) {
         return arrays_for(image, entry, name, t, s);

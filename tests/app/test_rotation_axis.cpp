@@ -105,10 +105,10 @@ TEST(AxisLineRange, RowsOrColumnsBetweenTwoPoints)
     ZYT_AXIS_LINE_RANGE(false, 100.6f, 50.4f, 10.2f, 5.7f, first, last);
     EXPECT_EQ(first, 11);
     EXPECT_EQ(last, 101);
-    // Both points in one line below its centre: no line.
+    // Both points in one line below its centre: that line, as for voxels.
     ZYT_AXIS_LINE_RANGE(false, 5.1f, 0.0f, 5.3f, 9.0f, first, last);
     EXPECT_EQ(first, 6);
-    EXPECT_EQ(last, 5);
+    EXPECT_EQ(last, 6);
 }
 
 TEST(RotationAxis, ExactMirrorsGiveTheirCentreOnEveryLine)
@@ -192,6 +192,25 @@ TEST(RotationAxis, OneLineAndNoLine)
                   std::vector<std::string>{"WARNING: No image lines in the selected range; the "
                                            "default axis position is the centre"});
     }
+}
+
+// Lines the correction set to zero (a flat-field equal to the dark) carry
+// no contrast: they are left out and counted, not taken as the centre.
+TEST(RotationAxis, LinesWithoutContrastAreLeftOut)
+{
+    MirroredPair pair(true, 256, 10, 100.5);
+    for (int j : {2, 3, 9})
+        for (int i = 1; i <= 256; ++i) pair.first.view(i, j) = 0.0f;
+    for (int i = 1; i <= 256; ++i) pair.rotated.view(i, 5) = 0.0f;
+    int status = fresh_status();
+    ConsoleCapture console;
+    const ZytAxisLines result = axis_of(pair, true, 1, 10, status);
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(result.lines, (std::vector<float>{1, 4, 6, 7, 8, 10}));
+    EXPECT_NEAR(result.mean, 100.5, 1e-3);
+    EXPECT_EQ(console.lines().front(),
+              "WARNING: 4 image lines have the same value in every pixel (as where the "
+              "correction set them to zero) and were not used");
 }
 
 TEST(RotationAxis, ATiltedAxisShowsItsSlope)

@@ -352,6 +352,67 @@ TEST_F(ProjectionRoute, AnImageTooLargeForTheMemoryLeftIsRefusedAndAnotherAsked)
 #endif
 }
 
+// A question of two points finished with fewer is asked again, on the first
+// projection as on the 180-degree image: no voxel range or line range is
+// made of one point or none.
+TEST_F(ProjectionRoute, TwoPointsAreAskedForUntilTwoAreGiven)
+{
+    Route r;
+    r.series = series("vertical");
+    r.background = r.flat = true;
+    r.rectangle = "point 10.2 5.7\nclick \"(Click here to finish)\"\n"
+                  "point 10.2 5.7\npoint 100.6 50.4\n";
+    r.axis_lines = "click \"(Click here to finish)\"\npoint 5 10.2\npoint 120 110.7\n";
+    const zyt_test::CommandResult result = run(dir, script(r));
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    EXPECT_NE(result.output.find("WARNING: Two points are needed, 1 given: the question is asked "
+                                 "again"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("WARNING: Two points are needed, 0 given"), std::string::npos);
+    const std::string par = read_file(dir.file("recon.par"));
+    EXPECT_NE(par.find("START_VOXEL_1 =     11 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("END_VOXEL_1 =    101 !"), std::string::npos) << par;
+    EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
+}
+
+// A run that cannot go on stops with a failure, and says which file:
+// a first projection that cannot be read, a last one that makes no series
+// with it, a 90-degree image whose number no name of the series can hold.
+TEST_F(ProjectionRoute, AFileThatCannotBeHadEndsTheRunAsAFailure)
+{
+    zyt_test::write_file(dir.file("broken_0001.tif"), "II*\0 this is not an image");
+    Route broken;
+    broken.series = dir.path().string();
+    broken.first = "broken_0001.tif";
+    Route no_series;
+    no_series.series = series("vertical");
+    no_series.last = "proj_dark.tif";
+    const auto tiny_angle = [&](const char* degrees) {
+        Route r;
+        r.series = series("vertical");
+        return replaced(script(r), "click \"O.K.\"\nclick \"O.K.\"\npoint 20 10",
+                        std::string("click \"O.K.\"\nclick \"INCREMENT ANGLE\"\nkey ClearLine\n"
+                                    "text \"") +
+                            degrees + "\"\nclick \"O.K.\"\npoint 20 10");
+    };
+    const std::pair<std::string, std::string> runs[] = {
+        {script(broken), "WARNING: File input failed: " + dir.file("broken_0001.tif")},
+        {script(no_series), "WARNING: COULD NOT DEDUCE REQUIRED FILE SEQUENCE"},
+        {tiny_angle("0.000001"), "WARNING: File input failed: image number 8999"},
+        {tiny_angle("1e-30"), "WARNING: File input failed: image number 8.999"}};
+    for (const auto& [events, message] : runs) {
+        TempDir run_dir;
+        const zyt_test::CommandResult result = run(run_dir, events);
+        EXPECT_EQ(result.exit_status, 1) << result.output;
+        EXPECT_EQ(last_line(result.output).rfind(message, 0), 0u) << result.output;
+        if (message.find("image number") != std::string::npos) {
+            EXPECT_TRUE(last_line(result.output).ends_with(" of the series has no file name"));
+        }
+        EXPECT_FALSE(std::filesystem::exists(run_dir.file("recon.par")));
+    }
+}
+
 // A cancel at any question ends the run with that question's message: no
 // parameter file, and the defaults file as it was.
 TEST_F(ProjectionRoute, ACancelAtEveryQuestion)
@@ -363,7 +424,7 @@ TEST_F(ProjectionRoute, ACancelAtEveryQuestion)
         {"rectangle", "WARNING: File input cancelled by user: End of ZYT_ZEVUZA"},
         {"last", "WARNING: File input cancelled by user: End of ZYT_ZEVUZA"},
         {"form", "WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA"},
-        {"depth", "WARNING: File input failed: "},
+        {"depth", "WARNING: File input cancelled by user: End of ZYT_ZEVUZA"},
         {"background", "WARNING: Background input cancelled by user: End Of ZYT_ZEVUZA"},
         {"flat", "WARNING: Flat-field input cancelled by user: End Of ZYT_ZEVUZA"},
         {"180", "WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA"},

@@ -207,7 +207,7 @@ TEST_F(SinogramRoute, TheLastSinogramCancelledOrNotInTheSeries)
     unrelated.last = "sino_truth.txt";
     TempDir second;
     result = run(second, script(unrelated) + "click \"O.K.\"\n");
-    EXPECT_EQ(result.exit_status, 0) << result.output;
+    EXPECT_EQ(result.exit_status, 1) << result.output;
     EXPECT_NE(result.output.find("COULD NOT DEDUCE REQUIRED FILE SEQUENCE"), std::string::npos)
         << result.output;
     EXPECT_FALSE(std::filesystem::exists(second.file("recon.par")));
@@ -245,4 +245,25 @@ TEST_F(SinogramRoute, WideAndTallSinogramsAreReadWhole)
         EXPECT_EQ(value_of(par, "ANGLE_BETWEEN_PROJECTIONS").substr(0, 13), c.increment) << par;
         EXPECT_EQ(value_of(par, "ROTATION_AXIS_POSITION").substr(0, 16), c.axis) << par;
     }
+}
+
+// A region of a slice that ends before it starts is refused on the form,
+// which is shown again with the values as they were typed.
+TEST_F(SinogramRoute, AnInvertedRegionIsRefusedOnTheForm)
+{
+    Route r;
+    r.series = series();
+    const std::string events =
+        replaced(script(r), "click \"O.K.\"\nclick \"O.K.\"\nkey ClearLine\ntext \"recon.par\"",
+                 "click \"X-START\"\nkey ClearLine\ntext \"10\"\nclick \"X-END\"\nkey ClearLine\n"
+                 "text \"4\"\nclick \"O.K.\"\nclick \"O.K.\"\nclick \"X-START\"\nkey ClearLine\n"
+                 "text \"2\"\nclick \"O.K.\"\nclick \"O.K.\"\nkey ClearLine\ntext \"recon.par\"");
+    const zyt_test::CommandResult result = run(dir, events);
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    EXPECT_NE(result.output.find("WARNING: X-START lies beyond X-END: the region is asked again"),
+              std::string::npos)
+        << result.output;
+    const std::string par = read_file(dir.file("recon.par"));
+    EXPECT_EQ(value_of(par, "START_VOXEL_1").substr(0, 6), "     2") << par;
+    EXPECT_EQ(value_of(par, "END_VOXEL_1").substr(0, 6), "     4") << par;
 }

@@ -314,6 +314,10 @@ TEST_F(Database, WriteProtectedFileIsNotReplaced)
     ::chmod(path.c_str(), 0444);
     int retstat = 0;
     set("NEW_KEY", "new", retstat);
+    // Whoever saves, the superuser too: the file's own mode protects it.
+    IO_SAVE_DATABASE(path, retstat, status);
+    EXPECT_EQ(retstat, -1);
+    expect_example_alone(path);
     const int result = refused_save_as_ordinary_user(path);
     ::chmod(home.file("defaults").c_str(), 0755);
     if (result == zyt_test::NOT_UNPRIVILEGED) GTEST_SKIP() << "cannot give up root's rights";

@@ -124,7 +124,14 @@ IoFileKind IO_FILEKINDC(const std::string& name, int& permissions)
     return S_ISDIR(info.st_mode) ? IoFileKind::directory : IoFileKind::other;
 }
 
-bool IO_WRITABLEC(const std::string& name) { return ::access(name.c_str(), W_OK) == 0; }
+bool IO_WRITABLEC(const std::string& name)
+{
+    // The superuser passes access() whatever the mode: a file that nobody
+    // may write is write-protected for every user.
+    struct stat info{};
+    return ::access(name.c_str(), W_OK) == 0 && ::stat(name.c_str(), &info) == 0 &&
+           (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
 
 std::string IO_REALPATHC(const std::string& name)
 {

@@ -45,7 +45,8 @@ long long IO_FILESIZEC(const std::string& name);
 // What a name is, links followed; permissions are its permission bits.
 enum class IoFileKind { none, regular, directory, other };
 IoFileKind IO_FILEKINDC(const std::string& name, int& permissions);
-// True when this process may write the existing file.
+// True when this process may write the existing file and its mode lets
+// someone write it.
 bool IO_WRITABLEC(const std::string& name);
 // The name with every link followed; empty when it names nothing.
 std::string IO_REALPATHC(const std::string& name);
