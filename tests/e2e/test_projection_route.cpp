@@ -376,6 +376,31 @@ TEST_F(ProjectionRoute, TwoPointsAreAskedForUntilTwoAreGiven)
     EXPECT_NEAR(written_axis(par), VERTICAL_AXIS, 0.05f) << par;
 }
 
+// Pixel sizes that the first projection's file carries (here the ".info"
+// beside raw images) are the ones offered on form 2 and written.
+TEST_F(ProjectionRoute, PixelSizesFoundInTheFirstFileAreOffered)
+{
+    for (int n = 1; n <= 3; ++n) {
+        const std::string name = dir.file("raw_000" + std::to_string(n) + ".bin");
+        std::string pixels;
+        for (int k = 0; k < 16 * 16; ++k) pixels.push_back(static_cast<char>(k % 16 + k / 16 + n));
+        zyt_test::write_file(name, pixels);
+        zyt_test::write_file(name + ".info", "Image\nSize = 16 16\nBytes = 1 (unsigned)\n"
+                                             "Order = little endian\nX pixel = 6.5\nY pixel = 7.5\n");
+    }
+    const std::string raw = "key ClearLine\ntext \"raw_000";
+    const std::string events = "click \"NO\"\n" + raw + "1.bin\"\nclick \"O.K.\"\npoint 2 2\npoint 9 9\n" +
+                               raw + "2.bin\"\nclick \"O.K.\"\nclick \"O.K.\"\nclick \"O.K.\"\n"
+                               "point 2 2\npoint 9 9\n" +
+                               raw + "3.bin\"\nclick \"O.K.\"\nclick \"YES\"\npoint 2 2\npoint 9 9\n"
+                               "click \"O.K.\"\nkey ClearLine\ntext \"recon.par\"\n";
+    const zyt_test::CommandResult result = run(dir, events);
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    const std::string par = read_file(dir.file("recon.par"));
+    EXPECT_NE(par.find("IMAGE_PIXEL_SIZE_1 =      6.50000 !"), std::string::npos) << par;
+    EXPECT_NE(par.find("IMAGE_PIXEL_SIZE_2 =      7.50000 !"), std::string::npos) << par;
+}
+
 // A run that cannot go on stops with a failure, and says which file:
 // a first projection that cannot be read, a last one that makes no series
 // with it, a 90-degree image whose number no name of the series can hold.
