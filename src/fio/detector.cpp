@@ -63,6 +63,12 @@ long long fio_stored_end(const FioStoredImage& image)
     return bytes + image.start_byte - 1;
 }
 
+bool fio_file_holds(const FioStoredImage& image)
+{
+    const long long end = fio_stored_end(image);
+    return end >= 0 && end <= fio_open_size(image.handle);
+}
+
 void fio_read_stored(const FioCall& call, const FioStoredImage& image, const FioValueMap& map,
                      std::string_view hint, FioTarget& target, int& retstat, int& status)
 {
@@ -347,4 +353,18 @@ void fio_probe_size(std::string_view file_name, int& width, int& height, int& re
     width = w;
     height = h;
     retstat = 0;
+}
+
+void fio_probe_stored(std::string_view file_name, int& width, int& height, int& retstat,
+                      int& status,
+                      const std::function<bool(int handle, FioStoredImage& image)>& image_of)
+{
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        FioStoredImage image;
+        image.handle = handle;
+        if (!image_of(handle, image) || !fio_file_holds(image)) return false;
+        w = image.nx;
+        h = image.ny;
+        return true;
+    });
 }

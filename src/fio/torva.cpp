@@ -166,6 +166,17 @@ int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& 
     return value;
 }
 
+FioStoredImage section_image(int handle, const TorvaSection& s, int& status)
+{
+    return FioStoredImage{.handle = handle,
+                          .nx = s.nx,
+                          .ny = s.ny,
+                          .type = s.type->type,
+                          .is_signed = s.type->is_signed,
+                          .swap = s.big_endian != IO_BIG_ENDIAN(status),
+                          .start_byte = s.data_start + 1};
+}
+
 void not_found(int last)
 {
     io_say("ERROR: The required \"Image\" number has not been found and I think that");
@@ -185,13 +196,16 @@ void FIO_IS_TORVA(std::string_view file_name, int& retstat, int& status)
 void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
     fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
-        // Arrays that hold the largest image of the file hold the one asked for.
-        const std::vector<TorvaSection> sections = sections_of(handle, status);
-        for (const TorvaSection& s : sections) {
+        // Arrays that hold the largest image of the file hold the one asked
+        // for; a section whose pixels the file does not hold is not read.
+        bool any = false;
+        for (const TorvaSection& s : sections_of(handle, status)) {
+            if (!fio_file_holds(section_image(handle, s, status))) continue;
             w = std::max(w, s.nx);
             h = std::max(h, s.ny);
+            any = true;
         }
-        return !sections.empty();
+        return any;
     });
 }
 
@@ -236,13 +250,7 @@ void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status)
         // Every section is at least one block long: the search moves on.
         from = s.data_start + s.size;
     }
-    const FioStoredImage image{.handle = handle,
-                               .nx = s.nx,
-                               .ny = s.ny,
-                               .type = s.type->type,
-                               .is_signed = s.type->is_signed,
-                               .swap = s.big_endian != IO_BIG_ENDIAN(status),
-                               .start_byte = s.data_start + 1};
+    const FioStoredImage image = section_image(handle, s, status);
     fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
