@@ -248,7 +248,6 @@ void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& statu
     FioSlotGuard guard(handle);
     io_say("INFO: Full image size = " + io_fortran_i(v.nx, 9) + " * " + io_fortran_i(v.ny, 9) +
            " pixels");
-    fio_warn_array_size(v.nx, v.ny, target.data);
 
     // Quantised value Q of G = 2**bits levels stands for
     // (4000 / S) * 100 * 10**(L * (Q / G - 0.5)).

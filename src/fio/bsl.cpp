@@ -237,7 +237,6 @@ void fio_read_bsl(FioCall& call, FioTarget& target, int& retstat, int& status)
         return;
     }
     FioSlotGuard guard(handle);
-    fio_warn_array_size(static_cast<int>(set.nx), static_cast<int>(set.ny), target.data);
     const FioStoredImage image = frame_image(handle, set, frame, status);
     fio_read_stored(call, image, {}, "(the binary file is cut short, or its header is wrong)",
                     target, retstat, status);

@@ -88,6 +88,7 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     FioRegion region{
         1, 1, std::min(image.nx, target.data.xmaxdat), std::min(image.ny, target.data.ymaxdat),
         1, 1};
+    if (call.region == nullptr) fio_warn_array_size(image.nx, image.ny, target.data);
     if (call.region != nullptr) {
         region = *call.region;
         region.x2 = std::min(region.x2, image.nx);
@@ -276,16 +277,12 @@ bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::st
     return status == ST_GOOD_VALUE;
 }
 
-void fio_warn_array_size(int width, int height, const ImageView& data)
+void fio_warn_array_size(long long width, long long height, const ImageView& data)
 {
-    if (width > data.xmaxdat) {
-        io_say("WARNING: The image width has more pixels than the current program array");
-        io_say("         X-dimension; only part of the image will be input");
-    }
-    if (height > data.ymaxdat) {
-        io_say("WARNING: The image height has more pixels than the current program array");
-        io_say("         Y-dimension; only part of the image will be input");
-    }
+    if (width <= data.xmaxdat && height <= data.ymaxdat) return;
+    io_say("WARNING: The image has " + std::to_string(width) + " * " + std::to_string(height) +
+           " pixels, the program array " + std::to_string(data.xmaxdat) + " * " +
+           std::to_string(data.ymaxdat) + ": only part of it is input");
 }
 
 void fio_detector_finish(FioTarget& target)

@@ -110,8 +110,9 @@ bool fio_answer_logical(const FioCall& call, const FioQuestion& question, bool& 
 bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::string_view what,
                        long long count, int given, int& number, int& retstat, int& status);
 
-// The warnings that an image is wider or higher than the arrays.
-void fio_warn_array_size(int width, int height, const ImageView& data);
+// The one warning of every reader that cuts an image to its arrays, naming
+// both sizes; nothing when the image fits.
+void fio_warn_array_size(long long width, long long height, const ImageView& data);
 
 // The labels of a detector image and, when the caller keeps variances, the
 // counts as their own variances.

@@ -192,8 +192,9 @@ void fio_read_gas2d(FioCall& call, FioTarget& target, int& retstat, int& status)
         return;
     }
     FioSlotGuard guard(handle);
-    if (h.nx > target.data.xmaxdat || h.ny > target.data.ymaxdat) {
-        io_say("WARNING: The program arrays are not big enough to input an image.");
+    // The console says so as every reader does; the window shows it too.
+    if ((h.nx > target.data.xmaxdat || h.ny > target.data.ymaxdat) && call.gui &&
+        !FIO_INQ_BATCH()) {
         const std::string line[] = {"IMAGE TOO BIG FOR PROGRAMS ARRAYS"};
         fio_warning(line, status);
     }

@@ -140,7 +140,6 @@ void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& sta
         retstat = 1;
         return;
     }
-    fio_warn_array_size(l.width, l.height, target.data);
     fio_read_stored(call, hamamatsu_image(handle, l, status), {},
                     "(the file is cut short, or its header is wrong)", target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

@@ -265,10 +265,7 @@ bool say_layout(HeaderResult result, const MarLayout& l, const ImageView& data)
         io_say("         image and its overloaded pixels");
         return false;
     }
-    if (l.nx > data.xmaxdat || l.ny > data.ymaxdat) {
-        io_say("WARNING: The image is bigger than the presently defined program arrays");
-        io_say("         only a part of the image will be input.");
-    }
+    fio_warn_array_size(l.nx, l.ny, data);
     return true;
 }
 

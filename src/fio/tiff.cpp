@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fio/detector.h"
 #include "fio/readers.h"
 #include "fio/samples.h"
 #include "fio/tiff_layout.h"
@@ -317,6 +318,9 @@ void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& tar
             return;
         }
         if (status != ST_GOOD_VALUE) return;
+    } else {
+        // Without the form the image is cut to the arrays unasked.
+        fio_warn_array_size(width, length, target.data);
     }
     if (call.gui) fio_prompt("INPUTTING DATA FROM FILE", status);
     int xnum = 0;

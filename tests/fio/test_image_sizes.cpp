@@ -87,3 +87,68 @@ TEST_F(ImageSizes, AProbeGivesNoSizeForPixelsThatTheFileDoesNotHold)
         EXPECT_NE(probe(c.format, shortened, width, height), 0);
     }
 }
+
+TEST_F(ImageSizes, EveryReaderCuttingAnImageToItsArraysSaysSoWithBothSizes)
+{
+    const std::string d = detector_fixtures() + "/";
+    const std::string m = mar_fixtures() + "/";
+    const std::string t = tiff_fixtures() + "/";
+    const BslSet set{5, 3, 1, 1, 1, "set.bin"};
+    write("set.bin", bsl_binary(set));
+    write("gas", gas_data('u', 6, 4, 1, false, false));
+    write("gashm", gas_hm(6, 4, 1, 16, false));
+    write("raw.bin", stored_images('u', 7, 5, 1, false));
+    FioBinaryLayout layout;
+    layout.nx = 7;
+    layout.ny = 5;
+    layout.type = "INTEGER (2-BYTE)";
+    FIO_SET_BINARY_LAYOUT(layout, status);
+    struct Case
+    {
+        const char* format;
+        std::string file;
+        int width, height;
+    };
+    const Case cases[] = {
+        {"ADSC", d + "adsc_le.img", 67, 41},
+        {"BINARY", dir.file("raw.bin"), 7, 5},
+        {"BRUKER", m + "bruker2.200", 80, 70},
+        {"BSL/OTOKO", write("set.bsl", bsl_header({set})), 5, 3},
+        {"CHIPLOT", write("g.chi", chiplot_file({{1, 2}, {2, 3}, {3, 5}})), 3, 1},
+        {"PLANO STANDARD FORMAT", m + "plano_le.pln", 23, 17},
+        {"FUJI BAS-2000", d + "bas16.inf", 47, 29},
+        {"HAMAMATSU PHOTONICS", d + "ham_im16.img", 45, 31},
+        {"IMAGEQUANT", t + "u16_le.tif", 67, 41},
+        {"TORVA", d + "torva_nosize.kdf", 3, 2},
+        {"MAR FORMAT", m + "m345_le.mar3450", 48, 48},
+        {"MAR-PCK", m + "old_le.pck", 64, 40},
+        {"PHOTOMETRICS CCD FORMAT", write("p.pmi", photometrics_file(6, 4, 1)), 6, 4},
+        {"PRINCETON CCD FORMAT", write("p.spe", princeton_file(5, 3, 1, 3)), 5, 3},
+        {"RIGAKU R-AXIS", d + "raxis_le.osc", 53, 37},
+        {"TIFF", t + "u16_le.tif", 67, 41},
+        {"GAS 2-D DETECTOR (MIRL)", dir.file("gas"), 6, 4},
+    };
+    ASSERT_EQ(std::size(cases), fio_formats().size());
+    constexpr int XMAX = 2, YMAX = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        std::vector<float> pixels(XMAX * YMAX), x_axis(XMAX), y_axis(YMAX);
+        FioTarget target =
+            fio_target(ImageView{pixels.data(), XMAX, YMAX}, ImageView{}, x_axis, y_axis, false);
+        FioCall call{true, false, c.file};
+        int read = -9;
+        ConsoleCapture console;
+        fio_find_format(c.format)->reader(call, target, read, status);
+        EXPECT_EQ(read, 0) << console.text();
+        EXPECT_EQ(target.xnumdat, XMAX);
+        EXPECT_EQ(target.ynumdat, YMAX);
+        const std::string warning = "WARNING: The image has " + std::to_string(c.width) + " * " +
+                                    std::to_string(c.height) +
+                                    " pixels, the program array 2 * 1: only part of it is input\n";
+        // Said once.
+        const std::string text = console.text();
+        const std::size_t at = text.find(warning);
+        EXPECT_NE(at, std::string::npos) << text;
+        EXPECT_EQ(text.find(warning, at + 1), std::string::npos) << text;
+    }
+}
