@@ -142,21 +142,27 @@ std::vector<TorvaSection> sections_of(int handle, int& status)
     return found;
 }
 
-// The image number wanted: given by the call, asked when the file holds
-// several, or the one of the series.
+// The image number wanted: given by the call, or asked when the file holds
+// several. Without a question, the image chosen for the last file of the
+// series where this file holds one of that number, else the file's first
+// section: its number is the file's own (often its place in the series).
 int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& status)
 {
     if (call.image > 0) return call.image;
-    if (!call.ask) return fio_kept_answer(IMAGE_KEY, 1, status);
-    if (sections.size() < 2 || (call.gui && FIO_INQ_BATCH()))
-        return sections.empty() ? 1 : sections.front().image;
+    const int first = sections.empty() ? 1 : sections.front().image;
+    if (sections.size() < 2 || !fio_asks(call)) {
+        const int kept = fio_kept_answer(IMAGE_KEY, first, status);
+        for (const TorvaSection& s : sections)
+            if (s.image == kept) return kept;
+        return first;
+    }
     int low = sections.front().image;
     int high = low;
     for (const TorvaSection& s : sections) {
         low = std::min(low, s.image);
         high = std::max(high, s.image);
     }
-    int value = std::clamp(fio_kept_answer(IMAGE_KEY, 1, status), low, high);
+    int value = std::clamp(fio_kept_answer(IMAGE_KEY, first, status), low, high);
     const std::string help[] = {"Index number of required image"};
     if (call.gui)
         GS_INPI(true, low, high, true, "IMAGE NUMBER", 1, help, 0, {}, value, status);

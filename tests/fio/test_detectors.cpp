@@ -435,6 +435,33 @@ TEST_F(Detectors, TorvaFilesThatCannotGiveTheImageSayWhy)
               std::string::npos);
 }
 
+TEST_F(Detectors, WithoutAQuestionTorvaReadsTheImageOfTheSeriesOrTheFilesFirst)
+{
+    // One section, numbered 5 (its place in a series), read without a question.
+    int retstat = -9;
+    std::string console;
+    FioImage image = read(fixture("torva_image5.kdf"), retstat, console);
+    ASSERT_EQ(retstat, 0) << console;
+    EXPECT_EQ(pixels_of(image), expected("torva_nosize"));
+    // Image 3 chosen for the first file of a series on the terminal ...
+    SmallArrays t(64, 64);
+    std::string name;
+    {
+        TypedInput typed(fixture("torva_multi.kdf") + "\n3\n");
+        ConsoleCapture quiet;
+        FIO_IN_TORVA(false, t.keep_variances, name, t.retstat, t.xnum, t.ynum, t.x, t.y, t.view,
+                     t.variance_view, t.title, t.xlabel, t.ylabel, t.zlabel, t.overload, status);
+    }
+    ASSERT_EQ(t.retstat, 0);
+    // ... is read from the next files that hold an image 3; the others give their first.
+    image = read(fixture("torva_multi.kdf"), retstat, console);
+    ASSERT_EQ(retstat, 0) << console;
+    EXPECT_EQ(pixels_of(image), expected("torva_3"));
+    image = read(fixture("torva_image5.kdf"), retstat, console);
+    ASSERT_EQ(retstat, 0) << console;
+    EXPECT_EQ(pixels_of(image), expected("torva_nosize"));
+}
+
 TEST_F(Detectors, ReadersOwnFormsClipToTheArraysAndKeepVariances)
 {
     // ADSC 67 x 41 into 30 x 20.
