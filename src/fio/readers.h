@@ -113,6 +113,7 @@ struct FioFormatEntry
     float overload;              // set by the driver after the read
     FioSizeProbe probe;          // nullptr: the size is learnt only by reading
     bool one_dimensional = false;
+    bool several_images = false; // a file may store several images, one chosen by number
 };
 
 std::span<const FioFormatEntry> fio_formats();

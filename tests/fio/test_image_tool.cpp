@@ -139,3 +139,25 @@ TEST_F(ImageTool, UsageErrorsAndTheTwoStandardOptions)
         EXPECT_NE(r.output.find("(see --help)"), std::string::npos);
     }
 }
+
+TEST_F(ImageTool, OptionsTheFormatCannotHonourAreUsageErrors)
+{
+    const std::string adsc = detector_fixtures() + "/adsc_le.img";
+    const std::pair<std::string, const char*> cases[] = {
+        {"raw " + fixture("u16_le.tif") + " " + dir.file("out.raw") + " --image 2", "--image"},
+        {"info " + adsc + " --image 1", "--image"},
+        {"info " + fixture("u16_le.tif") + " --size 67 41", "--size"},
+        {"info " + adsc + " --type I2", "--type"},
+        {"info " + adsc + " --no-swap", "--swap"},
+        {"info " + fixture("u8.tif") + " --signed", "--signed"},
+        {"info " + fixture("u8.tif") + " --start 9", "--start"},
+    };
+    for (const auto& [arguments, option] : cases) {
+        SCOPED_TRACE(arguments);
+        const CommandResult r = run(arguments);
+        EXPECT_EQ(r.exit_status, 2);
+        EXPECT_NE(r.output.find(option), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("(see --help)"), std::string::npos) << r.output;
+        EXPECT_TRUE(entries().empty());
+    }
+}

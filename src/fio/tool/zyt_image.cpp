@@ -71,7 +71,9 @@ void print_help(std::ostream& out)
            "\n"
            "Exit status 0 on success, 1 when the image could not be read or written\n"
            "(the reason is on standard error, no output file is left), 2 for a\n"
-           "usage error.\n";
+           "usage error, among them an option that the file's format cannot honour\n"
+           "(--image for a format of one image a file, the raw layout options for\n"
+           "any format but raw binary).\n";
 }
 
 // A file written beside its final name and renamed over it when complete.
@@ -358,6 +360,7 @@ int main(int argc, char** argv)
         ST_OUT(status);
         return 1;
     }
+    if (retstat == 2) return usage("an option given cannot be honoured by the file's format");
     if (retstat != 0) return 1;
     if (command == "info") {
         print_info(image, results);
