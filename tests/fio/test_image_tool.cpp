@@ -1,5 +1,6 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -160,4 +161,27 @@ TEST_F(ImageTool, OptionsTheFormatCannotHonourAreUsageErrors)
         EXPECT_NE(r.output.find("(see --help)"), std::string::npos) << r.output;
         EXPECT_TRUE(entries().empty());
     }
+}
+
+TEST_F(ImageTool, OnlyARegularOrNewFileIsReplacedAndDashIsStandardOutput)
+{
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* command : {"raw", "png"}) {
+        SCOPED_TRACE(command);
+        const CommandResult r = run(std::string(command) + " " + fixture("u8.tif") + " " + fifo);
+        EXPECT_EQ(r.exit_status, 1);
+        EXPECT_NE(r.output.find("it is no regular file"), std::string::npos) << r.output;
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+        EXPECT_EQ(entries(), std::vector<std::string>{"fifo"});
+    }
+    // The pixels alone on standard output, the size on standard error.
+    CommandResult r = run("raw " + fixture("u8.tif") + " -", "2>/dev/null");
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output, read_file(fixture("u8.expected")));
+    r = run("raw " + fixture("u8.tif") + " -", ">/dev/null");
+    EXPECT_EQ(split_lines(r.output).back(), "53 37");
+    r = run("png " + fixture("u8.tif") + " -", "2>/dev/null");
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output.substr(0, 4), "\x89PNG");
 }

@@ -3,7 +3,8 @@
 // No window and no questions: what a form would ask is taken from the
 // remembered answers (~/.zyt.def, never written), the ".info" file and the
 // options. Output files are written under a temporary name beside the target
-// and renamed when complete, so a failure leaves nothing behind.
+// and renamed when complete, so a failure leaves nothing behind; only a
+// regular file is replaced, and "-" writes to standard output.
 
 #include <cairo.h>
 #include <unistd.h>
@@ -22,7 +23,9 @@
 #include "gs/gs.h"
 #include "io/database.h"
 #include "io/os/os_layer.h"
+#include "io/replace.h"
 #include "io/status.h"
+#include "io/units.h"
 #include "lg/cell_index.h"
 #include "ma/statistics.h"
 
@@ -52,6 +55,8 @@ void print_help(std::ostream& out)
            "                      \"WIDTH HEIGHT\"\n"
            "  png FILE OUT.png    the image as the program shows it (grey scale from\n"
            "                      white to black, scaled from minimum to maximum)\n"
+           "OUT is a new or a regular file, replaced only when complete; \"-\" writes to\n"
+           "standard output (raw then prints \"WIDTH HEIGHT\" on standard error).\n"
            "\n"
            "Options:\n"
            "  --format NAME       the file format when the extension does not tell it\n"
@@ -76,62 +81,71 @@ void print_help(std::ostream& out)
            "any format but raw binary).\n";
 }
 
-// A file written beside its final name and renamed over it when complete.
-class OutputFile
+// The unit of the output file.
+constexpr int OUTPUT_UNIT = 45;
+// The output name that means standard output.
+constexpr std::string_view STANDARD_OUTPUT = "-";
+
+// Where an image is written: standard output, or a regular file (or a new
+// one) replaced as a whole: written beside it and renamed over it only when
+// complete. A device, a FIFO or a directory is never replaced by a file.
+class Output
 {
 public:
-    explicit OutputFile(const std::string& target)
-        : target_(target), temporary_(IO_TEMPORARY_NAMEC(target))
-    {
-        int error_value = 0;
-        file_ = IO_FCREATEC(temporary_, -1, error_value);
-        errno = error_value;
-    }
-    ~OutputFile()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-        if (file_ != nullptr || (created_ && !committed_)) std::remove(temporary_.c_str());
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
+  Output() = default;
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
 
-    // The open stream; nullptr when the file could not be made.
-    std::FILE* file() const { return file_; }
-    // Closes the stream, for writers that open the file by name themselves.
-    const std::string& closed_path()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
-        created_ = true;
-        return temporary_;
+  // False, with the reason on standard error, when nothing can be written.
+  bool open(const std::string& name)
+  {
+      if (name == STANDARD_OUTPUT) {
+          file_ = stdout;
+          return true;
+      }
+      int opened = IO_REPLACEMENT_NOT_MADE;
+      int status = ST_GOOD_VALUE;
+      errno = 0;
+      replacement_.open(OUTPUT_UNIT, name, opened, status);
+      if (status == ST_GOOD_VALUE && opened == IO_REPLACEMENT_OPEN) {
+          file_ = io_unit_file(OUTPUT_UNIT);
+          return true;
+      }
+      const int error_value = errno;
+      std::cerr << "ERROR: Could not write " << name << ": ";
+      if (opened == IO_REPLACEMENT_NOT_REGULAR)
+          std::cerr << "it is no regular file (a device, a pipe or a directory is never"
+                       " replaced; \"-\" writes to standard output)\n";
+      else if (opened == IO_REPLACEMENT_READ_ONLY)
+          std::cerr << "it is write-protected\n";
+      else
+          std::cerr << std::strerror(error_value) << "\n";
+      return false;
     }
+    // The open stream.
+    std::FILE* file() const { return file_; }
+    bool to_standard_output() const { return file_ == stdout; }
     // Everything written reaches the disk, then the file takes its name.
     bool commit()
     {
-        created_ = true;
-        if (file_ != nullptr) {
-            const bool flushed = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-            const bool closed = std::fclose(file_) == 0;
-            file_ = nullptr;
-            if (!flushed || !closed) return false;
+        if (to_standard_output()) return std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+        const bool written = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+        if (!written) {
+            replacement_.abandon();
+            return false;
         }
-        committed_ = std::rename(temporary_.c_str(), target_.c_str()) == 0;
-        return committed_;
+        int status = ST_GOOD_VALUE;
+        replacement_.commit(status);
+        return status == ST_GOOD_VALUE;
     }
 
 private:
-    std::string target_;
-    std::string temporary_;
-    std::FILE* file_ = nullptr;
-    bool created_ = false;
-    bool committed_ = false;
+  IoReplacement replacement_;
+  std::FILE* file_ = nullptr;
 };
 
-bool write_raw(FioImage& image, const std::string& out_name)
+bool write_raw(FioImage& image, Output& out)
 {
-    OutputFile out(out_name);
-    std::FILE* file = out.file();
-    if (file == nullptr) return false;
     const ImageView v = image.view();
     std::vector<float> row(static_cast<std::size_t>(image.xnumdat));
     for (int j = 1; j <= image.ynumdat; ++j) {
@@ -141,7 +155,8 @@ bool write_raw(FioImage& image, const std::string& out_name)
                 value = Fio_float_byte_swap(value);
             row[static_cast<std::size_t>(i - 1)] = value;
         }
-        if (std::fwrite(row.data(), sizeof(float), row.size(), file) != row.size()) return false;
+        if (std::fwrite(row.data(), sizeof(float), row.size(), out.file()) != row.size())
+            return false;
     }
     return out.commit();
 }
@@ -173,7 +188,7 @@ Statistics statistics(FioImage& image)
     return s;
 }
 
-bool write_png(FioImage& image, const std::string& out_name)
+bool write_png(FioImage& image, Output& out)
 {
     const Statistics s = statistics(image);
     std::vector<LgRgb> table(256);
@@ -205,9 +220,12 @@ bool write_png(FioImage& image, const std::string& out_name)
         }
     }
     cairo_surface_mark_dirty(surface);
-    OutputFile out(out_name);
-    const bool ok = out.file() != nullptr &&
-                    cairo_surface_write_to_png(surface, out.closed_path().c_str()) ==
+    const auto write_bytes = [](void* closure, const unsigned char* bytes, unsigned int length) {
+        return std::fwrite(bytes, 1, length, static_cast<std::FILE*>(closure)) == length
+                   ? CAIRO_STATUS_SUCCESS
+                   : CAIRO_STATUS_WRITE_ERROR;
+    };
+    const bool ok = cairo_surface_write_to_png_stream(surface, write_bytes, out.file()) ==
                         CAIRO_STATUS_SUCCESS &&
                     out.commit();
     cairo_surface_destroy(surface);
@@ -367,12 +385,18 @@ int main(int argc, char** argv)
         return results.good() ? 0 : 1;
     }
     const std::string& out_name = words[2];
-    const bool ok = command == "raw" ? write_raw(image, out_name) : write_png(image, out_name);
+    Output out;
+    if (!out.open(out_name)) return 1;
+    errno = 0;
+    const bool ok = command == "raw" ? write_raw(image, out) : write_png(image, out);
     if (!ok) {
-        std::cerr << "ERROR: Could not write " << out_name << ": " << std::strerror(errno)
-                  << "\n";
+        std::cerr << "ERROR: Could not write " << out_name << ": "
+                  << (errno != 0 ? std::strerror(errno) : "a write failed") << "\n";
         return 1;
     }
-    if (command == "raw") results << image.xnumdat << " " << image.ynumdat << "\n";
+    // The size goes beside the pixels, not into them.
+    if (command == "raw")
+        (out.to_standard_output() ? std::cerr : results)
+            << image.xnumdat << " " << image.ynumdat << "\n";
     return 0;
 }
