@@ -1,7 +1,13 @@
 #include <cairo.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -184,4 +190,47 @@ TEST_F(ImageTool, OnlyARegularOrNewFileIsReplacedAndDashIsStandardOutput)
     r = run("png " + fixture("u8.tif") + " -", "2>/dev/null");
     EXPECT_EQ(r.exit_status, 0);
     EXPECT_EQ(r.output.substr(0, 4), "\x89PNG");
+}
+
+TEST_F(ImageTool, AStopDuringTheWriteLeavesNoTemporaryFile)
+{
+    // 16 MB of reals to write: the stop comes while they are written.
+    const TempDir input;
+    const std::string raw = input.file("zeros.bin");
+    write_file(raw, "");
+    std::filesystem::resize_file(raw, 2048 * 2048 * 4);
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE), 0);
+    for (int stop : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(stop);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::setenv("HOME", input.path().c_str(), 1);
+            ::execl(ZYT_IMAGE_BINARY, ZYT_IMAGE_BINARY, "raw", raw.c_str(),
+                    dir.file("out.raw").c_str(), "--format", "BINARY", "--size", "2048", "2048",
+                    "--type", "R4", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Stopped as soon as its temporary file is made, then told to end.
+        pollfd ready{watch, POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 20000), 1);
+        ASSERT_EQ(::kill(child, SIGSTOP), 0);
+        int state = 0;
+        ASSERT_EQ(::waitpid(child, &state, WUNTRACED), child);
+        ASSERT_TRUE(WIFSTOPPED(state)) << "the write ended before the stop";
+        char events[4096];
+        ASSERT_GT(::read(watch, events, sizeof events), 0);
+        EXPECT_EQ(entries().size(), 1u);
+        ::kill(child, stop);
+        ::kill(child, SIGCONT);
+        ASSERT_EQ(::waitpid(child, &state, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(state) && WTERMSIG(state) == stop);
+        EXPECT_TRUE(entries().empty());
+    }
+    ::close(watch);
 }

@@ -12,6 +12,7 @@
 #include <bit>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +84,56 @@ void print_help(std::ostream& out)
 
 // The unit of the output file.
 constexpr int OUTPUT_UNIT = 45;
+
+// The temporary output file, for the handler of the signals that stop the
+// program: it is removed rather than left behind with a part of the output.
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+char pending_temporary[4096];
+volatile std::sig_atomic_t temporary_pending = 0;
+
+void remove_temporary_and_stop(int signal_number)
+{
+    if (temporary_pending != 0) ::unlink(pending_temporary);
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+// The stop signals held back while it lives, so that the temporary file is
+// never made, renamed or removed unknown to the handler.
+class StopSignalsHeld
+{
+public:
+    StopSignalsHeld()
+    {
+        sigset_t held;
+        ::sigemptyset(&held);
+        for (int s : STOP_SIGNALS)
+            ::sigaddset(&held, s);
+        ::sigprocmask(SIG_BLOCK, &held, &old_);
+    }
+    ~StopSignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+private:
+    sigset_t old_;
+};
+
+// The handler for the stop signals that are not ignored (a program started
+// in the background keeps ignoring them).
+void handle_stop_signals()
+{
+    for (int s : STOP_SIGNALS) {
+        struct sigaction old_action {};
+        ::sigaction(s, nullptr, &old_action);
+        if (old_action.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = remove_temporary_and_stop;
+        ::sigemptyset(&action.sa_mask);
+        ::sigaction(s, &action, nullptr);
+    }
+}
+
 // The output name that means standard output.
 constexpr std::string_view STANDARD_OUTPUT = "-";
 
@@ -92,35 +143,45 @@ constexpr std::string_view STANDARD_OUTPUT = "-";
 class Output
 {
 public:
-  Output() = default;
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
+    Output() = default;
+    ~Output() { forget(); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
 
-  // False, with the reason on standard error, when nothing can be written.
-  bool open(const std::string& name)
-  {
-      if (name == STANDARD_OUTPUT) {
-          file_ = stdout;
-          return true;
-      }
-      int opened = IO_REPLACEMENT_NOT_MADE;
-      int status = ST_GOOD_VALUE;
-      errno = 0;
-      replacement_.open(OUTPUT_UNIT, name, opened, status);
-      if (status == ST_GOOD_VALUE && opened == IO_REPLACEMENT_OPEN) {
-          file_ = io_unit_file(OUTPUT_UNIT);
-          return true;
-      }
-      const int error_value = errno;
-      std::cerr << "ERROR: Could not write " << name << ": ";
-      if (opened == IO_REPLACEMENT_NOT_REGULAR)
-          std::cerr << "it is no regular file (a device, a pipe or a directory is never"
-                       " replaced; \"-\" writes to standard output)\n";
-      else if (opened == IO_REPLACEMENT_READ_ONLY)
-          std::cerr << "it is write-protected\n";
-      else
-          std::cerr << std::strerror(error_value) << "\n";
-      return false;
+    // False, with the reason on standard error, when nothing can be written.
+    bool open(const std::string& name)
+    {
+        if (name == STANDARD_OUTPUT) {
+            file_ = stdout;
+            return true;
+        }
+        int opened = IO_REPLACEMENT_NOT_MADE;
+        int status = ST_GOOD_VALUE;
+        handle_stop_signals();
+        {
+            const StopSignalsHeld held;
+            errno = 0;
+            replacement_.open(OUTPUT_UNIT, name, opened, status);
+            const std::string& temporary = replacement_.temporary();
+            if (!temporary.empty() && temporary.size() < sizeof pending_temporary) {
+                std::memcpy(pending_temporary, temporary.c_str(), temporary.size() + 1);
+                temporary_pending = 1;
+            }
+        }
+        if (status == ST_GOOD_VALUE && opened == IO_REPLACEMENT_OPEN) {
+            file_ = io_unit_file(OUTPUT_UNIT);
+            return true;
+        }
+        const int error_value = errno;
+        std::cerr << "ERROR: Could not write " << name << ": ";
+        if (opened == IO_REPLACEMENT_NOT_REGULAR)
+            std::cerr << "it is no regular file (a device, a pipe or a directory is never"
+                         " replaced; \"-\" writes to standard output)\n";
+        else if (opened == IO_REPLACEMENT_READ_ONLY)
+            std::cerr << "it is write-protected\n";
+        else
+            std::cerr << std::strerror(error_value) << "\n";
+        return false;
     }
     // The open stream.
     std::FILE* file() const { return file_; }
@@ -131,17 +192,27 @@ public:
         if (to_standard_output()) return std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
         const bool written = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
         if (!written) {
-            replacement_.abandon();
+            forget();
             return false;
         }
+        const StopSignalsHeld held;
         int status = ST_GOOD_VALUE;
         replacement_.commit(status);
+        temporary_pending = 0;
         return status == ST_GOOD_VALUE;
     }
 
 private:
-  IoReplacement replacement_;
-  std::FILE* file_ = nullptr;
+    // The temporary file removed, if it is still there.
+    void forget()
+    {
+        const StopSignalsHeld held;
+        replacement_.abandon();
+        temporary_pending = 0;
+    }
+
+    IoReplacement replacement_;
+    std::FILE* file_ = nullptr;
 };
 
 bool write_raw(FioImage& image, Output& out)
