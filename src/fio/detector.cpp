@@ -100,15 +100,15 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
             return;
         }
     }
+    if (const std::string fault = fio_region_fault(region, target.data); !fault.empty()) {
+        io_say("WARNING: " + fault);
+        retstat = 4;
+        return;
+    }
     const int width = region.x2 - region.x1 + 1;
     const int height = region.y2 - region.y1 + 1;
     const int out_x = width / region.xbin;
     const int out_y = height / region.ybin;
-    if (out_x < 1 || out_y < 1 || out_x > target.data.xmaxdat || out_y > target.data.ymaxdat) {
-        io_say("WARNING: INPUT REGION TOO LARGE FOR ARRAYS");
-        retstat = 4;
-        return;
-    }
 
     FioTransfer t;
     t.handle = image.handle;

@@ -119,6 +119,10 @@ struct FioFormatEntry
 std::span<const FioFormatEntry> fio_formats();
 const FioFormatEntry* fio_find_format(std::string_view name);
 
+// The fault of a region (file pixels from 1) re-binned into the arrays, as
+// the region form warns of it; empty when the region will do.
+std::string fio_region_fault(const FioRegion& region, const ImageView& data);
+
 // The raw reader with a given layout and region (re-binning by sums).
 void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarget& target,
                      int& retstat, int& status);

@@ -124,8 +124,9 @@ TEST_F(Gas, UnknownHeadersAndShortDataAreRefused)
         const char* warning;
     };
     const Case cases[] = {{"a", gas_hm(3, 2, 1, 16, false, 7), std::string(12, '\0'),
-                           "UNKNOWN IMAGE HEADER FILE TYPE"},
-                          {"b", "hm", std::string(12, '\0'), "UNKNOWN IMAGE HEADER FILE TYPE"},
+                           "WARNING: Unknown image header file type (\"hm\" file)"},
+                          {"b", "hm", std::string(12, '\0'),
+                           "WARNING: Unknown image header file type (\"hm\" file)"},
                           {"c", gas_hm(3, 2, 1, 12, false), std::string(12, '\0'),
                            "WARNING: Unknown number of bits per pixel (data length)"},
                           {"d", gas_hm(3, 0, 1, 16, false), std::string(12, '\0'),

@@ -152,3 +152,23 @@ TEST_F(ImageSizes, EveryReaderCuttingAnImageToItsArraysSaysSoWithBothSizes)
         EXPECT_EQ(text.find(warning, at + 1), std::string::npos) << text;
     }
 }
+
+TEST_F(ImageSizes, ARegionSmallerThanOneReBinnedPixelIsSaidSo)
+{
+    FioRequest request;
+    request.region_given = true;
+    request.region = {1, 1, 3, 3, 4, 4};
+    // Read part by part, read whole first, and TIFF.
+    for (const std::string& file :
+         {detector_fixtures() + "/adsc_le.img", mar_fixtures() + "/m345_le.mar3450",
+          tiff_fixtures() + "/u16_le.tif"}) {
+        SCOPED_TRACE(file);
+        ConsoleCapture console;
+        int read = -9;
+        read_image(file, read, request);
+        EXPECT_EQ(read, 1);
+        EXPECT_NE(console.text().find("WARNING: INPUT REGION SMALLER THAN ONE RE-BINNED PIXEL\n"),
+                  std::string::npos)
+            << console.text();
+    }
+}
