@@ -110,6 +110,20 @@ bool adsc_layout(int handle, bool say, AdscLayout& layout, int& status)
     return true;
 }
 
+// The stored image the header of the open file describes.
+bool adsc_image(int handle, bool say, FioStoredImage& image, int& status)
+{
+    AdscLayout layout;
+    if (!adsc_layout(handle, say, layout, status)) return false;
+    image = FioStoredImage{.handle = handle,
+                           .nx = layout.nx,
+                           .ny = layout.ny,
+                           .type = FIO_I2,
+                           .swap = layout.big_endian != IO_BIG_ENDIAN(status),
+                           .start_byte = layout.header_bytes + 1};
+    return true;
+}
+
 } // namespace
 
 void fio_read_adsc(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -118,17 +132,11 @@ void fio_read_adsc(FioCall& call, FioTarget& target, int& retstat, int& status)
     int handle = 0;
     if (!fio_open_reader_file(call, {"ADSC DATA FILE NAME"}, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
-    AdscLayout layout;
-    if (!adsc_layout(handle, true, layout, status)) {
+    FioStoredImage image;
+    if (!adsc_image(handle, true, image, status)) {
         retstat = 1;
         return;
     }
-    const FioStoredImage image{.handle = handle,
-                               .nx = layout.nx,
-                               .ny = layout.ny,
-                               .type = FIO_I2,
-                               .swap = layout.big_endian != IO_BIG_ENDIAN(status),
-                               .start_byte = layout.header_bytes + 1};
     fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
@@ -144,13 +152,10 @@ void FIO_IS_ADSC(std::string_view file_name, int& retstat, int& status)
 
 void fio_adsc_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
-    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
-        AdscLayout layout;
-        if (!adsc_layout(handle, false, layout, status)) return false;
-        w = layout.nx;
-        h = layout.ny;
-        return true;
-    });
+    fio_probe_stored(file_name, width, height, retstat, status,
+                     [&](int handle, FioStoredImage& image) {
+                         return adsc_image(handle, false, image, status);
+                     });
 }
 
 void FIO_IN_ADSC(bool gui, bool& variances_exist, std::string& file_name, int& retstat,

@@ -174,19 +174,39 @@ std::string choose_img(const FioCall& call, const std::string& inf, int& retstat
     return {};
 }
 
+// The quantised values of the ".img" file: 8 bits with the byte routine,
+// more as 16 bits with the most significant byte first.
+FioStoredImage quantised_image(int handle, const InfValues& v, int& status)
+{
+    const int type = v.bits <= 8 ? FIO_BYTE : FIO_I2;
+    return FioStoredImage{.handle = handle,
+                          .nx = v.nx,
+                          .ny = v.ny,
+                          .type = type,
+                          .swap = type == FIO_I2 && !IO_BIG_ENDIAN(status)};
+}
+
 } // namespace
 
 void fio_bas2000_size(std::string_view file_name, int& width, int& height, int& retstat,
                       int& status)
 {
-    fio_probe_size(inf_name(file_name, status), width, height, retstat, status,
-                   [&](int handle, int& w, int& h) {
-                       InfValues v;
-                       if (!read_inf(handle, nullptr, v, status)) return false;
-                       w = v.nx;
-                       h = v.ny;
-                       return true;
-                   });
+    const std::string inf = inf_name(file_name, status);
+    InfValues v;
+    int described_x = 0, described_y = 0;
+    fio_probe_size(inf, described_x, described_y, retstat, status, [&](int handle, int& w, int& h) {
+        if (!read_inf(handle, nullptr, v, status)) return false;
+        w = v.nx;
+        h = v.ny;
+        return true;
+    });
+    if (retstat != 0) return;
+    // The ".img" file beside it must hold the pixels.
+    fio_probe_stored(img_name(inf, status), width, height, retstat, status,
+                     [&](int handle, FioStoredImage& image) {
+                         image = quantised_image(handle, v, status);
+                         return true;
+                     });
 }
 
 void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -228,7 +248,6 @@ void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& statu
     FioSlotGuard guard(handle);
     io_say("INFO: Full image size = " + io_fortran_i(v.nx, 9) + " * " + io_fortran_i(v.ny, 9) +
            " pixels");
-    fio_warn_array_size(v.nx, v.ny, target.data);
 
     // Quantised value Q of G = 2**bits levels stands for
     // (4000 / S) * 100 * 10**(L * (Q / G - 0.5)).
@@ -249,12 +268,7 @@ void fio_read_bas2000(FioCall& call, FioTarget& target, int& retstat, int& statu
             value =
                 table[static_cast<std::size_t>(std::clamp(static_cast<int>(value), 0, levels - 1))];
     };
-    const int type = v.bits <= 8 ? FIO_BYTE : FIO_I2;
-    const FioStoredImage image{.handle = handle,
-                               .nx = v.nx,
-                               .ny = v.ny,
-                               .type = type,
-                               .swap = type == FIO_I2 && !IO_BIG_ENDIAN(status)};
+    const FioStoredImage image = quantised_image(handle, v, status);
     fio_read_stored(call, image, linearise, "(the .img file is cut short, or the .inf file wrong)",
                     target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

@@ -54,6 +54,27 @@ bool apply_layout(const FioRequest& r, const std::string& file_name, FioImage& i
     return status == ST_GOOD_VALUE;
 }
 
+// Options of the request that the format cannot honour are refused, never
+// ignored: an image number for a file of one image, a raw layout for a
+// format whose header gives its own.
+bool request_fits(const FioRequest& r, const FioFormatEntry& format)
+{
+    if (r.image > 0 && !format.several_images) {
+        io_say("WARNING: A file of the format " + std::string(format.name) +
+               " stores one image: no image number (--image) can be chosen");
+        return false;
+    }
+    const bool layout = r.nx > 0 || r.ny > 0 || r.start_byte > 0 || !r.type.empty() ||
+                        r.is_signed >= 0 || r.swap >= 0;
+    if (layout && format.name != "BINARY") {
+        io_say("WARNING: A file of the format " + std::string(format.name) +
+               " gives its own layout: --size, --type, --signed, --unsigned, --swap,");
+        io_say("         --no-swap and --start are for raw BINARY files only");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string fio_type_from_name(std::string_view name)
@@ -98,6 +119,10 @@ void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, in
     const FioFormatEntry* entry = fio_find_format(format);
     if (entry == nullptr || entry->reader == nullptr) {
         io_say("WARNING: Unknown file format");
+        return;
+    }
+    if (!request_fits(request, *entry)) {
+        retstat = 2;
         return;
     }
     image.format = format;

@@ -84,8 +84,8 @@ void apply_header_file(std::string_view file_name, FioBinaryLayout& layout, floa
 }
 
 // The layout asked on the terminal.
-void ask_terminal(std::string& file_name, FioBinaryLayout& layout, int xmaxdat, int ymaxdat,
-                  float& x_pixel_size, float& y_pixel_size, int& status)
+void ask_terminal(std::string& file_name, FioBinaryLayout& layout, float& x_pixel_size,
+                  float& y_pixel_size, int& status)
 {
     const std::string name_help[] = {"Name of input file containing data"};
     IO_INPC("INPUT FILE NAME", name_help, "Unacceptable input", file_name, status);
@@ -101,8 +101,6 @@ void ask_terminal(std::string& file_name, FioBinaryLayout& layout, int xmaxdat, 
     IO_INPI(true, 1, 999999, "X NUMBER PIXELS", x_help, layout.nx, status);
     IO_INPI(true, 1, 999999, "Y NUMBER PIXELS", y_help, layout.ny, status);
     if (status != ST_GOOD_VALUE) return;
-    if (layout.nx > xmaxdat || layout.ny > ymaxdat)
-        io_say("WARNING: Internal dimensions are too small to input all of the data");
     const std::vector<std::string> types(FIO_TYPE_NAMES, FIO_TYPE_NAMES + 4);
     const std::string type_help[] = {"Enter type of data from available choices"};
     std::vector<std::string> explanations(4, type_help[0]);
@@ -281,8 +279,7 @@ void fio_ask_binary_layout(FioCall& call, FioTarget& target, int& retstat, int& 
         FIO_GUI_IN_DATA(layout.nx, layout.ny, xmaxdat, ymaxdat, layout.type, layout.is_signed,
                         layout.swap, layout.start_byte, status);
     else if (call.ask && !call.gui)
-        ask_terminal(call.file_name, layout, xmaxdat, ymaxdat, target.x_pixel_size,
-                     target.y_pixel_size, status);
+        ask_terminal(call.file_name, layout, target.x_pixel_size, target.y_pixel_size, status);
     if (st_is_escape(status)) {
         status = ST_GOOD_VALUE;
         retstat = -1;

@@ -132,6 +132,7 @@ void read_whole_frame(FioCall& call, FioTarget& t, int& retstat, int& status)
     FIO_IN_HEADBRUKER(handle, columns, rows, bytes_per_pixel, data_start, overflows, retstat,
                       status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
+    fio_warn_array_size(columns, rows, t.data);
     FioTransfer transfer;
     transfer.handle = handle;
     transfer.swap = bytes_per_pixel > 1 && IO_BIG_ENDIAN(status);

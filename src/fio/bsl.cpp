@@ -184,6 +184,18 @@ bool usable(const DataSet& set, bool say)
     return true;
 }
 
+// A frame (from 1) of a usable set in its binary file.
+FioStoredImage frame_image(int handle, const DataSet& set, int frame, int& status)
+{
+    const long long frame_bytes = set.nx * set.ny * value_bytes(set);
+    return FioStoredImage{.handle = handle,
+                          .nx = static_cast<int>(set.nx),
+                          .ny = static_cast<int>(set.ny),
+                          .type = set.type == BSL_REAL ? FIO_R4 : FIO_I2,
+                          .swap = (set.order == BSL_BIG_ENDIAN) != IO_BIG_ENDIAN(status),
+                          .start_byte = (frame - 1) * frame_bytes + 1};
+}
+
 } // namespace
 
 void fio_read_bsl(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -225,15 +237,7 @@ void fio_read_bsl(FioCall& call, FioTarget& target, int& retstat, int& status)
         return;
     }
     FioSlotGuard guard(handle);
-    fio_warn_array_size(static_cast<int>(set.nx), static_cast<int>(set.ny), target.data);
-    const int type = set.type == BSL_REAL ? FIO_R4 : FIO_I2;
-    const long long frame_bytes = set.nx * set.ny * value_bytes(set);
-    const FioStoredImage image{.handle = handle,
-                               .nx = static_cast<int>(set.nx),
-                               .ny = static_cast<int>(set.ny),
-                               .type = type,
-                               .swap = (set.order == BSL_BIG_ENDIAN) != IO_BIG_ENDIAN(status),
-                               .start_byte = (frame - 1) * frame_bytes + 1};
+    const FioStoredImage image = frame_image(handle, set, frame, status);
     fio_read_stored(call, image, {}, "(the binary file is cut short, or its header is wrong)",
                     target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
@@ -243,17 +247,26 @@ void fio_read_bsl(FioCall& call, FioTarget& target, int& retstat, int& status)
 
 void fio_bsl_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
-    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
-        std::vector<DataSet> sets;
-        if (!read_header(handle, false, sets, status)) return false;
-        // The data set read without asking: the last one chosen, or the first.
-        const int wanted = fio_kept_answer(DATA_SET_KEY, 1, status);
-        const DataSet& set =
-            sets[wanted >= 1 && wanted <= static_cast<int>(sets.size()) ? wanted - 1 : 0];
-        w = static_cast<int>(set.nx);
-        h = static_cast<int>(set.ny);
-        return usable(set, false);
-    });
+    DataSet set;
+    int described_x = 0, described_y = 0;
+    fio_probe_size(
+        file_name, described_x, described_y, retstat, status, [&](int handle, int& w, int& h) {
+            std::vector<DataSet> sets;
+            if (!read_header(handle, false, sets, status)) return false;
+            // The data set read without asking: the last one chosen, or the first.
+            const int wanted = fio_kept_answer(DATA_SET_KEY, 1, status);
+            set = sets[wanted >= 1 && wanted <= static_cast<int>(sets.size()) ? wanted - 1 : 0];
+            w = static_cast<int>(set.nx);
+            h = static_cast<int>(set.ny);
+            return usable(set, false);
+        });
+    if (retstat != 0) return;
+    // Its binary file must hold a frame.
+    fio_probe_stored(binary_name(st_trim(file_name), set, status), width, height, retstat, status,
+                     [&](int handle, FioStoredImage& image) {
+                         image = frame_image(handle, set, 1, status);
+                         return true;
+                     });
 }
 
 void FIO_IN_BSL(bool gui, bool& variances_exist, std::string& file_name, int& retstat, int& xnumdat,

@@ -211,7 +211,6 @@ void read_ccd(const CcdFormat& format, FioCall& call, FioTarget& target, int& re
                             format.image_key},
                            "image", l.images, call.image, image, retstat, status))
         return;
-    fio_warn_array_size(static_cast<int>(l.nx), static_cast<int>(l.ny), target.data);
     const FioStoredImage stored{.handle = handle,
                                 .nx = static_cast<int>(l.nx),
                                 .ny = static_cast<int>(l.ny),

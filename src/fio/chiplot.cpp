@@ -118,8 +118,8 @@ void fio_read_chiplot(FioCall& call, FioTarget& target, int& retstat, int& statu
             retstat = 4;
             return;
         }
-    } else if (count > target.data.xmaxdat) {
-        io_say("WARNING: Too many coordinates, the end ones will not be input");
+    } else {
+        fio_warn_array_size(count, 1, target.data);
     }
 
     int read = 0;

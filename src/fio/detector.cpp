@@ -63,6 +63,12 @@ long long fio_stored_end(const FioStoredImage& image)
     return bytes + image.start_byte - 1;
 }
 
+bool fio_file_holds(const FioStoredImage& image)
+{
+    const long long end = fio_stored_end(image);
+    return end >= 0 && end <= fio_open_size(image.handle);
+}
+
 void fio_read_stored(const FioCall& call, const FioStoredImage& image, const FioValueMap& map,
                      std::string_view hint, FioTarget& target, int& retstat, int& status)
 {
@@ -82,6 +88,7 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
     FioRegion region{
         1, 1, std::min(image.nx, target.data.xmaxdat), std::min(image.ny, target.data.ymaxdat),
         1, 1};
+    if (call.region == nullptr) fio_warn_array_size(image.nx, image.ny, target.data);
     if (call.region != nullptr) {
         region = *call.region;
         region.x2 = std::min(region.x2, image.nx);
@@ -93,15 +100,15 @@ void fio_read_stored(const FioCall& call, const FioStoredImage& image, const Fio
             return;
         }
     }
+    if (const std::string fault = fio_region_fault(region, target.data); !fault.empty()) {
+        io_say("WARNING: " + fault);
+        retstat = 4;
+        return;
+    }
     const int width = region.x2 - region.x1 + 1;
     const int height = region.y2 - region.y1 + 1;
     const int out_x = width / region.xbin;
     const int out_y = height / region.ybin;
-    if (out_x < 1 || out_y < 1 || out_x > target.data.xmaxdat || out_y > target.data.ymaxdat) {
-        io_say("WARNING: INPUT REGION TOO LARGE FOR ARRAYS");
-        retstat = 4;
-        return;
-    }
 
     FioTransfer t;
     t.handle = image.handle;
@@ -270,16 +277,12 @@ bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::st
     return status == ST_GOOD_VALUE;
 }
 
-void fio_warn_array_size(int width, int height, const ImageView& data)
+void fio_warn_array_size(long long width, long long height, const ImageView& data)
 {
-    if (width > data.xmaxdat) {
-        io_say("WARNING: The image width has more pixels than the current program array");
-        io_say("         X-dimension; only part of the image will be input");
-    }
-    if (height > data.ymaxdat) {
-        io_say("WARNING: The image height has more pixels than the current program array");
-        io_say("         Y-dimension; only part of the image will be input");
-    }
+    if (width <= data.xmaxdat && height <= data.ymaxdat) return;
+    io_say("WARNING: The image has " + std::to_string(width) + " * " + std::to_string(height) +
+           " pixels, the program array " + std::to_string(data.xmaxdat) + " * " +
+           std::to_string(data.ymaxdat) + ": only part of it is input");
 }
 
 void fio_detector_finish(FioTarget& target)
@@ -347,4 +350,18 @@ void fio_probe_size(std::string_view file_name, int& width, int& height, int& re
     width = w;
     height = h;
     retstat = 0;
+}
+
+void fio_probe_stored(std::string_view file_name, int& width, int& height, int& retstat,
+                      int& status,
+                      const std::function<bool(int handle, FioStoredImage& image)>& image_of)
+{
+    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
+        FioStoredImage image;
+        image.handle = handle;
+        if (!image_of(handle, image) || !fio_file_holds(image)) return false;
+        w = image.nx;
+        h = image.ny;
+        return true;
+    });
 }

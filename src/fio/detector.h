@@ -33,6 +33,8 @@ int fio_type_bytes(int type);
 // The file bytes up to the end of the stored image; -1 for a layout that is
 // impossible or too large to describe.
 long long fio_stored_end(const FioStoredImage& image);
+// Whether the open file holds every pixel of the stored image.
+bool fio_file_holds(const FioStoredImage& image);
 
 // A detector's own scale applied to converted values before any re-binning.
 using FioValueMap = std::function<void(std::span<float>)>;
@@ -108,8 +110,9 @@ bool fio_answer_logical(const FioCall& call, const FioQuestion& question, bool& 
 bool fio_choose_number(const FioCall& call, const FioQuestion& question, std::string_view what,
                        long long count, int given, int& number, int& retstat, int& status);
 
-// The warnings that an image is wider or higher than the arrays.
-void fio_warn_array_size(int width, int height, const ImageView& data);
+// The one warning of every reader that cuts an image to its arrays, naming
+// both sizes; nothing when the image fits.
+void fio_warn_array_size(long long width, long long height, const ImageView& data);
 
 // The labels of a detector image and, when the caller keeps variances, the
 // counts as their own variances.
@@ -133,6 +136,13 @@ void fio_call_reader(FioReader reader, bool gui, bool& variances_exist, std::str
 // failure, and its image size learnt from its header by `size_of`.
 void fio_probe_size(std::string_view file_name, int& width, int& height, int& retstat, int& status,
                     const std::function<bool(int handle, int& width, int& height)>& size_of);
+// The size probe of a format whose header describes a stored image: the
+// image (its handle set to the open file) described by `image_of`, and its
+// size given only when the file holds every pixel the header claims, so
+// that no array is made for an image that the file cannot fill.
+void fio_probe_stored(std::string_view file_name, int& width, int& height, int& retstat,
+                      int& status,
+                      const std::function<bool(int handle, FioStoredImage& image)>& image_of);
 
 // The readers and size probes of the format table, one format family a file.
 void fio_read_adsc(FioCall& call, FioTarget& target, int& retstat, int& status);
@@ -173,6 +183,11 @@ void fio_gas2d_size(std::string_view file_name, int& width, int& height, int& re
 void fio_read_chiplot(FioCall& call, FioTarget& target, int& retstat, int& status);
 void fio_chiplot_size(std::string_view file_name, int& width, int& height, int& retstat,
                       int& status);
+
+// Whether a packed MAR stream of x by y pixels, its size line searched from
+// the current position of the open file, holds all of its pixels before the
+// file ends (the stream is passed over, nothing is decoded or allocated).
+bool fio_pck_holds(int handle, int x, int y);
 
 // The gas detector's 4-byte values: the image read in 512-byte records, a
 // failed read reported with the system's error code.

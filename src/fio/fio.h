@@ -431,7 +431,9 @@ struct FioRequest
 };
 
 
-// retstat 0 read; 1 not read (the reason was written to the console).
+// retstat 0 read; 1 not read; 2 the request asks what the file's format
+// cannot do (an image number of a one-image format, a raw layout for
+// another format). The reason is written to the console.
 void FIO_READ_IMAGE(const FioRequest& request, FioImage& image, int& retstat, int& status);
 // The type name of a short or full name ("I2", "r4", "INTEGER (2-BYTE)"...); empty when none.
 std::string fio_type_from_name(std::string_view name);

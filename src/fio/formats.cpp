@@ -53,14 +53,14 @@ constexpr float FROM_READER = FIO_OVERLOAD_FROM_READER;
 
 // In the order of the format menu; the gas detector has no menu entry.
 const FioFormatEntry formats[] = {
-    {"ADSC", "ADSC", "ADSC: ADSC detector data format e.g. Quantum 4", fio_read_adsc,
-     FROM_READER, fio_adsc_size},
+    {"ADSC", "ADSC", "ADSC: ADSC detector data format e.g. Quantum 4", fio_read_adsc, FROM_READER,
+     fio_adsc_size},
     {"BINARY", "BINARY", "BINARY: Flexible interactive input of unformatted data", read_binary,
-     FROM_READER, binary_size, false, fio_ask_binary_layout},
+     FROM_READER, binary_size, false, false, fio_ask_binary_layout},
     {"BRUKER", "BRUKER", "BRUKER: Bruker Area Detector Frame Data Format, e.g. SMART CCD",
      fio_read_bruker, FROM_READER, fio_bruker_size},
     {"BSL/OTOKO", "BSL/OTOKO", "BSL/OTOKO: Daresbury BSL / Hamburg OTOKO:KOHALA format",
-     fio_read_bsl, FROM_READER, fio_bsl_size},
+     fio_read_bsl, FROM_READER, fio_bsl_size, false, true},
     {"CHIPLOT", "CHIPLOT", "CHIPLOT: Simple ASCII X/Y column format data", fio_read_chiplot,
      1.7e38f, fio_chiplot_size, true},
     {"PLANO STANDARD FORMAT", "PLANO", "PLANO: Self describing readable PLANO standard format",
@@ -72,23 +72,23 @@ const FioFormatEntry formats[] = {
     {"IMAGEQUANT", "IMAGEQUANT", "IMAGEQUANT: IMAGEQUANT TIFF based format (Molecular Dynamics)",
      read_imagequant, 99999.5f, fio_tiff_decodable},
     {"TORVA", "TORVA", "TORVA: \"TORVA\" format, a simplified sub-set of the KDF format",
-     fio_read_torva, FROM_READER, fio_torva_size},
-    {"MAR FORMAT", "MAR", "MAR: MarResearch \"image\" format for on-line IP systems",
-     fio_read_mar, 131071.5f, fio_mar_size},
+     fio_read_torva, FROM_READER, fio_torva_size, false, true},
+    {"MAR FORMAT", "MAR", "MAR: MarResearch \"image\" format for on-line IP systems", fio_read_mar,
+     131071.5f, fio_mar_size},
     {"MAR-PCK", "MAR-PCK", "MAR-PCK: Compressed old MarResearch \"image\" format",
      fio_read_mar_packed, 131071.5f, fio_mar_packed_size},
     {"PHOTOMETRICS CCD FORMAT", "PHOTOMETRICS",
      "PHOTOMETRICS: CCD Format (MIRL X-ray Image intensifier system)", fio_read_photometrics,
-     16383.5f, fio_photometrics_size},
+     16383.5f, fio_photometrics_size, false, true},
     {"PRINCETON CCD FORMAT", "PRINCETON",
      "PRINCETON: CCD Format (MIRL X-ray Image intensifier system)", fio_read_princeton, 65534.5f,
-     fio_princeton_size},
+     fio_princeton_size, false, true},
     {"RIGAKU R-AXIS", "RIGAKU R-AXIS", "RIGAKU R-AXIS: Riguka image plate scanner format",
      fio_read_raxis, FROM_READER, fio_raxis_size},
     // 65334.5 is the value that files and callers have always been given for TIFF.
     {"TIFF", "TIFF", "TIFF: Limited TIFF input (compressed data not supported)", read_tiff,
      65334.5f, fio_tiff_decodable},
-    {"GAS 2-D DETECTOR (MIRL)", "", "", fio_read_gas2d, 1.7e38f, fio_gas2d_size},
+    {"GAS 2-D DETECTOR (MIRL)", "", "", fio_read_gas2d, 1.7e38f, fio_gas2d_size, false, true},
 };
 
 } // namespace

@@ -51,10 +51,12 @@ bool open_quietly(const std::string& name, int& handle)
     return opened == FIO_OK;
 }
 
-// The "hm" file of a data file read; false (with the reason when `say`) when
+// The "hm" file of a data file read; false (with the reason when the call is
+// given, none for a silent reading) when
 // it cannot be read or describes no image.
-bool read_hm(const std::string& data_name, bool say, HmHeader& h, int& status)
+bool read_hm(const std::string& data_name, const FioCall* call, HmHeader& h, int& status)
 {
+    const bool say = call != nullptr;
     int handle = 0;
     if (!open_quietly(data_name + "hm", handle)) {
         if (say) io_say("WARNING: Error in opening the \"hm\" header file: " + data_name + "hm");
@@ -71,10 +73,9 @@ bool read_hm(const std::string& data_name, bool say, HmHeader& h, int& status)
     else if (read && word(HM_TYPE, true) == HM_KNOWN_TYPE)
         h.big_endian = true;
     else {
-        if (say) {
-            const std::string line[] = {"UNKNOWN IMAGE HEADER FILE TYPE"};
-            fio_warning(line, status);
-        }
+        if (say)
+            fio_warn_twice(*call, "WARNING: Unknown image header file type (\"hm\" file)",
+                           "UNKNOWN IMAGE HEADER FILE TYPE", status);
         return false;
     }
     h.nx = word(HM_X_PIXELS, h.big_endian);
@@ -144,7 +145,7 @@ void fio_read_gas2d(FioCall& call, FioTarget& target, int& retstat, int& status)
         FIO_FILECLOSEC(handle, retstat);
     }
     HmHeader h;
-    if (!read_hm(call.file_name, true, h, status)) {
+    if (!read_hm(call.file_name, &call, h, status)) {
         if (status == ST_GOOD_VALUE) retstat = 1;
         return;
     }
@@ -192,8 +193,9 @@ void fio_read_gas2d(FioCall& call, FioTarget& target, int& retstat, int& status)
         return;
     }
     FioSlotGuard guard(handle);
-    if (h.nx > target.data.xmaxdat || h.ny > target.data.ymaxdat) {
-        io_say("WARNING: The program arrays are not big enough to input an image.");
+    // The console says so as every reader does; the window shows it too.
+    if ((h.nx > target.data.xmaxdat || h.ny > target.data.ymaxdat) && call.gui &&
+        !FIO_INQ_BATCH()) {
         const std::string line[] = {"IMAGE TOO BIG FOR PROGRAMS ARRAYS"};
         fio_warning(line, status);
     }
@@ -220,7 +222,7 @@ void fio_gas2d_size(std::string_view file_name, int& width, int& height, int& re
     HmHeader h;
     const std::string name(st_trim(file_name));
     retstat = 1;
-    if (status != ST_GOOD_VALUE || !read_hm(name, false, h, status)) return;
+    if (status != ST_GOOD_VALUE || !read_hm(name, nullptr, h, status)) return;
     // A data file too short for one image either way is left to the reader to refuse.
     fio_probe_size(name, width, height, retstat, status, [&](int handle, int& w, int& h_) {
         if (fio_open_size(handle) < h.image_bytes) return false;

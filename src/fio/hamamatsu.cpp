@@ -100,18 +100,33 @@ bool hamamatsu_layout(int handle, bool say, HamamatsuLayout& l)
     return true;
 }
 
+// The stored image of a layout: 8-bit pixels with the byte routine,
+// wider ones as 16 bits, little-endian, from the top right corner.
+FioStoredImage hamamatsu_image(int handle, const HamamatsuLayout& l, int& status)
+{
+    const int type = l.bits <= 8 ? FIO_BYTE : FIO_I2;
+    return FioStoredImage{.handle = handle,
+                          .nx = l.width,
+                          .ny = l.height,
+                          .type = type,
+                          .swap = type == FIO_I2 && IO_BIG_ENDIAN(status),
+                          .reverse_x = true,
+                          .reverse_y = true,
+                          .start_byte = l.start_byte};
+}
+
 } // namespace
 
 void fio_hamamatsu_size(std::string_view file_name, int& width, int& height, int& retstat,
                         int& status)
 {
-    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
-        HamamatsuLayout l;
-        if (!hamamatsu_layout(handle, false, l)) return false;
-        w = l.width;
-        h = l.height;
-        return true;
-    });
+    fio_probe_stored(file_name, width, height, retstat, status,
+                     [&](int handle, FioStoredImage& image) {
+                         HamamatsuLayout l;
+                         if (!hamamatsu_layout(handle, false, l)) return false;
+                         image = hamamatsu_image(handle, l, status);
+                         return true;
+                     });
 }
 
 void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -125,18 +140,8 @@ void fio_read_hamamatsu(FioCall& call, FioTarget& target, int& retstat, int& sta
         retstat = 1;
         return;
     }
-    fio_warn_array_size(l.width, l.height, target.data);
-    const int type = l.bits <= 8 ? FIO_BYTE : FIO_I2;
-    const FioStoredImage image{.handle = handle,
-                               .nx = l.width,
-                               .ny = l.height,
-                               .type = type,
-                               .swap = type == FIO_I2 && IO_BIG_ENDIAN(status),
-                               .reverse_x = true,
-                               .reverse_y = true,
-                               .start_byte = l.start_byte};
-    fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
-                    retstat, status);
+    fio_read_stored(call, hamamatsu_image(handle, l, status), {},
+                    "(the file is cut short, or its header is wrong)", target, retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;
     fio_detector_finish(target);
 }

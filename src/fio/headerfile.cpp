@@ -10,6 +10,7 @@
 #include "fio/fio.h"
 #include "io/convert.h"
 #include "io/filename.h"
+#include "io/os/os_layer.h"
 #include "io/status.h"
 #include "io/system.h"
 
@@ -86,10 +87,20 @@ void FIO_IN_HEADERFILE(std::string_view file_name, std::string& title, std::stri
     }
     int retstat = 0;
     int handle = 0;
-    FIO_FILEOPEN(std::string(st_trim(file_name)) + ".info", "READ_ASCII", retstat, handle, status);
+    const std::string info = std::string(st_trim(file_name)) + ".info";
+    FIO_FILEOPEN(info, "READ_ASCII", retstat, handle, status);
     if (status != ST_GOOD_VALUE) return;
     if (retstat != FIO_OK) {
-        io_say("WARNING: No '.info' file, so unknown image size, and pixel sizes");
+        // One that is there but cannot be read is not missing: the user can mend it.
+        int permissions = 0;
+        const IoFileKind kind = IO_FILEKINDC(info, permissions);
+        if (kind == IoFileKind::none)
+            io_say("WARNING: No '.info' file, so unknown image size, and pixel sizes");
+        else
+            io_say("WARNING: The '.info' file cannot be read (" +
+                   std::string(kind == IoFileKind::regular ? "no permission to read it"
+                                                           : "it is no regular file") +
+                   "): " + info);
         io_say("         (Pixel sizes defaulted to 100 x 100 microns.)");
         return;
     }

@@ -265,10 +265,7 @@ bool say_layout(HeaderResult result, const MarLayout& l, const ImageView& data)
         io_say("         image and its overloaded pixels");
         return false;
     }
-    if (l.nx > data.xmaxdat || l.ny > data.ymaxdat) {
-        io_say("WARNING: The image is bigger than the presently defined program arrays");
-        io_say("         only a part of the image will be input.");
-    }
+    fio_warn_array_size(l.nx, l.ny, data);
     return true;
 }
 
@@ -323,14 +320,26 @@ void place_overflows(int handle, bool swap, const MarLayout& l, const ImageView&
                " more invalid overloaded pixel addresses were skipped");
 }
 
-// The packed image of a layout, decoded into the array.
-void read_packed(int handle, const MarLayout& l, const ImageView& data, int& xnum, int& ynum,
-                 int& retstat)
+// Positions the open file where the packed stream of a layout is looked for.
+void seek_packed(int handle, const MarLayout& l)
 {
     int rs = 0;
     int got = 0;
     std::uint8_t none[1];
     FIO_FILEPREADC(handle, l.pixels_at, 0, FIO_NO_SWAP, rs, got, none);
+}
+
+bool packed_stream_holds(int handle, const MarLayout& l)
+{
+    seek_packed(handle, l);
+    return fio_pck_holds(handle, l.nx, l.ny);
+}
+
+// The packed image of a layout, decoded into the array.
+void read_packed(int handle, const MarLayout& l, const ImageView& data, int& xnum, int& ynum,
+                 int& retstat)
+{
+    seek_packed(handle, l);
     xnum = l.nx;
     ynum = l.ny;
     FIO_IN_PCKC(handle, data, xnum, ynum, retstat);
@@ -421,6 +430,9 @@ void mar_size(std::string_view file_name, bool packed, int& width, int& height, 
         if (!byte_order(handle, swap, first) ||
             layout_of(handle, swap, first, packed, l) != HEADER_OK || l.storage != MAR345_PACKED)
             return false;
+        // A packed stream may hold its image in far fewer bytes than the
+        // pixels take: the file holds them only when the stream does.
+        if ((l.newer || packed) && !packed_stream_holds(handle, l)) return false;
         w = l.nx;
         h = l.ny;
         return true;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fio/detector.h"
 #include "fio/readers.h"
 #include "io/status.h"
 
@@ -96,6 +97,18 @@ public:
         count_ -= width;
         return value;
     }
+    // Passes over n bits; false when the stream ends first.
+    bool skip(long long n)
+    {
+        while (n > 0) {
+            if (count_ == 0 && !refill(1)) return false;
+            const int k = static_cast<int>(std::min<long long>(n, count_));
+            bits_ = k >= 64 ? 0 : bits_ >> k;
+            count_ -= k;
+            n -= k;
+        }
+        return true;
+    }
     // A block as large as the stream when it is smaller (plus a word's slack).
     void allocate()
     {
@@ -168,12 +181,7 @@ public:
     {
         int i = 0;
         while (i < n) {
-            if (left_ == 0) {
-                if (!bits_.ensure(BLOCK_HEADER_BITS)) return false;
-                const int header = static_cast<int>(bits_.take(BLOCK_HEADER_BITS));
-                left_ = 1 << (header & 7);
-                width_ = FIELD_WIDTHS[header >> 3];
-            }
+            if (left_ == 0 && !start_block()) return false;
             const int m = std::min(left_, n - i);
             left_ -= m;
             if (width_ == 0) {
@@ -192,7 +200,29 @@ public:
         return true;
     }
 
+    // Passes over the next n differences; false when the stream ends first.
+    bool skip(long long n)
+    {
+        while (n > 0) {
+            if (left_ == 0 && !start_block()) return false;
+            const int m = static_cast<int>(std::min<long long>(left_, n));
+            left_ -= m;
+            n -= m;
+            if (!bits_.skip(static_cast<long long>(m) * width_)) return false;
+        }
+        return true;
+    }
+
 private:
+    bool start_block()
+    {
+        if (!bits_.ensure(BLOCK_HEADER_BITS)) return false;
+        const int header = static_cast<int>(bits_.take(BLOCK_HEADER_BITS));
+        left_ = 1 << (header & 7);
+        width_ = FIELD_WIDTHS[header >> 3];
+        return true;
+    }
+
     BitReader& bits_;
     int left_ = 0;
     int width_ = 0;
@@ -238,7 +268,37 @@ void reconstruct(int line, const std::int32_t* d, const std::int16_t* prev, std:
     if (x > 1) cur[x - 1] = add16(d[x - 1], predict(cur[x - 2], cur[0], prev[x - 1], prev[x - 2]));
 }
 
+// The size line of the stream, searched from the current position of the
+// open file; false when there is none.
+bool find_size_line(int handle, int& x, int& y)
+{
+    std::string line;
+    for (int rs = FIO_OK;;) {
+        FIO_ASCIIREADC(handle, HEADER_LINE_CHARACTERS, rs, line);
+        if (rs != FIO_OK) return false;
+        if (header_numbers(line, x, y)) return true;
+    }
+}
+
 } // namespace
+
+bool fio_pck_holds(int handle, int x, int y)
+{
+    int stream_x = 0;
+    int stream_y = 0;
+    if (x < 1 || y < 1 || !find_size_line(handle, stream_x, stream_y) || stream_x != x ||
+        stream_y != y)
+        return false;
+    const long long start = fio_open_position(handle);
+    BitReader bits(handle, std::max(0LL, fio_open_size(handle) - start));
+    try {
+        bits.allocate();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    Differences stream(bits);
+    return stream.skip(static_cast<long long>(x) * y);
+}
 
 void FIO_IN_PCKC(int handle, const ImageView& data, int& xnumdat, int& ynumdat, int& retstat)
 {
@@ -247,14 +307,7 @@ void FIO_IN_PCKC(int handle, const ImageView& data, int& xnumdat, int& ynumdat, 
     xnumdat = ynumdat = 0;
     int x = 0;
     int y = 0;
-    bool found = false;
-    std::string line;
-    for (int rs = FIO_OK; !found;) {
-        FIO_ASCIIREADC(handle, HEADER_LINE_CHARACTERS, rs, line);
-        if (rs != FIO_OK) break;
-        found = header_numbers(line, x, y);
-    }
-    if (!found) {
+    if (!find_size_line(handle, x, y)) {
         io_say("WARNING: No packed image was found in the file (no \"CCP4 packed image\" line)");
         retstat = 3;
         return;
@@ -284,10 +337,13 @@ void FIO_IN_PCKC(int handle, const ImageView& data, int& xnumdat, int& ynumdat, 
     const int rows = std::min(y, data.ymaxdat);
     const int columns = std::min(x, data.xmaxdat);
     std::int16_t last_before_prev = 0;
+    const auto cut_short = [&retstat] {
+        io_say("WARNING: The packed image ends before all of its pixels were decoded");
+        retstat = 5;
+    };
     for (int j = 0; j < rows; ++j) {
         if (!stream.next(differences.data(), x)) {
-            io_say("WARNING: The packed image ends before all of its pixels were decoded");
-            retstat = 5;
+            cut_short();
             return;
         }
         reconstruct(j, differences.data(), prev.data(), cur.data(), x, last_before_prev);
@@ -296,6 +352,12 @@ void FIO_IN_PCKC(int handle, const ImageView& data, int& xnumdat, int& ynumdat, 
             out[c] = static_cast<float>(static_cast<std::uint16_t>(cur[c]));
         last_before_prev = prev[static_cast<std::size_t>(x - 1)];
         std::swap(prev, cur);
+    }
+    // The lines beyond the arrays are passed over: a stream cut short is
+    // refused whatever part of it is kept.
+    if (!stream.skip(static_cast<long long>(y - rows) * x)) {
+        cut_short();
+        return;
     }
     xnumdat = columns;
     ynumdat = rows;

@@ -199,8 +199,7 @@ void read_whole_plano(FioCall& call, FioTarget& t, int& retstat, int& status)
         io_say("         lie beyond the end of the file");
         break;
     case FIO_ARRAY_PARTIAL:
-        io_say("File array size = " + io_fortran_i(x, 10) + io_fortran_i(y, 10));
-        io_say("WARNING: Not all of the data could be input");
+        fio_warn_array_size(x, y, t.data);
         break;
     default:
         break;

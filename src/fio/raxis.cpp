@@ -70,16 +70,37 @@ void FIO_IN_RAXISHEADERC(int& retstat, bool& swap, int& header_length, int& reco
     retstat = count_valid(nx) && count_valid(ny) ? 0 : 2;
 }
 
+namespace {
+
+// The stored image of the header of the file open on the input slot, with
+// the header's codes (0 read, 1 unreadable, 2 impossible counts). Where the
+// header is not a whole record long, the pixels follow its 1024 bytes.
+int raxis_image(int handle, FioStoredImage& image, float& ratio)
+{
+    int retstat = 0;
+    bool swap = false;
+    int header_length = 0, record_length = 0, nx = 0, ny = 0;
+    FIO_IN_RAXISHEADERC(retstat, swap, header_length, record_length, nx, ny, ratio);
+    image = FioStoredImage{.handle = handle,
+                           .nx = nx,
+                           .ny = ny,
+                           .type = FIO_I2,
+                           .is_signed = true,
+                           .swap = swap,
+                           .start_byte = header_length + 1LL};
+    if (!fio_file_holds(image)) image.start_byte = RAXIS_HEADER_BYTES + 1;
+    return retstat;
+}
+
+} // namespace
+
 void fio_raxis_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
-    fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
-        (void)handle;
-        int code = 0, header_length = 0, record_length = 0;
-        bool swap = false;
-        float ratio = 0.0f;
-        FIO_IN_RAXISHEADERC(code, swap, header_length, record_length, w, h, ratio);
-        return code == 0;
-    });
+    fio_probe_stored(file_name, width, height, retstat, status,
+                     [&](int handle, FioStoredImage& image) {
+                         float ratio = 0.0f;
+                         return raxis_image(handle, image, ratio) == 0;
+                     });
 }
 
 void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
@@ -88,17 +109,16 @@ void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
     int handle = 0;
     if (!fio_open_reader_file(call, {"R-AXIS DATA FILE NAME"}, handle, retstat, status)) return;
     FioSlotGuard guard(handle);
-    bool swap = false;
-    int header_length = 0, record_length = 0, nx = 0, ny = 0;
+    FioStoredImage image;
     float ratio = 0.0f;
-    FIO_IN_RAXISHEADERC(retstat, swap, header_length, record_length, nx, ny, ratio);
+    retstat = raxis_image(handle, image, ratio);
     if (retstat == 1) {
         io_say("WARNING: Problem reading in file header");
         return;
     }
     if (retstat != 0) {
-        io_say("WARNING: The image size in the header is not valid (" + std::to_string(nx) + " * " +
-               std::to_string(ny) + ")");
+        io_say("WARNING: The image size in the header is not valid (" + std::to_string(image.nx) +
+               " * " + std::to_string(image.ny) + ")");
         return;
     }
     // A ratio that is no positive number would turn large values into nonsense.
@@ -106,15 +126,6 @@ void fio_read_raxis(FioCall& call, FioTarget& target, int& retstat, int& status)
         io_say("WARNING: The photomultiplier ratio in the header is not valid; 1 is used");
         ratio = 1.0f;
     }
-    // Where the header is not a whole record long, the pixels follow its 1024 bytes.
-    FioStoredImage image{.handle = handle,
-                         .nx = nx,
-                         .ny = ny,
-                         .type = FIO_I2,
-                         .is_signed = true,
-                         .swap = swap,
-                         .start_byte = header_length + 1LL};
-    if (fio_stored_end(image) > fio_open_size(handle)) image.start_byte = RAXIS_HEADER_BYTES + 1;
     const auto scale = [ratio](std::span<float> row) {
         for (float& v : row)
             if (v < 0.0f) v = (v + 32768.0f) * ratio;

@@ -113,6 +113,7 @@ struct FioFormatEntry
     float overload;              // set by the driver after the read
     FioSizeProbe probe;          // nullptr: the size is learnt only by reading
     bool one_dimensional = false;
+    bool several_images = false; // a file may store several images, one chosen by number
     // The questions that decide the image's size, asked before its arrays
     // are made (the reader is then called without questions); nullptr: none.
     FioReader ask_size = nullptr;
@@ -124,6 +125,10 @@ const FioFormatEntry* fio_find_format(std::string_view name);
 // The layout of a raw file asked (form or terminal) and kept for the read
 // that follows; retstat -1 when the user cancelled.
 void fio_ask_binary_layout(FioCall& call, FioTarget& target, int& retstat, int& status);
+// The fault of a region (file pixels from 1) re-binned into the arrays, as
+// the region form warns of it; empty when the region will do.
+std::string fio_region_fault(const FioRegion& region, const ImageView& data);
+
 // The raw reader with a given layout and region (re-binning by sums).
 void fio_read_binary(const FioCall& call, const FioBinaryLayout& layout, FioTarget& target,
                      int& retstat, int& status);

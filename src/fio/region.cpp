@@ -18,6 +18,17 @@ constexpr long long LARGEST_WHOLE = 1LL << 28;
 
 } // namespace
 
+std::string fio_region_fault(const FioRegion& r, const ImageView& data)
+{
+    if (r.x2 < r.x1 || r.y2 < r.y1 || r.xbin < 1 || r.ybin < 1 || r.x1 < 1 || r.y1 < 1)
+        return "INPUT REGION IMPOSSIBLY DEFINED";
+    const long long out_x = (static_cast<long long>(r.x2) - r.x1 + 1) / r.xbin;
+    const long long out_y = (static_cast<long long>(r.y2) - r.y1 + 1) / r.ybin;
+    if (out_x < 1 || out_y < 1) return "INPUT REGION SMALLER THAN ONE RE-BINNED PIXEL";
+    if (out_x > data.xmaxdat || out_y > data.ymaxdat) return "INPUT REGION TOO LARGE FOR ARRAYS";
+    return {};
+}
+
 void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioReader read_whole,
                      int& retstat, int& status)
 {
@@ -49,13 +60,13 @@ void fio_read_region(FioCall& call, FioTarget& target, FioSizeProbe probe, FioRe
     }
     region.x2 = std::min(region.x2, width);
     region.y2 = std::min(region.y2, height);
-    const int out_x = (region.x2 - region.x1 + 1) / region.xbin;
-    const int out_y = (region.y2 - region.y1 + 1) / region.ybin;
-    if (out_x < 1 || out_y < 1 || out_x > target.data.xmaxdat || out_y > target.data.ymaxdat) {
-        io_say("WARNING: INPUT REGION TOO LARGE FOR ARRAYS");
+    if (const std::string fault = fio_region_fault(region, target.data); !fault.empty()) {
+        io_say("WARNING: " + fault);
         retstat = 4;
         return;
     }
+    const int out_x = (region.x2 - region.x1 + 1) / region.xbin;
+    const int out_y = (region.y2 - region.y1 + 1) / region.ybin;
     if (static_cast<long long>(width) * height > LARGEST_WHOLE) {
         io_say("ERROR: Failed to allocate memory for the whole image (" + std::to_string(width) +
                " by " + std::to_string(height) + " pixels)");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fio/detector.h"
 #include "fio/readers.h"
 #include "fio/samples.h"
 #include "fio/tiff_layout.h"
@@ -108,16 +109,6 @@ std::vector<GsFormItem> region_items(int width, int length, const FioRegion& r)
             item("Y RE-BIN", "VERTICAL RE-BIN FACTOR", length, r.ybin)};
 }
 
-// The fault of a region, as the form warns of it; empty when it will do.
-std::string region_fault(const FioRegion& r, const ImageView& data)
-{
-    if (r.x2 < r.x1 || r.y2 < r.y1 || r.xbin < 1 || r.ybin < 1 || r.x1 < 1 || r.y1 < 1)
-        return "INPUT REGION IMPOSSIBLY DEFINED";
-    if ((r.x2 - r.x1 + 1) / r.xbin > data.xmaxdat || (r.y2 - r.y1 + 1) / r.ybin > data.ymaxdat)
-        return "INPUT REGION TOO LARGE FOR ARRAYS";
-    return {};
-}
-
 // The region and re-bin factors chosen on the form (or on the terminal).
 void ask_region(bool gui, int width, int length, const ImageView& data, FioRegion& r,
                 int& status)
@@ -138,7 +129,7 @@ void ask_region(bool gui, int width, int length, const ImageView& data, FioRegio
             if (status != ST_GOOD_VALUE) return;
             r = {items[0].int_value, items[1].int_value, items[2].int_value,
                  items[3].int_value, items[4].int_value, items[5].int_value};
-            const std::string fault = region_fault(r, data);
+            const std::string fault = fio_region_fault(r, data);
             if (fault.empty()) return;
             const std::string line[] = {fault};
             GS_FWARNING(1, 1, line, status);
@@ -303,7 +294,7 @@ void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& tar
                      std::min(length, target.data.ymaxdat), 1, 1};
     if (call.region != nullptr) {
         region = *call.region;
-        const std::string fault = region_fault(region, target.data);
+        const std::string fault = fio_region_fault(region, target.data);
         if (!fault.empty()) {
             io_say("WARNING: " + fault);
             retstat = 4;
@@ -317,6 +308,9 @@ void fio_read_tiff(FioCall& call, bool mirror_x, bool imagequant, FioTarget& tar
             return;
         }
         if (status != ST_GOOD_VALUE) return;
+    } else {
+        // Without the form the image is cut to the arrays unasked.
+        fio_warn_array_size(width, length, target.data);
     }
     if (call.gui) fio_prompt("INPUTTING DATA FROM FILE", status);
     int xnum = 0;

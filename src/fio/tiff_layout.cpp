@@ -218,8 +218,9 @@ void read_layout(int handle, const Header& h, const Directory& dir, Layout& l, i
                       retstat);
         return;
     }
-    // Without the tag, 32-bit samples are signed integers and the others unsigned.
-    l.format = l.bits == 32 ? SAMPLES_SIGNED : SAMPLES_UNSIGNED;
+    // Without the tag the samples are unsigned integers, as TIFF 6.0 defines
+    // it, whatever their width: writers leave the tag out for unsigned data.
+    l.format = SAMPLES_UNSIGNED;
     if (const Entry* e = dir.find(TAG_SAMPLE_FORMAT)) {
         const bool known = single_value(*e, h.big, value) && value >= SAMPLES_UNSIGNED &&
                            value <= SAMPLES_FLOAT;

@@ -142,21 +142,27 @@ std::vector<TorvaSection> sections_of(int handle, int& status)
     return found;
 }
 
-// The image number wanted: given by the call, asked when the file holds
-// several, or the one of the series.
+// The image number wanted: given by the call, or asked when the file holds
+// several. Without a question, the image chosen for the last file of the
+// series where this file holds one of that number, else the file's first
+// section: its number is the file's own (often its place in the series).
 int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& status)
 {
     if (call.image > 0) return call.image;
-    if (!call.ask) return fio_kept_answer(IMAGE_KEY, 1, status);
-    if (sections.size() < 2 || (call.gui && FIO_INQ_BATCH()))
-        return sections.empty() ? 1 : sections.front().image;
+    const int first = sections.empty() ? 1 : sections.front().image;
+    if (sections.size() < 2 || !fio_asks(call)) {
+        const int kept = fio_kept_answer(IMAGE_KEY, first, status);
+        for (const TorvaSection& s : sections)
+            if (s.image == kept) return kept;
+        return first;
+    }
     int low = sections.front().image;
     int high = low;
     for (const TorvaSection& s : sections) {
         low = std::min(low, s.image);
         high = std::max(high, s.image);
     }
-    int value = std::clamp(fio_kept_answer(IMAGE_KEY, 1, status), low, high);
+    int value = std::clamp(fio_kept_answer(IMAGE_KEY, first, status), low, high);
     const std::string help[] = {"Index number of required image"};
     if (call.gui)
         GS_INPI(true, low, high, true, "IMAGE NUMBER", 1, help, 0, {}, value, status);
@@ -164,6 +170,17 @@ int wanted_image(FioCall& call, const std::vector<TorvaSection>& sections, int& 
         IO_INPI(true, low, high, "IMAGE NUMBER", help, value, status);
     if (status == ST_GOOD_VALUE) fio_keep_answer(IMAGE_KEY, value, status);
     return value;
+}
+
+FioStoredImage section_image(int handle, const TorvaSection& s, int& status)
+{
+    return FioStoredImage{.handle = handle,
+                          .nx = s.nx,
+                          .ny = s.ny,
+                          .type = s.type->type,
+                          .is_signed = s.type->is_signed,
+                          .swap = s.big_endian != IO_BIG_ENDIAN(status),
+                          .start_byte = s.data_start + 1};
 }
 
 void not_found(int last)
@@ -185,13 +202,16 @@ void FIO_IS_TORVA(std::string_view file_name, int& retstat, int& status)
 void fio_torva_size(std::string_view file_name, int& width, int& height, int& retstat, int& status)
 {
     fio_probe_size(file_name, width, height, retstat, status, [&](int handle, int& w, int& h) {
-        // Arrays that hold the largest image of the file hold the one asked for.
-        const std::vector<TorvaSection> sections = sections_of(handle, status);
-        for (const TorvaSection& s : sections) {
+        // Arrays that hold the largest image of the file hold the one asked
+        // for; a section whose pixels the file does not hold is not read.
+        bool any = false;
+        for (const TorvaSection& s : sections_of(handle, status)) {
+            if (!fio_file_holds(section_image(handle, s, status))) continue;
             w = std::max(w, s.nx);
             h = std::max(h, s.ny);
+            any = true;
         }
-        return !sections.empty();
+        return any;
     });
 }
 
@@ -236,13 +256,7 @@ void fio_read_torva(FioCall& call, FioTarget& target, int& retstat, int& status)
         // Every section is at least one block long: the search moves on.
         from = s.data_start + s.size;
     }
-    const FioStoredImage image{.handle = handle,
-                               .nx = s.nx,
-                               .ny = s.ny,
-                               .type = s.type->type,
-                               .is_signed = s.type->is_signed,
-                               .swap = s.big_endian != IO_BIG_ENDIAN(status),
-                               .start_byte = s.data_start + 1};
+    const FioStoredImage image = section_image(handle, s, status);
     fio_read_stored(call, image, {}, "(the file is cut short, or its header is wrong)", target,
                     retstat, status);
     if (status != ST_GOOD_VALUE || retstat != 0) return;

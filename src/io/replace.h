@@ -36,6 +36,8 @@ public:
 
     // The file that is replaced, with its links followed.
     const std::string& target() const { return target_; }
+    // The temporary file while it is open; empty otherwise.
+    const std::string& temporary() const { return temporary_; }
 
 private:
     int unit_ = 0;

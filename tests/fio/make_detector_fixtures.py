@@ -180,3 +180,7 @@ expected("torva_nosize", first)
 open(f"{out}/torva_compressed.kdf", "wb").write(
     torva_section([("DATATYPE", "UNSIGNEDSHORT"), ("COMPRESSION", "PCK"), ("DIM_1", 3),
                    ("DIM_2", 2), ("SIZE", 12)], first.tobytes()))
+# One section of a series, named by its place in the series.
+open(f"{out}/torva_image5.kdf", "wb").write(
+    torva_section([("IMAGE", 5), ("DATATYPE", "UNSIGNEDSHORT"), ("BYTEORDER", "HIGHBYTEFIRST"),
+                   ("DIM_1", 3), ("DIM_2", 2), ("SIZE", 12)], first.tobytes()))

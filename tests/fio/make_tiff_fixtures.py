@@ -52,14 +52,14 @@ write("i16", rng.integers(-32768, 32768, (13, 17), dtype=np.int16))
 write("i32", rng.integers(-2**31, 2**31, (19, 23), dtype=np.int32))
 u32 = rng.integers(0, 2**32, (19, 23), dtype=np.uint32)
 u32[0, 0] = 2**32 - 1
-# With SampleFormat 1 written out, the samples are unsigned; without the tag
-# (tifffile leaves the default out) 32-bit samples are read as signed.
-# tifffile does not write the default SampleFormat 1: its ResolutionUnit entry
-# (a SHORT of value 1, "none") becomes one.
+# Unsigned with SampleFormat 1 written out, and without the tag (tifffile
+# leaves the default out): TIFF 6.0 makes a missing SampleFormat unsigned.
+# For the tagged file, tifffile's ResolutionUnit entry (a SHORT of value 1,
+# "none") becomes SampleFormat 1.
 write("u32", u32, resolutionunit=1)
 retag("u32", 296, 339)
 tifffile.imwrite(f"{out}/u32_untagged.tif", u32, photometric="minisblack")
-expected("u32_untagged", u32.view(np.int32))
+expected("u32_untagged", u32)
 write("f32", rng.normal(0.0, 1.0e4, (29, 31)).astype(np.float32))
 write("f32_be", rng.normal(0.0, 1.0e4, (29, 31)).astype(">f4"), byteorder=">")
 write("strips", u16, rowsperstrip=5)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <filesystem>
 
 #include "fio_test_support.h"
 
@@ -315,11 +316,18 @@ TEST_F(Binary, AMalformedInfoLineStopsWithItsMessage)
                       is_signed, xps, yps, status);
     FIO_IN_HEADERFILE(dir.file("none"), t, xl, yl, zl, nx, ny, lowest, second, bytes, swap,
                       is_signed, xps, yps, status);
+    // One that is there but cannot be read is not missing.
+    std::filesystem::create_directory(dir.file("z.info"));
+    FIO_IN_HEADERFILE(dir.file("z"), t, xl, yl, zl, nx, ny, lowest, second, bytes, swap,
+                      is_signed, xps, yps, status);
     EXPECT_EQ(console.lines(),
               (std::vector<std::string>{
                   "INFO: '.info' file has been found and will be used for defaults",
                   "ERROR: The '.info' file is the wrong file or has been corrupted",
                   "WARNING: No '.info' file, so unknown image size, and pixel sizes",
+                  "         (Pixel sizes defaulted to 100 x 100 microns.)",
+                  "WARNING: The '.info' file cannot be read (it is no regular file): " +
+                      dir.file("z.info"),
                   "         (Pixel sizes defaulted to 100 x 100 microns.)"}));
     FIO_IN_HEADERFILE("", t, xl, yl, zl, nx, ny, lowest, second, bytes, swap, is_signed, xps,
                       yps, status);

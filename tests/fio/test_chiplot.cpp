@@ -59,9 +59,9 @@ TEST_F(Chiplot, MoreCoordinatesThanTheArrayKeepsTheFirstOnes)
     EXPECT_EQ(variances(5, 1), view(5, 1));
     EXPECT_EQ(view(1, 2), SENTINEL); // one row only
     EXPECT_TRUE(sentinels_intact());
-    EXPECT_NE(
-        console.text().find("WARNING: Too many coordinates, the end ones will not be input\n"),
-        std::string::npos);
+    EXPECT_NE(console.text().find("WARNING: The image has 12 * 1 pixels, the program array 5 * 2: "
+                                  "only part of it is input\n"),
+              std::string::npos);
 }
 
 TEST_F(Chiplot, MissingAndBrokenItemsKeepWhatCameBefore)

@@ -1,6 +1,13 @@
 #include <cairo.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -138,4 +145,92 @@ TEST_F(ImageTool, UsageErrorsAndTheTwoStandardOptions)
         EXPECT_EQ(r.exit_status, 2);
         EXPECT_NE(r.output.find("(see --help)"), std::string::npos);
     }
+}
+
+TEST_F(ImageTool, OptionsTheFormatCannotHonourAreUsageErrors)
+{
+    const std::string adsc = detector_fixtures() + "/adsc_le.img";
+    const std::pair<std::string, const char*> cases[] = {
+        {"raw " + fixture("u16_le.tif") + " " + dir.file("out.raw") + " --image 2", "--image"},
+        {"info " + adsc + " --image 1", "--image"},
+        {"info " + fixture("u16_le.tif") + " --size 67 41", "--size"},
+        {"info " + adsc + " --type I2", "--type"},
+        {"info " + adsc + " --no-swap", "--swap"},
+        {"info " + fixture("u8.tif") + " --signed", "--signed"},
+        {"info " + fixture("u8.tif") + " --start 9", "--start"},
+    };
+    for (const auto& [arguments, option] : cases) {
+        SCOPED_TRACE(arguments);
+        const CommandResult r = run(arguments);
+        EXPECT_EQ(r.exit_status, 2);
+        EXPECT_NE(r.output.find(option), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("(see --help)"), std::string::npos) << r.output;
+        EXPECT_TRUE(entries().empty());
+    }
+}
+
+TEST_F(ImageTool, OnlyARegularOrNewFileIsReplacedAndDashIsStandardOutput)
+{
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* command : {"raw", "png"}) {
+        SCOPED_TRACE(command);
+        const CommandResult r = run(std::string(command) + " " + fixture("u8.tif") + " " + fifo);
+        EXPECT_EQ(r.exit_status, 1);
+        EXPECT_NE(r.output.find("it is no regular file"), std::string::npos) << r.output;
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+        EXPECT_EQ(entries(), std::vector<std::string>{"fifo"});
+    }
+    // The pixels alone on standard output, the size on standard error.
+    CommandResult r = run("raw " + fixture("u8.tif") + " -", "2>/dev/null");
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output, read_file(fixture("u8.expected")));
+    r = run("raw " + fixture("u8.tif") + " -", ">/dev/null");
+    EXPECT_EQ(split_lines(r.output).back(), "53 37");
+    r = run("png " + fixture("u8.tif") + " -", "2>/dev/null");
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.output.substr(0, 4), "\x89PNG");
+}
+
+TEST_F(ImageTool, AStopDuringTheWriteLeavesNoTemporaryFile)
+{
+    // 16 MB of reals to write: the stop comes while they are written.
+    const TempDir input;
+    const std::string raw = input.file("zeros.bin");
+    write_file(raw, "");
+    std::filesystem::resize_file(raw, 2048 * 2048 * 4);
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE), 0);
+    for (int stop : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(stop);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::setenv("HOME", input.path().c_str(), 1);
+            ::execl(ZYT_IMAGE_BINARY, ZYT_IMAGE_BINARY, "raw", raw.c_str(),
+                    dir.file("out.raw").c_str(), "--format", "BINARY", "--size", "2048", "2048",
+                    "--type", "R4", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Stopped as soon as its temporary file is made, then told to end.
+        pollfd ready{watch, POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 20000), 1);
+        ASSERT_EQ(::kill(child, SIGSTOP), 0);
+        int state = 0;
+        ASSERT_EQ(::waitpid(child, &state, WUNTRACED), child);
+        ASSERT_TRUE(WIFSTOPPED(state)) << "the write ended before the stop";
+        char events[4096];
+        ASSERT_GT(::read(watch, events, sizeof events), 0);
+        EXPECT_EQ(entries().size(), 1u);
+        ::kill(child, stop);
+        ::kill(child, SIGCONT);
+        ASSERT_EQ(::waitpid(child, &state, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(state) && WTERMSIG(state) == stop);
+        EXPECT_TRUE(entries().empty());
+    }
+    ::close(watch);
 }

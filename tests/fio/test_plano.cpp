@@ -77,8 +77,8 @@ TEST_F(Plano, AnArrayLargerThanTheDeclaredOneGivesItsCornerWithAWarning)
     EXPECT_EQ(xnum, 1024);
     EXPECT_EQ(ynum, 1024);
     EXPECT_EQ(data, read_reals(fixture("plano_big_part.expected")));
-    EXPECT_NE(console.text().find("File array size =       2048      2048\n"
-                                  "WARNING: Not all of the data could be input\n"),
+    EXPECT_NE(console.text().find("WARNING: The image has 2048 * 2048 pixels, the program array "
+                                  "1024 * 1024: only part of it is input\n"),
               std::string::npos)
         << console.text();
 }

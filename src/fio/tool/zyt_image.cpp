@@ -3,7 +3,8 @@
 // No window and no questions: what a form would ask is taken from the
 // remembered answers (~/.zyt.def, never written), the ".info" file and the
 // options. Output files are written under a temporary name beside the target
-// and renamed when complete, so a failure leaves nothing behind.
+// and renamed when complete, so a failure leaves nothing behind; only a
+// regular file is replaced, and "-" writes to standard output.
 
 #include <cairo.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <bit>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +24,9 @@
 #include "gs/gs.h"
 #include "io/database.h"
 #include "io/os/os_layer.h"
+#include "io/replace.h"
 #include "io/status.h"
+#include "io/units.h"
 #include "lg/cell_index.h"
 #include "ma/statistics.h"
 
@@ -52,6 +56,8 @@ void print_help(std::ostream& out)
            "                      \"WIDTH HEIGHT\"\n"
            "  png FILE OUT.png    the image as the program shows it (grey scale from\n"
            "                      white to black, scaled from minimum to maximum)\n"
+           "OUT is a new or a regular file, replaced only when complete; \"-\" writes to\n"
+           "standard output (raw then prints \"WIDTH HEIGHT\" on standard error).\n"
            "\n"
            "Options:\n"
            "  --format NAME       the file format when the extension does not tell it\n"
@@ -71,65 +77,146 @@ void print_help(std::ostream& out)
            "\n"
            "Exit status 0 on success, 1 when the image could not be read or written\n"
            "(the reason is on standard error, no output file is left), 2 for a\n"
-           "usage error. More in the manual page: man zyt_image.\n";
+           "usage error, among them an option that the file's format cannot honour\n"
+           "(--image for a format of one image a file, the raw layout options for\n"
+           "any format but raw binary). More in the manual page: man zyt_image.\n";
 }
 
-// A file written beside its final name and renamed over it when complete.
-class OutputFile
+// The unit of the output file.
+constexpr int OUTPUT_UNIT = 45;
+
+// The temporary output file, for the handler of the signals that stop the
+// program: it is removed rather than left behind with a part of the output.
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+char pending_temporary[4096];
+volatile std::sig_atomic_t temporary_pending = 0;
+
+void remove_temporary_and_stop(int signal_number)
+{
+    if (temporary_pending != 0) ::unlink(pending_temporary);
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+// The stop signals held back while it lives, so that the temporary file is
+// never made, renamed or removed unknown to the handler.
+class StopSignalsHeld
 {
 public:
-    explicit OutputFile(const std::string& target)
-        : target_(target), temporary_(IO_TEMPORARY_NAMEC(target))
+    StopSignalsHeld()
     {
-        int error_value = 0;
-        file_ = IO_FCREATEC(temporary_, -1, error_value);
-        errno = error_value;
+        sigset_t held;
+        ::sigemptyset(&held);
+        for (int s : STOP_SIGNALS)
+            ::sigaddset(&held, s);
+        ::sigprocmask(SIG_BLOCK, &held, &old_);
     }
-    ~OutputFile()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-        if (file_ != nullptr || (created_ && !committed_)) std::remove(temporary_.c_str());
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
+    ~StopSignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
 
-    // The open stream; nullptr when the file could not be made.
-    std::FILE* file() const { return file_; }
-    // Closes the stream, for writers that open the file by name themselves.
-    const std::string& closed_path()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
-        created_ = true;
-        return temporary_;
+private:
+    sigset_t old_;
+};
+
+// The handler for the stop signals that are not ignored (a program started
+// in the background keeps ignoring them).
+void handle_stop_signals()
+{
+    for (int s : STOP_SIGNALS) {
+        struct sigaction old_action {};
+        ::sigaction(s, nullptr, &old_action);
+        if (old_action.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = remove_temporary_and_stop;
+        ::sigemptyset(&action.sa_mask);
+        ::sigaction(s, &action, nullptr);
     }
+}
+
+// The output name that means standard output.
+constexpr std::string_view STANDARD_OUTPUT = "-";
+
+// Where an image is written: standard output, or a regular file (or a new
+// one) replaced as a whole: written beside it and renamed over it only when
+// complete. A device, a FIFO or a directory is never replaced by a file.
+class Output
+{
+public:
+    Output() = default;
+    ~Output() { forget(); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    // False, with the reason on standard error, when nothing can be written.
+    bool open(const std::string& name)
+    {
+        if (name == STANDARD_OUTPUT) {
+            file_ = stdout;
+            return true;
+        }
+        int opened = IO_REPLACEMENT_NOT_MADE;
+        int status = ST_GOOD_VALUE;
+        handle_stop_signals();
+        {
+            const StopSignalsHeld held;
+            errno = 0;
+            replacement_.open(OUTPUT_UNIT, name, opened, status);
+            const std::string& temporary = replacement_.temporary();
+            if (!temporary.empty() && temporary.size() < sizeof pending_temporary) {
+                std::memcpy(pending_temporary, temporary.c_str(), temporary.size() + 1);
+                temporary_pending = 1;
+            }
+        }
+        if (status == ST_GOOD_VALUE && opened == IO_REPLACEMENT_OPEN) {
+            file_ = io_unit_file(OUTPUT_UNIT);
+            return true;
+        }
+        const int error_value = errno;
+        std::cerr << "ERROR: Could not write " << name << ": ";
+        if (opened == IO_REPLACEMENT_NOT_REGULAR)
+            std::cerr << "it is no regular file (a device, a pipe or a directory is never"
+                         " replaced; \"-\" writes to standard output)\n";
+        else if (opened == IO_REPLACEMENT_READ_ONLY)
+            std::cerr << "it is write-protected\n";
+        else
+            std::cerr << std::strerror(error_value) << "\n";
+        return false;
+    }
+    // The open stream.
+    std::FILE* file() const { return file_; }
+    bool to_standard_output() const { return file_ == stdout; }
     // Everything written reaches the disk, then the file takes its name.
     bool commit()
     {
-        created_ = true;
-        if (file_ != nullptr) {
-            const bool flushed = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-            const bool closed = std::fclose(file_) == 0;
-            file_ = nullptr;
-            if (!flushed || !closed) return false;
+        if (to_standard_output()) return std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+        const bool written = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+        if (!written) {
+            forget();
+            return false;
         }
-        committed_ = std::rename(temporary_.c_str(), target_.c_str()) == 0;
-        return committed_;
+        const StopSignalsHeld held;
+        int status = ST_GOOD_VALUE;
+        replacement_.commit(status);
+        temporary_pending = 0;
+        return status == ST_GOOD_VALUE;
     }
 
 private:
-    std::string target_;
-    std::string temporary_;
+    // The temporary file removed, if it is still there.
+    void forget()
+    {
+        const StopSignalsHeld held;
+        replacement_.abandon();
+        temporary_pending = 0;
+    }
+
+    IoReplacement replacement_;
     std::FILE* file_ = nullptr;
-    bool created_ = false;
-    bool committed_ = false;
 };
 
-bool write_raw(FioImage& image, const std::string& out_name)
+bool write_raw(FioImage& image, Output& out)
 {
-    OutputFile out(out_name);
-    std::FILE* file = out.file();
-    if (file == nullptr) return false;
     const ImageView v = image.view();
     std::vector<float> row(static_cast<std::size_t>(image.xnumdat));
     for (int j = 1; j <= image.ynumdat; ++j) {
@@ -139,7 +226,8 @@ bool write_raw(FioImage& image, const std::string& out_name)
                 value = Fio_float_byte_swap(value);
             row[static_cast<std::size_t>(i - 1)] = value;
         }
-        if (std::fwrite(row.data(), sizeof(float), row.size(), file) != row.size()) return false;
+        if (std::fwrite(row.data(), sizeof(float), row.size(), out.file()) != row.size())
+            return false;
     }
     return out.commit();
 }
@@ -172,7 +260,7 @@ Statistics statistics(FioImage& image)
     return s;
 }
 
-bool write_png(FioImage& image, const std::string& out_name)
+bool write_png(FioImage& image, Output& out)
 {
     const Statistics s = statistics(image);
     std::vector<LgRgb> table(256);
@@ -204,9 +292,12 @@ bool write_png(FioImage& image, const std::string& out_name)
         }
     }
     cairo_surface_mark_dirty(surface);
-    OutputFile out(out_name);
-    const bool ok = out.file() != nullptr &&
-                    cairo_surface_write_to_png(surface, out.closed_path().c_str()) ==
+    const auto write_bytes = [](void* closure, const unsigned char* bytes, unsigned int length) {
+        return std::fwrite(bytes, 1, length, static_cast<std::FILE*>(closure)) == length
+                   ? CAIRO_STATUS_SUCCESS
+                   : CAIRO_STATUS_WRITE_ERROR;
+    };
+    const bool ok = cairo_surface_write_to_png_stream(surface, write_bytes, out.file()) ==
                         CAIRO_STATUS_SUCCESS &&
                     out.commit();
     cairo_surface_destroy(surface);
@@ -359,18 +450,25 @@ int main(int argc, char** argv)
         ST_OUT(status);
         return 1;
     }
+    if (retstat == 2) return usage("an option given cannot be honoured by the file's format");
     if (retstat != 0) return 1;
     if (command == "info") {
         print_info(image, results);
         return results.good() ? 0 : 1;
     }
     const std::string& out_name = words[2];
-    const bool ok = command == "raw" ? write_raw(image, out_name) : write_png(image, out_name);
+    Output out;
+    if (!out.open(out_name)) return 1;
+    errno = 0;
+    const bool ok = command == "raw" ? write_raw(image, out) : write_png(image, out);
     if (!ok) {
-        std::cerr << "ERROR: Could not write " << out_name << ": " << std::strerror(errno)
-                  << "\n";
+        std::cerr << "ERROR: Could not write " << out_name << ": "
+                  << (errno != 0 ? std::strerror(errno) : "a write failed") << "\n";
         return 1;
     }
-    if (command == "raw") results << image.xnumdat << " " << image.ynumdat << "\n";
+    // The size goes beside the pixels, not into them.
+    if (command == "raw")
+        (out.to_standard_output() ? std::cerr : results)
+            << image.xnumdat << " " << image.ynumdat << "\n";
     return 0;
 }
