@@ -5,12 +5,7 @@
 // options. Output files are written under a temporary name beside the target
 // and renamed when complete, so a failure leaves nothing behind.
 
-#include <cairo.h>
-#include <unistd.h>
-
-#include <bit>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,23 +14,16 @@
 #include <vector>
 
 #include "fio/fio.h"
+#include "fio/tool/image_output.h"
 #include "gs/gs.h"
 #include "io/database.h"
-#include "io/os/os_layer.h"
 #include "io/status.h"
-#include "lg/cell_index.h"
 #include "ma/statistics.h"
 
 namespace {
 
 constexpr const char* VERSION = "ZYT_IMAGE V1.7";
 constexpr const char* DEFAULTS_FILE = "~/.zyt.def";
-// The program shows images in colour scale 4 (white to black) with 200 levels
-// over the window's image colours 9 to 255.
-constexpr LgRgb DISPLAY_SCALE[2] = {{1, 1, 1}, {0, 0, 0}};
-constexpr int DISPLAY_LEVELS = 200;
-constexpr int FIRST_IMAGE_COLOUR = 9;
-constexpr int LAST_IMAGE_COLOUR = 255;
 
 void print_help(std::ostream& out)
 {
@@ -74,76 +62,6 @@ void print_help(std::ostream& out)
            "usage error.\n";
 }
 
-// A file written beside its final name and renamed over it when complete.
-class OutputFile
-{
-public:
-    explicit OutputFile(const std::string& target)
-        : target_(target), temporary_(IO_TEMPORARY_NAMEC(target))
-    {
-        int error_value = 0;
-        file_ = IO_FCREATEC(temporary_, -1, error_value);
-        errno = error_value;
-    }
-    ~OutputFile()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-        if (file_ != nullptr || (created_ && !committed_)) std::remove(temporary_.c_str());
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    // The open stream; nullptr when the file could not be made.
-    std::FILE* file() const { return file_; }
-    // Closes the stream, for writers that open the file by name themselves.
-    const std::string& closed_path()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
-        created_ = true;
-        return temporary_;
-    }
-    // Everything written reaches the disk, then the file takes its name.
-    bool commit()
-    {
-        created_ = true;
-        if (file_ != nullptr) {
-            const bool flushed = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-            const bool closed = std::fclose(file_) == 0;
-            file_ = nullptr;
-            if (!flushed || !closed) return false;
-        }
-        committed_ = std::rename(temporary_.c_str(), target_.c_str()) == 0;
-        return committed_;
-    }
-
-private:
-    std::string target_;
-    std::string temporary_;
-    std::FILE* file_ = nullptr;
-    bool created_ = false;
-    bool committed_ = false;
-};
-
-bool write_raw(FioImage& image, const std::string& out_name)
-{
-    OutputFile out(out_name);
-    std::FILE* file = out.file();
-    if (file == nullptr) return false;
-    const ImageView v = image.view();
-    std::vector<float> row(static_cast<std::size_t>(image.xnumdat));
-    for (int j = 1; j <= image.ynumdat; ++j) {
-        for (int i = 1; i <= image.xnumdat; ++i) {
-            float value = v(i, j);
-            if constexpr (std::endian::native == std::endian::big)
-                value = Fio_float_byte_swap(value);
-            row[static_cast<std::size_t>(i - 1)] = value;
-        }
-        if (std::fwrite(row.data(), sizeof(float), row.size(), file) != row.size()) return false;
-    }
-    return out.commit();
-}
-
 struct Statistics
 {
     double minimum = 0, maximum = 0, mean = 0;
@@ -154,62 +72,13 @@ struct Statistics
 Statistics statistics(FioImage& image)
 {
     Statistics s;
-    const ImageView v = image.view();
-    for (int j = 1; j <= image.ynumdat; ++j)
-        for (int i = 1; i <= image.xnumdat; ++i) {
-            const double value = v(i, j);
-            if (!std::isfinite(value)) continue;
-            if (!s.any || value < s.minimum) s.minimum = value;
-            if (!s.any || value > s.maximum) s.maximum = value;
-            s.any = true;
-        }
+    s.any = fio_finite_extremes(image.view(), image.xnumdat, image.ynumdat, s.minimum, s.maximum);
     float mean = 0.0f;
     int status = ST_GOOD_VALUE;
     MA_AVERAGE(image.xmaxdat, image.ymaxdat, image.pixels.data(), 1, 1, image.xnumdat,
                image.ynumdat, mean, status);
     s.mean = mean;
     return s;
-}
-
-bool write_png(FioImage& image, const std::string& out_name)
-{
-    const Statistics s = statistics(image);
-    std::vector<LgRgb> table(256);
-    int status = ST_GOOD_VALUE;
-    GS_CAL_COLOURTABLE(2, DISPLAY_SCALE, FIRST_IMAGE_COLOUR, LAST_IMAGE_COLOUR, DISPLAY_LEVELS,
-                       table, status);
-    if (status != ST_GOOD_VALUE) return false;
-    const LgCellIndex index_of(false, static_cast<float>(s.minimum),
-                               static_cast<float>(s.maximum), FIRST_IMAGE_COLOUR,
-                               LAST_IMAGE_COLOUR);
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.xnumdat, image.ynumdat);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        return false;
-    }
-    cairo_surface_flush(surface);
-    unsigned char* pixels = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    const ImageView v = image.view();
-    auto channel = [](float c) { return static_cast<std::uint32_t>(std::lround(c * 255.0f)); };
-    // Image row 1 is the bottom of the picture.
-    for (int j = 1; j <= image.ynumdat; ++j) {
-        auto* line = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(stride) *
-                                                                   (image.ynumdat - j));
-        for (int i = 1; i <= image.xnumdat; ++i) {
-            const LgRgb& c = table[index_of(v(i, j))];
-            line[i - 1] = (channel(c.r) << 16) | (channel(c.g) << 8) | channel(c.b);
-        }
-    }
-    cairo_surface_mark_dirty(surface);
-    OutputFile out(out_name);
-    const bool ok = out.file() != nullptr &&
-                    cairo_surface_write_to_png(surface, out.closed_path().c_str()) ==
-                        CAIRO_STATUS_SUCCESS &&
-                    out.commit();
-    cairo_surface_destroy(surface);
-    return ok;
 }
 
 // Values read as 32-bit reals need 9 digits to come back unchanged; the
@@ -256,21 +125,6 @@ int usage(const std::string& message)
     std::cerr << "zyt_image: " << message << " (see --help)\n";
     return 2;
 }
-
-// Every console line of the readers goes to standard error while it lives:
-// standard output carries only the results.
-class ConsoleToStderr
-{
-public:
-    ConsoleToStderr() : old_(std::cout.rdbuf(std::cerr.rdbuf())) {}
-    ~ConsoleToStderr() { std::cout.rdbuf(old_); }
-    ConsoleToStderr(const ConsoleToStderr&) = delete;
-    ConsoleToStderr& operator=(const ConsoleToStderr&) = delete;
-    std::streambuf* results() const { return old_; }
-
-private:
-    std::streambuf* old_;
-};
 
 } // namespace
 
@@ -364,7 +218,9 @@ int main(int argc, char** argv)
         return results.good() ? 0 : 1;
     }
     const std::string& out_name = words[2];
-    const bool ok = command == "raw" ? write_raw(image, out_name) : write_png(image, out_name);
+    const bool ok = command == "raw"
+                        ? fio_write_raw(image.view(), image.xnumdat, image.ynumdat, out_name)
+                        : fio_write_png(image.view(), image.xnumdat, image.ynumdat, out_name);
     if (!ok) {
         std::cerr << "ERROR: Could not write " << out_name << ": " << std::strerror(errno)
                   << "\n";
