@@ -247,6 +247,8 @@ void ZYT_TEST_SLICES(const ZytSinogram& sinogram, float centre, float step, int 
         result.sharpness[static_cast<std::size_t>(k)] = std::log2(MA_HISTOGRAM_BINS) - entropy;
     }
     if (status != ST_GOOD_VALUE) return;
+    result.low = low;
+    result.high = high;
     for (int k = 0; k < count; ++k) {
         if (result.sharpness[static_cast<std::size_t>(k)] >
             result.sharpness[static_cast<std::size_t>(result.best)])

@@ -87,6 +87,7 @@ struct ZytTestSlices
     std::vector<float> axes;        // the axis position of each slice
     std::vector<double> sharpness;  // its focus measure: the higher, the sharper
     int best = 0;                   // the index of the sharpest
+    float low = 0.0f, high = 1.0f;  // the histogram range: the middle slice's values
     std::vector<std::vector<float>> slices; // each size x size, row 1 first
 };
 
