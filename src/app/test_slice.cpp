@@ -118,11 +118,19 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
     GS_BACKGROUND(status);
     float width = 0.0f, height = 0.0f;
     LG_INQ_MAXPC(1, width, height, status);
-    constexpr float GAP = 0.03f, TITLE = 0.05f, LABEL = 0.03f;
-    const float side = std::min((width - 4.0f * GAP) / 3.0f, (height - TITLE - 2.0f * LABEL - 2.0f * GAP) / 2.0f);
-    const float top_row = height - TITLE - LABEL - side;
-    const float bottom_row = top_row - LABEL - GAP - side;
-    const float text = std::min(0.02f, 0.06f * side);
+    // Three columns on a landscape page, two on a portrait one; the sixth
+    // place holds the note.
+    const int columns = width >= height ? 3 : 2;
+    const int rows = (CANDIDATES + columns) / columns;
+    constexpr float GAP = 0.02f, TITLE = 0.05f, LABEL = 0.025f;
+    const float side = std::min((width - static_cast<float>(columns + 1) * GAP) / static_cast<float>(columns),
+                                (height - TITLE - static_cast<float>(rows) * (2.0f * LABEL + GAP)) /
+                                    static_cast<float>(rows));
+    const auto place = [&](int k, float& x1, float& y1) {
+        x1 = GAP + static_cast<float>(k % columns) * (side + GAP);
+        y1 = height - TITLE - static_cast<float>(k / columns + 1) * (side + 2.0f * LABEL + GAP) + LABEL;
+    };
+    const float text = std::min(0.02f, 0.8f * LABEL);
     const int n = slices.size;
     std::vector<float> axis_values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -137,9 +145,8 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
                 status);
     }
     for (int k = 0; k < static_cast<int>(slices.axes.size()) && status == ST_GOOD_VALUE; ++k) {
-        const bool top = k < 3;
-        const float x1 = GAP + static_cast<float>(top ? k : k - 3) * (side + GAP);
-        const float y1 = top ? top_row : bottom_row;
+        float x1 = 0.0f, y1 = 0.0f;
+        place(k, x1, y1);
         GS_SET_GPP(x1, y1, x1 + side, y1 + side, status);
         GsImage picture;
         picture.data = ImageView{
@@ -151,14 +158,16 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
         GS_DRAW_PICTURE(picture, false, status);
         const bool sharpest = k == slices.best;
         const LgPageCoordinates page;
-        GS_TEXTSTYLE(1, sharpest ? GS_RED : GS_BLACK, text, 1, 1, 1, 2, 0, 0.0f, 1.0f, status);
-        const std::string position(
-            st_strip(io_fortran_f(slices.axes[static_cast<std::size_t>(k)], 12, 3)));
-        const std::string sharpness(
-            st_strip(io_fortran_f(slices.sharpness[static_cast<std::size_t>(k)], 12, 3)));
-        LG_TEXT(x1 + 0.5f * side, y1 + side + 0.3f * LABEL,
-                "AXIS " + position + "  SHARPNESS " + sharpness + (sharpest ? "  SHARPEST" : ""),
-                status);
+        const std::string above =
+            "AXIS " + std::string(st_strip(io_fortran_f(slices.axes[static_cast<std::size_t>(k)], 12, 3)));
+        const std::string below =
+            "SHARPNESS " +
+            std::string(st_strip(io_fortran_f(slices.sharpness[static_cast<std::size_t>(k)], 12, 3))) +
+            (sharpest ? "  SHARPEST" : "");
+        GS_TEXTSTYLE(1, sharpest ? GS_RED : GS_BLACK, GS_FIT_TEXTHEIGHT(text, 1, below, side), 1,
+                     1, 1, 2, 0, 0.0f, 1.0f, status);
+        LG_TEXT(x1 + 0.5f * side, y1 + side + 0.3f * LABEL, above, status);
+        LG_TEXT(x1 + 0.5f * side, y1 - 0.8f * LABEL, below, status);
         if (sharpest) {
             GS_LINESTYLE(1, 3.0f, GS_RED, status);
             GS_RECTANGLE(x1 - 0.004f, y1 - 0.004f, x1 + side + 0.004f, y1 + side + 0.004f, false,
@@ -167,14 +176,16 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
     }
     {
         const LgPageCoordinates page;
-        GS_TEXTSTYLE(1, GS_BLACK, 0.8f * text, 1, 1, 1, 1, 0, 0.0f, 1.0f, status);
         const char* const note[] = {"Sharpness: 8 minus the entropy",
                                     "(bits) of the slice's histogram.",
                                     "Click, or press Return, to go",
                                     "back to the axis question."};
+        float x1 = 0.0f, y1 = 0.0f;
+        place(CANDIDATES, x1, y1);
+        GS_TEXTSTYLE(1, GS_BLACK, GS_FIT_TEXTHEIGHT(0.8f * text, 1, note[1], side), 1, 1, 1, 1, 0,
+                     0.0f, 1.0f, status);
         for (int i = 0; i < 4; ++i)
-            LG_TEXT(GAP + 2.0f * (side + GAP), bottom_row + side - 1.5f * text * static_cast<float>(i + 1),
-                    note[i], status);
+            LG_TEXT(x1, y1 + side - 1.6f * text * static_cast<float>(i + 1), note[i], status);
     }
     GS_SET_IMAGESCALE(mode, minimum, maximum, status);
     GS_UPDATE(status);
