@@ -66,6 +66,7 @@ bench: build
 	./$(BUILD)/bench/zyt_bench_lg
 	./$(BUILD)/bench/zyt_bench_fio
 	./$(BUILD)/bench/zyt_bench_ma
+	bench/iradon_yardstick.py
 	./$(BUILD)/bench/zyt_bench_gs
 	./$(BUILD)/bench/zyt_bench_axis
 	./$(BUILD)/bench/zyt_bench_mar

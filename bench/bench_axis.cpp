@@ -1,9 +1,16 @@
 // The real FFT against FFTW's single-precision real transforms (linked into
-// this benchmark only), and the rotation-axis computation on whole images.
+// this benchmark only), the rotation-axis computation on whole images, and
+// the test slices of the axis question.
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -13,6 +20,8 @@
 
 #include "app/phantom.h"
 #include "app/rotation_axis.h"
+#include "app/slice.h"
+#include "app/tiff_writer.h"
 #include "io/status.h"
 #include "ma/fft.h"
 
@@ -133,5 +142,116 @@ void BM_RotationAxis(benchmark::State& state)
         state.SkipWithError("the axis was not found");
 }
 BENCHMARK(BM_RotationAxis)->Arg(1)->Arg(0)->ArgName("vertical")->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+// Test slices: the five slices of the page from a line already read, and the
+// reading of one line from each file of a large series.
+namespace {
+
+constexpr int SERIES_SIDE = 2048;
+constexpr int SERIES_PROJECTIONS = 1800;
+constexpr int SERIES_LINE = 1024;
+
+ZytSinogram large_sinogram()
+{
+    ZytSinogram s;
+    s.length = SERIES_SIDE;
+    s.projections = SERIES_PROJECTIONS;
+    s.values.resize(static_cast<std::size_t>(SERIES_SIDE) * SERIES_PROJECTIONS);
+    s.angles.resize(SERIES_PROJECTIONS);
+    for (int m = 0; m < SERIES_PROJECTIONS; ++m) {
+        s.angles[m] = static_cast<float>(M_PI * m / SERIES_PROJECTIONS);
+        for (int k = 0; k < SERIES_SIDE; ++k)
+            s.values[static_cast<std::size_t>(m) * SERIES_SIDE + k] =
+                std::max(0.0f, 1.0f - std::fabs(k - 1024.0f) / 800.0f) +
+                0.1f * std::sin(0.05f * k + 0.01f * m);
+    }
+    return s;
+}
+
+void BM_TestSlicePage(benchmark::State& state)
+{
+    const ZytSinogram sinogram = large_sinogram();
+    for (auto _ : state) {
+        ZytTestSlices slices;
+        int status = ST_GOOD_VALUE;
+        std::streambuf* console = std::cout.rdbuf(nullptr);
+        ZYT_TEST_SLICES(sinogram, 1024.3f, 0.5f, 5, 512, slices, status);
+        std::cout.rdbuf(console);
+        benchmark::DoNotOptimize(slices.best);
+    }
+}
+BENCHMARK(BM_TestSlicePage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A series of 1800 16-bit TIFF files of 2048 x 2048 pixels, written once:
+// one real file, the others copies of it with their zero blocks left as
+// holes, so that the series takes megabytes, not gigabytes, on the disk,
+// and a read of a row does the same work as in a full file.
+std::string large_series()
+{
+    static const std::string directory = [] {
+        const std::filesystem::path dir =
+            std::filesystem::temp_directory_path() / "zyt_bench_test_slice_series";
+        std::filesystem::create_directories(dir);
+        const std::string first = (dir / "proj_0001.tif").string();
+        std::vector<std::uint16_t> pixels(static_cast<std::size_t>(SERIES_SIDE) * SERIES_SIDE, 0);
+        for (int j = SERIES_LINE - 2; j <= SERIES_LINE + 2; ++j)
+            for (int i = 0; i < SERIES_SIDE; ++i)
+                pixels[static_cast<std::size_t>(j - 1) * SERIES_SIDE + i] =
+                    static_cast<std::uint16_t>(1000 + i % 500);
+        int status = ST_GOOD_VALUE;
+        ZYT_WRITE_TIFF16(first, SERIES_SIDE, SERIES_SIDE, pixels.data(), "bench", status);
+        std::ifstream in(first, std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        constexpr std::size_t BLOCK = 4096;
+        for (int number = 2; number <= SERIES_PROJECTIONS; ++number) {
+            char name[32];
+            std::snprintf(name, sizeof name, "proj_%04d.tif", number);
+            const std::string path = (dir / name).string();
+            if (std::filesystem::exists(path)) continue;
+            std::FILE* out = std::fopen(path.c_str(), "wb");
+            for (std::size_t at = 0; at < bytes.size(); at += BLOCK) {
+                const std::size_t n = std::min(BLOCK, bytes.size() - at);
+                const bool zero = std::all_of(bytes.begin() + at, bytes.begin() + at + n,
+                                              [](char c) { return c == 0; });
+                if (zero) std::fseek(out, static_cast<long>(n), SEEK_CUR);
+                else std::fwrite(bytes.data() + at, 1, n, out);
+            }
+            std::fflush(out);
+            if (::ftruncate(::fileno(out), static_cast<off_t>(bytes.size())) != 0) std::abort();
+            std::fclose(out);
+        }
+        return dir.string();
+    }();
+    return directory;
+}
+
+void BM_ReadTestSliceLine(benchmark::State& state)
+{
+    ZytSliceSeries series;
+    series.prefix = large_series() + "/proj_";
+    series.first = 1;
+    series.last = SERIES_PROJECTIONS;
+    series.digits = 4;
+    series.postfix = ".tif";
+    series.num_image_1 = series.num_image_2 = SERIES_SIDE;
+    series.line = SERIES_LINE;
+    series.angle_step = static_cast<float>(M_PI / SERIES_PROJECTIONS);
+    // One read before the timed ones, so that they find the files cached (warm).
+    {
+        ZytSinogram sinogram;
+        int retstat = 1, status = ST_GOOD_VALUE;
+        ZYT_READ_SINOGRAM(series, nullptr, sinogram, retstat, status);
+    }
+    for (auto _ : state) {
+        ZytSinogram sinogram;
+        int retstat = 1, status = ST_GOOD_VALUE;
+        ZYT_READ_SINOGRAM(series, nullptr, sinogram, retstat, status);
+        if (retstat != 0 || status != ST_GOOD_VALUE) state.SkipWithError("a read failed");
+        benchmark::DoNotOptimize(sinogram.values.data());
+    }
+}
+BENCHMARK(BM_ReadTestSliceLine)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libx11-dev libcairo2-dev libfreetype-dev fonts-dejavu-core
   xvfb xdotool ghostscript
-  python3-tifffile python3-fabio libfftw3-dev
+  python3-tifffile python3-fabio python3-skimage libfftw3-dev
   clang libclang-rt-14-dev
   groff-base man-db
 )

@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "app/rotation_axis.h"
+#include "app/test_slice.h"
 #include "gs/graphs.h"
 #include "gs/gs.h"
+#include "io/convert.h"
 #include "io/status.h"
 
 namespace {
@@ -88,8 +90,8 @@ void ZYT_ROTATION_AXIS(std::string_view last_file, bool subtract_background,
                        const ImageView& background, bool correct_flatfield,
                        bool flatfield_changing, const ImageView& flatfield_first,
                        const ImageView& flatfield_last, bool rotation_vertical, int num_image_1,
-                       int num_image_2, FioImage& first, FioImage& image180, float& axis,
-                       int& status)
+                       int num_image_2, FioImage& first, FioImage& image180,
+                       const ZytSliceSeries* test_slice, float& axis, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_ROTATION_AXIS V0.10")) return;
     std::string name(last_file);
@@ -126,20 +128,43 @@ void ZYT_ROTATION_AXIS(std::string_view last_file, bool subtract_background,
 
     // The final question, over the graph of the per-line positions.
     axis = found.axis;
-    draw_positions(found, rotation_vertical, status);
-    float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
-    GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
-    float px1 = 0, py1 = 0, px2 = 0, py2 = 0;
-    GS_INQ_GPP(px1, py1, px2, py2, status);
-    // The information between the graph's numbers and the question.
-    const float top = std::max(gy2 + 0.02f, py1 - 0.075f);
-    if (top - gy2 > 0.05f)
-        GS_PROMPT(false, static_cast<int>(axis_information.size()),
-                  static_cast<int>(axis_information.size()), axis_information, gx1 + 0.01f,
-                  gy2 + 0.005f, gx2 - 0.01f, top, status);
+    const auto draw_question_page = [&] {
+        draw_positions(found, rotation_vertical, status);
+        float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
+        GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
+        float px1 = 0, py1 = 0, px2 = 0, py2 = 0;
+        GS_INQ_GPP(px1, py1, px2, py2, status);
+        // The information between the graph's numbers and the question.
+        const float top = std::max(gy2 + 0.02f, py1 - 0.075f);
+        if (top - gy2 > 0.05f)
+            GS_PROMPT(false, static_cast<int>(axis_information.size()),
+                      static_cast<int>(axis_information.size()), axis_information, gx1 + 0.01f,
+                      gy2 + 0.005f, gx2 - 0.01f, top, status);
+    };
+    draw_question_page();
     std::vector<std::string> help{"Enter valid floating point value within given limits"};
     help.insert(help.end(), axis_information.begin(), axis_information.end());
     const float s = static_cast<float>(found.line_length);
+    // "TEST SLICE": slices about the value in the entry (the offered one
+    // when it holds no number), then this page again as it was.
+    GsEntryButton test_button;
+    if (test_slice != nullptr) {
+        ZytSliceSeries series = *test_slice;
+        series.num_image_1 = num_image_1;
+        series.num_image_2 = num_image_2;
+        series.rotation_vertical = rotation_vertical;
+        const int lines = rotation_vertical ? num_image_2 : num_image_1;
+        series.line = std::clamp((std::max(first_line, 1) + std::min(last_line, lines)) / 2, 1,
+                                 lines);
+        test_button = {"TEST SLICE", [&axis, series, draw_question_page](std::string_view entry,
+                                                                         int& st) {
+                           float value = axis;
+                           bool found_value = false;
+                           IO_TOKTR(st_strip(entry), found_value, value, st);
+                           ZYT_TEST_SLICE(series, found_value ? value : axis, st);
+                           draw_question_page();
+                       }};
+    }
     GS_INPR(true, 0.0f, s, true, "PIXEL COORDINATE OF ROTATION AXIS",
-            static_cast<int>(help.size()), help, 1, help, axis, status);
+            static_cast<int>(help.size()), help, 1, help, axis, test_button, status);
 }

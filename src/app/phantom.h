@@ -60,15 +60,20 @@ class Phantom
     // open_counts with the dark current taken off, as after the corrections.
     std::vector<std::uint16_t> sinogram_image(int line) const;
 
-  private:
+    // The object in the slice of a line: ellipses whose densities (per
+    // pixel) add where they overlap; a slice reconstructed with the axis at
+    // axis(line) shows them about its centre, x along the line, y turned
+    // 90 degrees towards the projections that follow.
     struct Ellipse
     {
         double x, y;  // centre relative to the axis, pixels
         double a, b;  // semi-axes, pixels
-        double angle; // of axis a, radians
+        double angle; // of axis a from x towards y, radians
         double density;
     };
     std::vector<Ellipse> slice(int line) const;
+
+  private:
     double expected_dark(int i, int j) const;
     double expected_beam(int i, int j) const;
     std::vector<std::uint16_t> counts(std::uint64_t stream,

@@ -10,6 +10,7 @@
 #include "app/axis_dialogue.h"
 #include "app/stop.h"
 #include "app/sinograms.h"
+#include "app/test_slice.h"
 #include "gs/gs.h"
 #include "io/convert.h"
 #include "io/database.h"
@@ -159,10 +160,12 @@ void ZYT_INPUT_PARAMETERS(FioImage& first, ZytParameters& p, bool& sinogram_rout
     }
     if (status != ST_GOOD_VALUE) return;
 
+    const ZytSliceSeries test_slice =
+        zyt_test_slice_series(p, background.view(), flat_first.view(), flat_last.view());
     ZYT_ROTATION_AXIS(remembered.last_file, p.SUBTRACT_BACKGROUND, background.view(),
                       p.CORRECT_FLATFIELD, p.FLATFIELD_CHANGING, flat_first.view(),
                       flat_last.view(), p.ROTATION_VERTICAL, p.NUM_IMAGE_1, p.NUM_IMAGE_2, first,
-                      second, p.ROTATION_AXIS_POSITION, status);
+                      second, &test_slice, p.ROTATION_AXIS_POSITION, status);
     if (status == ST_ESCAPE_VALUE)
         stop_with("WARNING: Parameter input cancelled by user: End of ZYT_ZEVUZA");
     if (status != ST_GOOD_VALUE) return;

@@ -12,14 +12,30 @@
 
 namespace {
 
-enum EntryButton { CANCEL = 1, HELP = 2, OK = 3 };
+enum EntryButton { CANCEL = 1, HELP = 2, OK = 3, EXTRA = 4 };
+
+// The part of the strip's width left of the buttons: less when a fourth
+// button needs a wider column for its label.
+constexpr float ENTRY_WIDTH = 0.85f;
+constexpr float ENTRY_WIDTH_EXTRA = 0.80f;
 
 } // namespace
 
 void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
                   const std::function<void(int& status)>& help, int& status)
 {
+    bool extra_chosen = false;
+    GS_ENTRY_BOX(prompt, entry, accepted, help, {}, extra_chosen, status);
+}
+
+void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
+                  const std::function<void(int& status)>& help, std::string_view extra_label,
+                  bool& extra_chosen, int& status)
+{
     if (!st_enter(status, "Subroutine GS_ENTRY_BOX V0.1")) return;
+    extra_chosen = false;
+    const bool fourth = !extra_label.empty();
+    const float part = fourth ? ENTRY_WIDTH_EXTRA : ENTRY_WIDTH;
     accepted = false;
     const GsMenuGuard menu;
     const LgTransformGuard transform;
@@ -39,10 +55,13 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
     for (const auto& line : lines)
         if (line.size() > widest.size()) widest = line;
     const float height = GS_FIT_TEXTHEIGHT(
-        std::min(1.7f * 0.85f * w / static_cast<float>(std::max<std::size_t>(1, widest.size())),
+        std::min(1.7f * part * w / static_cast<float>(std::max<std::size_t>(1, widest.size())),
                  std::min(h / 4.0f, 0.03f)),
-        1, widest, 0.81f * w);
-    const std::string buttons[] = {"CANCEL", "HELP", "O.K."};
+        1, widest, (part - 0.04f) * w);
+    std::vector<std::string> buttons = {"CANCEL", "HELP", "O.K."};
+    if (fourth) buttons.emplace_back(extra_label);
+    const int count = static_cast<int>(buttons.size());
+    const int label_length = std::max(7, static_cast<int>(extra_label.size()));
     const std::string no_title[] = {""};
     // A statement that assigns a variable (or is refused) gives no answer:
     // the box shows its first text again and the question stays.
@@ -60,8 +79,8 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
             GS_FILLSTYLE(1, GS_WHITE, status);
             GS_LINESTYLE(1, 1.0f, GS_BLACK, status);
             GS_RECTANGLE(x1, y1, x2, y2, true, true, status);
-            GS_SET_MENULAYOUT(1, 1, 12, 7, status);
-            GS_MENU(1, 0, no_title, 3, 3, buttons, x1 + 0.85f * w, y1, x2, y2, status);
+            GS_SET_MENULAYOUT(1, 1, 12, label_length, status);
+            GS_MENU(1, 0, no_title, count, count, buttons, x1 + part * w, y1, x2, y2, status);
             GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 1, 2, 0, 1, status);
             for (std::size_t k = 0; k < lines.size(); ++k)
                 LG_TEXT(x1 + 0.02f * w, y2 - h / 16.0f - k * 5.0f * h / 16.0f, lines[k], status);
@@ -72,7 +91,7 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
         int workstation = 0;
         float x = 0.0f;
         float y = 0.0f;
-        LG_INP_EVENT(1, 1, true, " ", true, x1 + 0.02f * w, y1, x1 + 0.85f * w,
+        LG_INP_EVENT(1, 1, true, " ", true, x1 + 0.02f * w, y1, x1 + part * w,
                      y1 + 5.0f * h / 16.0f, event, workstation, entry, x, y, status);
         if (status != ST_GOOD_VALUE) break;
         if (event == LG_EVENT_EXPOSE) {
@@ -95,6 +114,11 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
             } else if (choice == OK) {
                 if (!answered()) continue;
                 accepted = true;
+                break;
+            } else if (choice == EXTRA && fourth) {
+                // The caller acts on it outside the box, whose page
+                // coordinates and menu record are given back first.
+                extra_chosen = true;
                 break;
             }
         }

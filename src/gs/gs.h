@@ -209,6 +209,19 @@ private:
 // say: the box itself knows no help text.
 void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
                   const std::function<void(int& status)>& help, int& status);
+// The entry box with a fourth button of the given label (none when it is
+// empty): a click on it ends the box with extra_chosen set, the entry as typed.
+void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
+                  const std::function<void(int& status)>& help, std::string_view extra_label,
+                  bool& extra_chosen, int& status);
+// A button of a question beside CANCEL, HELP and O.K.: its label, and what
+// it does with the text in the entry box (over the whole page, if it likes).
+// The question is drawn again afterwards with the entry as it was.
+struct GsEntryButton
+{
+    std::string label;
+    std::function<void(std::string_view entry, int& status)> action;
+};
 
 // --- Messages, warnings, prompts and scroll bars ---
 void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status);
@@ -307,6 +320,10 @@ void GS_INPI(bool range, int minimum, int maximum, bool use_default, std::string
 void GS_INPR(bool range, float minimum, float maximum, bool use_default, std::string_view prompt,
              int num_help, GsLines help, int num_second, GsLines second, float& value,
              int& status);
+// The same question with one more button (GsEntryButton).
+void GS_INPR(bool range, float minimum, float maximum, bool use_default, std::string_view prompt,
+             int num_help, GsLines help, int num_second, GsLines second, float& value,
+             const GsEntryButton& extra, int& status);
 void GS_INPS(bool use_default, std::string_view prompt, int num_help, GsLines help,
              std::string& value, int& length, int& status);
 void GS_INPC(bool use_default, std::string_view prompt, int num_help, GsLines help,

@@ -22,14 +22,33 @@ void show_help(int num_help, GsLines help, int& status)
 template <typename T, typename ToText, typename Convert>
 void ask_number(bool range, T minimum, T maximum, bool use_default, std::string_view prompt,
                 int num_help, GsLines help, int num_second, GsLines second, T& value,
-                int& status, ToText to_text, Convert convert, std::string_view failure)
+                int& status, ToText to_text, Convert convert, std::string_view failure,
+                const GsEntryButton* extra = nullptr)
 {
     std::string question(st_trim(prompt));
     if (range) question += " (Range: " + to_text(minimum) + " to " + to_text(maximum) + ")";
+    // After the extra button the entry comes back as it was typed.
+    std::string typed;
+    bool keep_typed = false;
     for (;;) {
-        std::string answer = use_default ? to_text(value) : std::string();
+        std::string answer = keep_typed ? typed : use_default ? to_text(value) : std::string();
+        keep_typed = false;
         int length = 0;
-        GS_INPC(true, question, num_help, help, answer, length, status);
+        if (extra == nullptr) {
+            GS_INPC(true, question, num_help, help, answer, length, status);
+        } else {
+            bool accepted = false, chosen = false;
+            GS_ENTRY_BOX(
+                question, answer, accepted, [&](int& s) { show_help(num_help, help, s); },
+                extra->label, chosen, status);
+            if (status == ST_GOOD_VALUE && chosen) {
+                if (extra->action) extra->action(answer, status);
+                if (status != ST_GOOD_VALUE) return;
+                typed = answer;
+                keep_typed = true;
+                continue;
+            }
+        }
         if (status != ST_GOOD_VALUE) return;
         const std::string_view token = st_strip(answer);
         if (token.empty()) {
@@ -125,14 +144,24 @@ void GS_INPR(bool range, float minimum, float maximum, bool use_default, std::st
              int num_help, GsLines help, int num_second, GsLines second, float& value,
              int& status)
 {
+    GS_INPR(range, minimum, maximum, use_default, prompt, num_help, help, num_second, second,
+            value, GsEntryButton{}, status);
+}
+
+void GS_INPR(bool range, float minimum, float maximum, bool use_default, std::string_view prompt,
+             int num_help, GsLines help, int num_second, GsLines second, float& value,
+             const GsEntryButton& extra, int& status)
+{
     if (!st_enter(status, "Subroutine GS_INPR V0.4")) return;
-    ask_number(range, minimum, maximum, use_default, prompt, num_help, help, num_second, second,
-               value, status,
-               [](float v) {
-                   int s = ST_GOOD_VALUE;
-                   return IO_RTOC(v, s);
-               },
-               IO_TOKTR, "WARNING: Input value: cannot convert to a real number");
+    ask_number(
+        range, minimum, maximum, use_default, prompt, num_help, help, num_second, second, value,
+        status,
+        [](float v) {
+            int s = ST_GOOD_VALUE;
+            return IO_RTOC(v, s);
+        },
+        IO_TOKTR, "WARNING: Input value: cannot convert to a real number",
+        extra.label.empty() ? nullptr : &extra);
 }
 
 void GS_INPC(bool use_default, std::string_view prompt, int num_help, GsLines help,

@@ -28,6 +28,7 @@
 #include <utility>
 
 #include "io/status.h"
+#include "ma/clones.h"
 
 namespace {
 
@@ -53,13 +54,6 @@ using Index2 = std::int64_t __attribute__((vector_size(16)));
 #define ZYT_IVDEP _Pragma("GCC ivdep")
 #endif
 
-// The radix-8 passes are built twice, for the machine's AVX2 vectors where
-// it has them and for any x86-64; the loader picks one.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define ZYT_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define ZYT_CLONES
-#endif
 
 #if defined(__clang__)
 #define ZYT_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)

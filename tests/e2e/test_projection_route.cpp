@@ -47,6 +47,7 @@ struct Route
     std::string image180 = "proj_0091.tif";
     std::string axis_lines = "point 5 10.2\npoint 120 110.7\n"; // on the 180-degree image
     std::string cancel_at; // the question where CANCEL is clicked, or none
+    std::string at_axis;   // events at the axis question before its O.K.
 };
 
 std::string script(const Route& r)
@@ -97,7 +98,7 @@ std::string script(const Route& r)
     file(r.image180);
     s << "click \"YES\"\n" << r.axis_lines;
     if (question("axis")) return s.str() + "click \"CANCEL\"\n";
-    s << "click \"O.K.\"\nkey ClearLine\ntext \"recon.par\"\n";
+    s << r.at_axis << "click \"O.K.\"\nkey ClearLine\ntext \"recon.par\"\n";
     return s.str();
 }
 
@@ -544,4 +545,53 @@ TEST_F(ProjectionRoute, TheFirstQuestionCancelledAndAScriptThatEndsEarly)
         << result.output;
     EXPECT_FALSE(std::filesystem::exists(dir.file("recon.par")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("home/.zyt.def")));
+}
+
+// "TEST SLICE" at the axis question: the slices about the value offered,
+// then about a value typed, which is then accepted and written. The line is
+// read once for both; a series with a projection missing abandons the test
+// slice with its name, and the run goes on.
+TEST_F(ProjectionRoute, TestSlicesBeforeTheAxisIsAccepted)
+{
+    Route route;
+    route.series = series("vertical");
+    route.background = route.flat = true;
+    route.at_axis = "click \"TEST SLICE\"\nclick \"O.K.\"\nclick 0.5 0.5\n"
+                    "key ClearLine\ntab \"66.9\"\nclick \"TEST SLICE\"\n"
+                    "key ClearLine\ntab \"0.25\"\nclick \"O.K.\"\nkey Return\n";
+    zyt_test::CommandResult r = run(dir, script(route));
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    EXPECT_NEAR(written_axis(read_file(dir.file("recon.par"))), 66.9f, 1e-4f);
+    const auto count = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t at = r.output.find(text); at != std::string::npos;
+             at = r.output.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("INFO: Reading row 61 of 90 projections for the test slices"), 1u)
+        << r.output;
+    EXPECT_EQ(count("INFO: Test slice at axis "), 10u) << r.output;
+    // The second five about the value typed, a quarter of a pixel apart.
+    for (const char* axis : {"66.400", "66.650", "66.900", "67.150", "67.400"})
+        EXPECT_NE(r.output.find(std::string("INFO: Test slice at axis      ") + axis),
+                  std::string::npos)
+            << axis << "\n" << r.output;
+    EXPECT_NE(read_file(dir.file("home/.zyt.def")).find("TEST_SLICE_STEP"), std::string::npos)
+        << "the step is remembered";
+
+    std::filesystem::copy(series("vertical"), dir.file("gap"),
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::remove(dir.file("gap/proj_0033.tif"));
+    route.series = dir.file("gap");
+    route.at_axis = "click \"TEST SLICE\"\nclick \"O.K.\"\nclick \"O.K.\"\n";
+    TempDir second;
+    r = run(second, script(route));
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    EXPECT_NE(r.output.find("WARNING: Cannot read the line from the projection " +
+                            dir.file("gap/proj_0033.tif")),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("WARNING: The test slice is abandoned"), std::string::npos);
+    EXPECT_NEAR(written_axis(read_file(second.file("recon.par"))), VERTICAL_AXIS, 0.05f);
 }

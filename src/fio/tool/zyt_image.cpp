@@ -6,13 +6,7 @@
 // and renamed when complete, so a failure leaves nothing behind; only a
 // regular file is replaced, and "-" writes to standard output.
 
-#include <cairo.h>
-#include <unistd.h>
-
-#include <bit>
 #include <cerrno>
-#include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,25 +15,16 @@
 #include <vector>
 
 #include "fio/fio.h"
+#include "fio/tool/image_output.h"
 #include "gs/gs.h"
 #include "io/database.h"
-#include "io/os/os_layer.h"
-#include "io/replace.h"
 #include "io/status.h"
-#include "io/units.h"
-#include "lg/cell_index.h"
 #include "ma/statistics.h"
 
 namespace {
 
 constexpr const char* VERSION = "ZYT_IMAGE V1.7";
 constexpr const char* DEFAULTS_FILE = "~/.zyt.def";
-// The program shows images in colour scale 4 (white to black) with 200 levels
-// over the window's image colours 9 to 255.
-constexpr LgRgb DISPLAY_SCALE[2] = {{1, 1, 1}, {0, 0, 0}};
-constexpr int DISPLAY_LEVELS = 200;
-constexpr int FIRST_IMAGE_COLOUR = 9;
-constexpr int LAST_IMAGE_COLOUR = 255;
 
 void print_help(std::ostream& out)
 {
@@ -82,156 +67,6 @@ void print_help(std::ostream& out)
            "any format but raw binary). More in the manual page: man zyt_image.\n";
 }
 
-// The unit of the output file.
-constexpr int OUTPUT_UNIT = 45;
-
-// The temporary output file, for the handler of the signals that stop the
-// program: it is removed rather than left behind with a part of the output.
-constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-char pending_temporary[4096];
-volatile std::sig_atomic_t temporary_pending = 0;
-
-void remove_temporary_and_stop(int signal_number)
-{
-    if (temporary_pending != 0) ::unlink(pending_temporary);
-    ::signal(signal_number, SIG_DFL);
-    ::raise(signal_number);
-}
-
-// The stop signals held back while it lives, so that the temporary file is
-// never made, renamed or removed unknown to the handler.
-class StopSignalsHeld
-{
-public:
-    StopSignalsHeld()
-    {
-        sigset_t held;
-        ::sigemptyset(&held);
-        for (int s : STOP_SIGNALS)
-            ::sigaddset(&held, s);
-        ::sigprocmask(SIG_BLOCK, &held, &old_);
-    }
-    ~StopSignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
-    StopSignalsHeld(const StopSignalsHeld&) = delete;
-    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
-
-private:
-    sigset_t old_;
-};
-
-// The handler for the stop signals that are not ignored (a program started
-// in the background keeps ignoring them).
-void handle_stop_signals()
-{
-    for (int s : STOP_SIGNALS) {
-        struct sigaction old_action {};
-        ::sigaction(s, nullptr, &old_action);
-        if (old_action.sa_handler == SIG_IGN) continue;
-        struct sigaction action {};
-        action.sa_handler = remove_temporary_and_stop;
-        ::sigemptyset(&action.sa_mask);
-        ::sigaction(s, &action, nullptr);
-    }
-}
-
-// The output name that means standard output.
-constexpr std::string_view STANDARD_OUTPUT = "-";
-
-// Where an image is written: standard output, or a regular file (or a new
-// one) replaced as a whole: written beside it and renamed over it only when
-// complete. A device, a FIFO or a directory is never replaced by a file.
-class Output
-{
-public:
-    Output() = default;
-    ~Output() { forget(); }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-
-    // False, with the reason on standard error, when nothing can be written.
-    bool open(const std::string& name)
-    {
-        if (name == STANDARD_OUTPUT) {
-            file_ = stdout;
-            return true;
-        }
-        int opened = IO_REPLACEMENT_NOT_MADE;
-        int status = ST_GOOD_VALUE;
-        handle_stop_signals();
-        {
-            const StopSignalsHeld held;
-            errno = 0;
-            replacement_.open(OUTPUT_UNIT, name, opened, status);
-            const std::string& temporary = replacement_.temporary();
-            if (!temporary.empty() && temporary.size() < sizeof pending_temporary) {
-                std::memcpy(pending_temporary, temporary.c_str(), temporary.size() + 1);
-                temporary_pending = 1;
-            }
-        }
-        if (status == ST_GOOD_VALUE && opened == IO_REPLACEMENT_OPEN) {
-            file_ = io_unit_file(OUTPUT_UNIT);
-            return true;
-        }
-        const int error_value = errno;
-        std::cerr << "ERROR: Could not write " << name << ": ";
-        if (opened == IO_REPLACEMENT_NOT_REGULAR)
-            std::cerr << "it is no regular file (a device, a pipe or a directory is never"
-                         " replaced; \"-\" writes to standard output)\n";
-        else if (opened == IO_REPLACEMENT_READ_ONLY)
-            std::cerr << "it is write-protected\n";
-        else
-            std::cerr << std::strerror(error_value) << "\n";
-        return false;
-    }
-    // The open stream.
-    std::FILE* file() const { return file_; }
-    bool to_standard_output() const { return file_ == stdout; }
-    // Everything written reaches the disk, then the file takes its name.
-    bool commit()
-    {
-        if (to_standard_output()) return std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
-        const bool written = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-        if (!written) {
-            forget();
-            return false;
-        }
-        const StopSignalsHeld held;
-        int status = ST_GOOD_VALUE;
-        replacement_.commit(status);
-        temporary_pending = 0;
-        return status == ST_GOOD_VALUE;
-    }
-
-private:
-    // The temporary file removed, if it is still there.
-    void forget()
-    {
-        const StopSignalsHeld held;
-        replacement_.abandon();
-        temporary_pending = 0;
-    }
-
-    IoReplacement replacement_;
-    std::FILE* file_ = nullptr;
-};
-
-bool write_raw(FioImage& image, Output& out)
-{
-    const ImageView v = image.view();
-    std::vector<float> row(static_cast<std::size_t>(image.xnumdat));
-    for (int j = 1; j <= image.ynumdat; ++j) {
-        for (int i = 1; i <= image.xnumdat; ++i) {
-            float value = v(i, j);
-            if constexpr (std::endian::native == std::endian::big)
-                value = Fio_float_byte_swap(value);
-            row[static_cast<std::size_t>(i - 1)] = value;
-        }
-        if (std::fwrite(row.data(), sizeof(float), row.size(), out.file()) != row.size())
-            return false;
-    }
-    return out.commit();
-}
-
 struct Statistics
 {
     double minimum = 0, maximum = 0, mean = 0;
@@ -242,15 +77,7 @@ struct Statistics
 Statistics statistics(FioImage& image)
 {
     Statistics s;
-    const ImageView v = image.view();
-    for (int j = 1; j <= image.ynumdat; ++j)
-        for (int i = 1; i <= image.xnumdat; ++i) {
-            const double value = v(i, j);
-            if (!std::isfinite(value)) continue;
-            if (!s.any || value < s.minimum) s.minimum = value;
-            if (!s.any || value > s.maximum) s.maximum = value;
-            s.any = true;
-        }
+    s.any = fio_finite_extremes(image.view(), image.xnumdat, image.ynumdat, s.minimum, s.maximum);
     float mean = 0.0f;
     int status = ST_GOOD_VALUE;
     const ImageView data = image.view();
@@ -258,50 +85,6 @@ Statistics statistics(FioImage& image)
                image.ynumdat, mean, status);
     s.mean = mean;
     return s;
-}
-
-bool write_png(FioImage& image, Output& out)
-{
-    const Statistics s = statistics(image);
-    std::vector<LgRgb> table(256);
-    int status = ST_GOOD_VALUE;
-    GS_CAL_COLOURTABLE(2, DISPLAY_SCALE, FIRST_IMAGE_COLOUR, LAST_IMAGE_COLOUR, DISPLAY_LEVELS,
-                       table, status);
-    if (status != ST_GOOD_VALUE) return false;
-    const LgCellIndex index_of(false, static_cast<float>(s.minimum),
-                               static_cast<float>(s.maximum), FIRST_IMAGE_COLOUR,
-                               LAST_IMAGE_COLOUR);
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.xnumdat, image.ynumdat);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        return false;
-    }
-    cairo_surface_flush(surface);
-    unsigned char* pixels = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    const ImageView v = image.view();
-    auto channel = [](float c) { return static_cast<std::uint32_t>(std::lround(c * 255.0f)); };
-    // Image row 1 is the bottom of the picture.
-    for (int j = 1; j <= image.ynumdat; ++j) {
-        auto* line = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(stride) *
-                                                                   (image.ynumdat - j));
-        for (int i = 1; i <= image.xnumdat; ++i) {
-            const LgRgb& c = table[index_of(v(i, j))];
-            line[i - 1] = (channel(c.r) << 16) | (channel(c.g) << 8) | channel(c.b);
-        }
-    }
-    cairo_surface_mark_dirty(surface);
-    const auto write_bytes = [](void* closure, const unsigned char* bytes, unsigned int length) {
-        return std::fwrite(bytes, 1, length, static_cast<std::FILE*>(closure)) == length
-                   ? CAIRO_STATUS_SUCCESS
-                   : CAIRO_STATUS_WRITE_ERROR;
-    };
-    const bool ok = cairo_surface_write_to_png_stream(surface, write_bytes, out.file()) ==
-                        CAIRO_STATUS_SUCCESS &&
-                    out.commit();
-    cairo_surface_destroy(surface);
-    return ok;
 }
 
 // Values read as 32-bit reals need 9 digits to come back unchanged; the
@@ -348,21 +131,6 @@ int usage(const std::string& message)
     std::cerr << "zyt_image: " << message << " (see --help)\n";
     return 2;
 }
-
-// Every console line of the readers goes to standard error while it lives:
-// standard output carries only the results.
-class ConsoleToStderr
-{
-public:
-    ConsoleToStderr() : old_(std::cout.rdbuf(std::cerr.rdbuf())) {}
-    ~ConsoleToStderr() { std::cout.rdbuf(old_); }
-    ConsoleToStderr(const ConsoleToStderr&) = delete;
-    ConsoleToStderr& operator=(const ConsoleToStderr&) = delete;
-    std::streambuf* results() const { return old_; }
-
-private:
-    std::streambuf* old_;
-};
 
 } // namespace
 
@@ -457,10 +225,13 @@ int main(int argc, char** argv)
         return results.good() ? 0 : 1;
     }
     const std::string& out_name = words[2];
-    Output out;
+    FioOutput out;
     if (!out.open(out_name)) return 1;
     errno = 0;
-    const bool ok = command == "raw" ? write_raw(image, out) : write_png(image, out);
+    const bool ok =
+        (command == "raw" ? fio_write_raw(image.view(), image.xnumdat, image.ynumdat, out.file())
+                          : fio_write_png(image.view(), image.xnumdat, image.ynumdat, out.file())) &&
+        out.commit();
     if (!ok) {
         std::cerr << "ERROR: Could not write " << out_name << ": "
                   << (errno != 0 ? std::strerror(errno) : "a write failed") << "\n";
