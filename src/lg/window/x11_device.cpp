@@ -53,9 +53,12 @@ void PixelBox::add(const PixelBox& b)
     y2 = std::max(y2, b.y2);
 }
 
+// The angle is taken in whole tenths of a degree, as window fonts are
+// turned: a hair of an angle would set upright text on a rotated grid.
 TextStyle TextStyle::of(const LgAttributes& a)
 {
-    return {a.text_font, a.text_height, static_cast<float>(a.text_angle * PI / 180.0),
+    const double tenths = std::round(10.0 * static_cast<double>(a.text_angle));
+    return {a.text_font, a.text_height, static_cast<float>(tenths / 10.0 * PI / 180.0),
             a.horizontal, a.vertical, a.text_colour};
 }
 

@@ -1,0 +1,88 @@
+// Pages as the user sees them: the pixels of the window read back after a
+// widget was drawn, at the sizes and in the orientations a user chooses.
+#include <gtest/gtest.h>
+
+#include "gs_test_support.h"
+
+using zyt_test::Graphics;
+
+namespace {
+
+// Dark ink at a pixel (anti-aliased edges included).
+bool dark(unsigned pixel)
+{
+    return ((pixel >> 16) & 255) < 0x80 && ((pixel >> 8) & 255) < 0x80 && (pixel & 255) < 0x80;
+}
+
+class Pages : public Graphics
+{
+protected:
+    static int width()
+    {
+        int w = 0, h = 0, error = 0;
+        LG_X11_INQ_SIZE(w, h, error);
+        return w;
+    }
+    static int height()
+    {
+        int w = 0, h = 0, error = 0;
+        LG_X11_INQ_SIZE(w, h, error);
+        return h;
+    }
+
+    // The glyphs of dark ink in a band of pixel rows, left to right: per
+    // glyph (a run of columns with ink) its top and bottom ink rows.
+    struct Glyph
+    {
+        int x1, x2, top, bottom;
+    };
+    static std::vector<Glyph> glyphs(int row1, int row2)
+    {
+        std::vector<Glyph> found;
+        bool in_glyph = false;
+        for (int x = 0; x < width(); ++x) {
+            int top = -1, bottom = -1;
+            for (int y = row1; y <= row2; ++y)
+                if (dark(LG_X11_PIXEL(x, y))) {
+                    if (top < 0) top = y;
+                    bottom = y;
+                }
+            if (top < 0) {
+                in_glyph = false;
+                continue;
+            }
+            if (!in_glyph) found.push_back({x, x, top, bottom});
+            Glyph& g = found.back();
+            g.x2 = x;
+            g.top = std::min(g.top, top);
+            g.bottom = std::max(g.bottom, bottom);
+            in_glyph = true;
+        }
+        return found;
+    }
+};
+
+} // namespace
+
+// Upright text is drawn unrotated: its first letter stands on the same
+// baseline, at the same size, as the others.
+TEST_F(Pages, UprightTextStandsOnOneBaseline)
+{
+    open("");
+    const LgPageCoordinates page;
+    for (int k = 0; k < 40; ++k) {
+        const float size = 0.012f + 0.0005f * k;
+        GS_FILLSTYLE(1, GS_WHITE, status);
+        GS_RECTANGLE(0.0f, 0.4f, 0.7f, 0.6f, true, false, status);
+        GS_TEXTSTYLE(1, GS_BLACK, size, 1, 1, 1, 2, 3, 0.0f, 1.0f, status);
+        LG_TEXT(0.2f + 0.00037f * k, 0.5f, "lllll", status);
+        ASSERT_EQ(status, ST_GOOD_VALUE);
+        const int base = height() - static_cast<int>(0.5f * std::max(width(), height()));
+        const std::vector<Glyph> g = glyphs(base - 60, base + 20);
+        ASSERT_EQ(g.size(), 5u) << size;
+        for (const Glyph& other : g) {
+            EXPECT_EQ(other.top, g[0].top) << size;
+            EXPECT_EQ(other.bottom, g[0].bottom) << size;
+        }
+    }
+}
