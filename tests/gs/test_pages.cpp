@@ -5,6 +5,7 @@
 #include "gs_test_support.h"
 
 using zyt_test::Graphics;
+using zyt_test::Projection;
 
 namespace {
 
@@ -85,4 +86,35 @@ TEST_F(Pages, UprightTextStandsOnOneBaseline)
             EXPECT_EQ(other.bottom, g[0].bottom) << size;
         }
     }
+}
+
+// A coordinate question asked over the page of the question before it (the
+// yes/no question on the image, its band and its note above the strip)
+// shows nothing of that question.
+TEST_F(Pages, ACoordinateQuestionHidesTheQuestionBefore)
+{
+    open("point 10 10\npoint 60 40\n");
+    Projection p(100, 50, 100, 50);
+    GS_PLOT(p.image, status);
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    GS_INQ_GUIREGION(x1, y1, x2, y2, status);
+    {
+        const LgPageCoordinates page;
+        GS_FILLSTYLE(1, GS_MAGENTA, status);
+        GS_RECTANGLE(x1, y1, x2, y2 + 0.04f, true, false, status);
+    }
+    GS_RESTORE_TRANSFORM(status);
+    const std::vector<std::string> info{"Select two corners", "of the region"};
+    float x[2] = {0, 0};
+    float y[2] = {0, 0};
+    int count = 0;
+    GS_INPS_FCOORDINATES(&p.image, "SELECT RECTANGLE", 2, 2, info, true, 2, false, 2, count, x,
+                         y, status);
+    ASSERT_EQ(count, 2);
+    int left = 0;
+    const int bottom = height() - static_cast<int>((y2 + 0.04f) * height() / 1.414214f);
+    for (int py = bottom; py < height(); ++py)
+        for (int px = 0; px < width(); ++px)
+            if (LG_X11_PIXEL(px, py) == 0xff00ffu) ++left;
+    EXPECT_EQ(left, 0);
 }
