@@ -65,12 +65,15 @@ struct Projection
 class Graphics : public ::testing::Test
 {
 protected:
-    void open(const std::string& script, std::vector<const char*> arguments = {})
+    // Snapshots of each wait for input go to snapshots_dir when one is named.
+    void open(const std::string& script, std::vector<const char*> arguments = {},
+              const std::string& snapshots_dir = "")
     {
         write_file(dir.file("events.txt"), script);
         LgWindowOptions options;
         options.headless = true;
         options.events_file = dir.file("events.txt");
+        options.snapshots_dir = snapshots_dir;
         LG_X11_SET_OPTIONS(options);
         arguments.insert(arguments.begin(), "zyt_zevuza");
         IO_SET_ARGUMENTSC(static_cast<int>(arguments.size()), arguments.data());

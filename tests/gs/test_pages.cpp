@@ -2,6 +2,8 @@
 // widget was drawn, at the sizes and in the orientations a user chooses.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include "gs_test_support.h"
 
 using zyt_test::Graphics;
@@ -14,6 +16,26 @@ bool dark(unsigned pixel)
 {
     return ((pixel >> 16) & 255) < 0x80 && ((pixel >> 8) & 255) < 0x80 && (pixel & 255) < 0x80;
 }
+
+// A PNG file read back (0x00RRGGBB pixels).
+class Picture
+{
+public:
+    explicit Picture(const std::string& file)
+        : surface_(cairo_image_surface_create_from_png(file.c_str()), cairo_surface_destroy)
+    {
+    }
+    bool ok() const { return cairo_surface_status(surface_.get()) == CAIRO_STATUS_SUCCESS; }
+    unsigned at(int x, int y) const
+    {
+        const unsigned char* data = cairo_image_surface_get_data(surface_.get());
+        const int stride = cairo_image_surface_get_stride(surface_.get());
+        return *reinterpret_cast<const unsigned*>(data + y * stride + x * 4) & 0xffffffu;
+    }
+
+private:
+    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> surface_;
+};
 
 class Pages : public Graphics
 {
@@ -117,4 +139,21 @@ TEST_F(Pages, ACoordinateQuestionHidesTheQuestionBefore)
         for (int px = 0; px < width(); ++px)
             if (LG_X11_PIXEL(px, py) == 0xff00ffu) ++left;
     EXPECT_EQ(left, 0);
+}
+
+// The snapshot taken while a typed text is awaited shows the entry box with
+// the text offered.
+TEST_F(Pages, TheSnapshotOfAWaitShowsTheEntry)
+{
+    open("text \"\"\n", {}, dir.file("snapshots"));
+    std::string entry = "offered.txt";
+    int event = 0, workstation = 0;
+    float x = 0, y = 0;
+    GS_FILLSTYLE(1, GS_YELLOW, status);
+    LG_INP_EVENT(1, 0, true, "File Name (Optional)", true, 0.1f, 0.02f, 0.6f, 0.12f, event,
+                 workstation, entry, x, y, status);
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    const Picture shot(dir.file("snapshots/page_0001.png"));
+    ASSERT_TRUE(shot.ok());
+    EXPECT_EQ(shot.at(417, 707 - 77), 0xffff00u); // inside the box, right of its texts
 }

@@ -324,7 +324,7 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
     std::size_t cursor = entry.size();
     std::size_t history_at = 0; // 0: the entry being typed, k: history entry k
     bool redraw = true;
-    if (mode != LG_POLL) write_snapshot_of_wait();
+    bool waiting_shown = mode == LG_POLL; // a poll is no wait to show
     for (;;) {
         if (text_entry && prompt_flag && redraw) {
             const bool feedback = cross_drawn_;
@@ -333,6 +333,9 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
             if (feedback) draw_feedback(feedback_x_, feedback_y_);
         }
         redraw = false;
+        // The snapshot of the wait shows what the user sees: the entry too.
+        if (!waiting_shown) write_snapshot_of_wait();
+        waiting_shown = true;
         show();
         DeviceEvent ev;
         if (script_) {
