@@ -157,3 +157,33 @@ TEST_F(Pages, TheSnapshotOfAWaitShowsTheEntry)
     ASSERT_TRUE(shot.ok());
     EXPECT_EQ(shot.at(417, 707 - 77), 0xffff00u); // inside the box, right of its texts
 }
+
+// A fill covers the pixels that lines along its border cover: filling the
+// page or a box leaves none of the lines drawn on it behind, at any size.
+TEST_F(Pages, FillsCoverTheLinesOfTheirBorder)
+{
+    open("resize 354 500\nresize 1000 1414\n");
+    for (int size = 0; size < 3; ++size) {
+        const LgPageCoordinates page;
+        GS_LINESTYLE(1, 1.0f, GS_BLACK, status);
+        GS_RECTANGLE(0.1f, 0.1f, 0.3f, 0.3f, false, true, status);
+        GS_RECTANGLE(0.0f, 0.0f, 0.7071f, 1.0f, false, true, status);
+        GS_FILLSTYLE(1, GS_WHITE, status);
+        GS_RECTANGLE(0.1f, 0.1f, 0.3f, 0.3f, true, false, status);
+        const int max = std::max(width(), height());
+        int left = 0;
+        for (int py = height() - max * 3 / 10 - 3; py <= height() - max / 10 + 3; ++py)
+            for (int px = max / 10 - 3; px <= max * 3 / 10 + 3; ++px)
+                if (dark(LG_X11_PIXEL(px, py))) ++left;
+        GS_BACKGROUND(status);
+        for (int py = 0; py < height(); ++py)
+            for (int px = 0; px < width(); ++px)
+                if (dark(LG_X11_PIXEL(px, py))) ++left;
+        EXPECT_EQ(left, 0) << width() << " x " << height();
+        if (size == 2) break;
+        int event = 0;
+        float x = 0, y = 0;
+        LG_INP_COORDINATE(1, 1, event, x, y, status); // the next size
+        ASSERT_EQ(event, LG_EVENT_EXPOSE);
+    }
+}

@@ -164,7 +164,7 @@ void X11Device::draw_prompt_box(float bx1, float by1, float bx2, float by2,
     const LgAttributes& a = state_->attributes;
     cairo_set_operator(c, CAIRO_OPERATOR_OVER);
     set_source(a.fill_colour);
-    cairo_rectangle(c, px1, py2, px2 - px1, py1 - py2);
+    cairo_rectangle(c, px1, py2, px2 - px1 + 1, py1 - py2 + 1); // its edges included, as a fill
     cairo_fill(c);
     touch({px1, py2, px2, py1});
     const double height = py1 - py2;
