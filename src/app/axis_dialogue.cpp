@@ -41,6 +41,13 @@ const std::vector<std::string> axis_information = {
     "  Usually the default should be a good value, but you",
     "may have special reasons to over-ride this value."};
 
+// The information under the graph: a line's room in page units (text of
+// 0.8 of it, 9.5 pixels on the 707-pixel page), the room of the graph's
+// numbers and label under its frame, and the smallest graph worth drawing.
+constexpr float INFO_PITCH = 0.0135f / 0.8f;
+constexpr float GRAPH_NUMBERS = 0.075f;
+constexpr float SMALLEST_GRAPH = 0.3f;
+
 // A progress note over the whole page, shown at once.
 void progress(std::initializer_list<const char*> lines, int& status)
 {
@@ -132,14 +139,19 @@ void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
 
     // The final question, over the graph of the per-line positions.
     axis = found.axis;
-    draw_positions(found, rotation_vertical, status);
+    const GsRegionsGuard regions;
     float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
     GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
     float px1 = 0, py1 = 0, px2 = 0, py2 = 0;
     GS_INQ_GPP(px1, py1, px2, py2, status);
-    // The information between the graph's numbers and the question.
-    const float top = std::max(gy2 + 0.02f, py1 - 0.075f);
-    if (top - gy2 > 0.05f)
+    // The information between the graph's numbers and the question, at a
+    // size that reads: the graph gives up the room its lines need where the
+    // page is tall enough; otherwise the information is on HELP alone.
+    const float top = gy2 + 0.005f + static_cast<float>(axis_information.size()) * INFO_PITCH;
+    const bool room = py2 - (top + GRAPH_NUMBERS) >= SMALLEST_GRAPH;
+    if (room) GS_SET_GPP(px1, top + GRAPH_NUMBERS, px2, py2, status);
+    draw_positions(found, rotation_vertical, status);
+    if (room)
         GS_PROMPT(false, static_cast<int>(axis_information.size()),
                   static_cast<int>(axis_information.size()), axis_information, gx1 + 0.01f,
                   gy2 + 0.005f, gx2 - 0.01f, top, status);

@@ -2,11 +2,11 @@
 // widget was drawn, at the sizes and in the orientations a user chooses.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include "gs_test_support.h"
+#include "ps_render.h"
 
 using zyt_test::Graphics;
+using zyt_test::Picture;
 using zyt_test::Projection;
 
 namespace {
@@ -16,26 +16,6 @@ bool dark(unsigned pixel)
 {
     return ((pixel >> 16) & 255) < 0x80 && ((pixel >> 8) & 255) < 0x80 && (pixel & 255) < 0x80;
 }
-
-// A PNG file read back (0x00RRGGBB pixels).
-class Picture
-{
-public:
-    explicit Picture(const std::string& file)
-        : surface_(cairo_image_surface_create_from_png(file.c_str()), cairo_surface_destroy)
-    {
-    }
-    bool ok() const { return cairo_surface_status(surface_.get()) == CAIRO_STATUS_SUCCESS; }
-    unsigned at(int x, int y) const
-    {
-        const unsigned char* data = cairo_image_surface_get_data(surface_.get());
-        const int stride = cairo_image_surface_get_stride(surface_.get());
-        return *reinterpret_cast<const unsigned*>(data + y * stride + x * 4) & 0xffffffu;
-    }
-
-private:
-    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> surface_;
-};
 
 class Pages : public Graphics
 {
