@@ -150,11 +150,16 @@ void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
     const float top = gy2 + 0.005f + static_cast<float>(axis_information.size()) * INFO_PITCH;
     const bool room = py2 - (top + GRAPH_NUMBERS) >= SMALLEST_GRAPH;
     if (room) GS_SET_GPP(px1, top + GRAPH_NUMBERS, px2, py2, status);
-    draw_positions(found, rotation_vertical, status);
-    if (room)
-        GS_PROMPT(false, static_cast<int>(axis_information.size()),
-                  static_cast<int>(axis_information.size()), axis_information, gx1 + 0.01f,
-                  gy2 + 0.005f, gx2 - 0.01f, top, status);
+    const GsPageDrawer page(
+        [&](int& s) {
+            draw_positions(found, rotation_vertical, s);
+            if (room)
+                GS_PROMPT(false, static_cast<int>(axis_information.size()),
+                          static_cast<int>(axis_information.size()), axis_information,
+                          gx1 + 0.01f, gy2 + 0.005f, gx2 - 0.01f, top, s);
+        },
+        true);
+    GS_REDRAW_PAGE(status);
     std::vector<std::string> help{"Enter valid floating point value within given limits"};
     help.insert(help.end(), axis_information.begin(), axis_information.end());
     const float s = static_cast<float>(found.line_length);

@@ -329,6 +329,8 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
     if (info_box != nullptr) q.area.y2 = std::max(q.area.y2, info_box->y2);
 
     draw_question(q, status);
+    // Under the keyboard's questions, the picture and this question are the page.
+    const GsPageDrawer page([&](int& s) { redraw(q, s); }, q.picture != nullptr);
     GS_RESTORE_TRANSFORM(status);
     feedback(rubber_mode, 0, x, y, status);
     bool cancelled = false;

@@ -311,6 +311,8 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
     GS_INQ_DOC_CONTROL(forms_doc, menus_doc, status);
     const int help_lines = std::min(num_help, static_cast<int>(help.size()));
     GS_DRAW_FORM(num_title, title, edited, status);
+    // Under the questions of an item, the form is the page.
+    const GsPageDrawer page([&](int& s) { GS_DRAW_FORM(num_title, title, edited, s); }, true);
     bool accepted = false;
     std::vector<std::string> all_labels(control_labels.begin(), control_labels.end());
     for (const GsFormItem& item : edited) all_labels.push_back(item.label);

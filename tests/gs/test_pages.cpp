@@ -167,3 +167,33 @@ TEST_F(Pages, FillsCoverTheLinesOfTheirBorder)
         ASSERT_EQ(event, LG_EVENT_EXPOSE);
     }
 }
+
+// A question whose window is resized draws its whole page again, not only
+// itself: the page then is as the page drawn at the new size.
+TEST_F(Pages, AResizedQuestionDrawsItsWholePageAgain)
+{
+    open("resize 354 500\nkey ClearLine\ntext \"5\"\n");
+    const std::vector<std::string> note{"The information on the page under the question,",
+                                        "in lines of small text that a scaled copy breaks."};
+    const auto draw = [&](int& s) {
+        GS_BACKGROUND(s);
+        GS_PROMPT(false, 2, 2, note, 0.02f, 0.3f, 0.68f, 0.4f, s);
+    };
+    draw(status);
+    const GsPageDrawer page(draw, true);
+    int value = 1;
+    const std::vector<std::string> help{"A number"};
+    GS_INPI(false, 0, 0, true, "A NUMBER", 1, help, 0, help, value, status);
+    ASSERT_EQ(value, 5);
+    ASSERT_EQ(width(), 354);
+    const int top = height() - static_cast<int>(0.45f * height() / 1.414214f);
+    const int bottom = height() - static_cast<int>(0.25f * height() / 1.414214f);
+    std::vector<unsigned> shown;
+    for (int py = top; py < bottom; ++py)
+        for (int px = 0; px < width(); ++px) shown.push_back(LG_X11_PIXEL(px, py));
+    draw(status);
+    int differ = 0;
+    for (int py = top, k = 0; py < bottom; ++py)
+        for (int px = 0; px < width(); ++px, ++k) differ += shown[k] != LG_X11_PIXEL(px, py);
+    EXPECT_EQ(differ, 0);
+}
