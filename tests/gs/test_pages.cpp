@@ -197,3 +197,20 @@ TEST_F(Pages, AResizedQuestionDrawsItsWholePageAgain)
         for (int px = 0; px < width(); ++px, ++k) differ += shown[k] != LG_X11_PIXEL(px, py);
     EXPECT_EQ(differ, 0);
 }
+
+// While forms document themselves (+DFORM), a click on a picture is still a
+// point of a coordinate question.
+TEST_F(Pages, ClicksOnAPictureArePointsWhileFormsDocumentThemselves)
+{
+    open("point 10 10\npoint 60 40\n", {"+DFORM"});
+    Projection p(100, 50, 100, 50);
+    GS_PLOT(p.image, status);
+    const std::vector<std::string> info{"Select two corners"};
+    float x[2] = {0, 0};
+    float y[2] = {0, 0};
+    int count = 0;
+    GS_INPS_FCOORDINATES(&p.image, "SELECT RECTANGLE", 1, 1, info, true, 2, false, 2, count, x,
+                         y, status);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_EQ(count, 2);
+}
