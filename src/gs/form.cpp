@@ -273,6 +273,7 @@ void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& i
         combined.by2[k] = item_menu.by2[i];
         combined.labels[k] = item_menu.labels[i];
         combined.label_height[k] = item_menu.label_height[i];
+        combined.button_bevel[k] = item_menu.button_bevel[i];
     }
     combined.y1 = std::min(combined.y1, item_menu.y1);
     GS_RESTORE_DRAWN_MENU(combined);

@@ -159,6 +159,7 @@ struct GsDrawnMenu
     int buttons = 0;
     float bx1[100] = {}, by1[100] = {}, bx2[100] = {}, by2[100] = {};
     float label_height[100] = {};
+    float button_bevel[100] = {}; // each button's own: a merged record keeps them apart
     std::string labels[100];
     std::string title[10];
     int title_lines = 0;

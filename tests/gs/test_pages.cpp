@@ -214,3 +214,32 @@ TEST_F(Pages, ClicksOnAPictureArePointsWhileFormsDocumentThemselves)
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_EQ(count, 2);
 }
+
+// A form's button looks the same after its click's flash as before it: the
+// item buttons keep their own bevel in the form's one menu record.
+TEST_F(Pages, FormButtonsLookTheSameAfterAClick)
+{
+    open("");
+    std::vector<GsFormItem> items{zyt_test::form_item("SINOGRAM INTERVAL", GS_ITEM_INTEGER),
+                                  zyt_test::form_item("X-START", GS_ITEM_INTEGER),
+                                  zyt_test::form_item("Y-START", GS_ITEM_INTEGER)};
+    const std::vector<std::string> title{"SINOGRAM FORM"};
+    GS_DRAW_FORM(1, title, items, status);
+    const GsDrawnMenu m = GS_SAVE_DRAWN_MENU();
+    ASSERT_EQ(m.buttons, 8);
+    const int max = std::max(width(), height());
+    for (int i = 0; i < m.buttons; ++i) {
+        const int x1 = static_cast<int>(m.bx1[i] * max), x2 = static_cast<int>(m.bx2[i] * max);
+        const int y1 = height() - static_cast<int>(m.by2[i] * max);
+        const int y2 = height() - static_cast<int>(m.by1[i] * max);
+        std::vector<unsigned> before;
+        for (int y = y1; y <= y2; ++y)
+            for (int x = x1; x <= x2; ++x) before.push_back(LG_X11_PIXEL(x, y));
+        GS_DRAW_MENU_BUTTON(i, true, status);
+        GS_DRAW_MENU_BUTTON(i, false, status);
+        int differ = 0;
+        for (int y = y1, k = 0; y <= y2; ++y)
+            for (int x = x1; x <= x2; ++x, ++k) differ += before[k] != LG_X11_PIXEL(x, y);
+        EXPECT_EQ(differ, 0) << m.labels[i];
+    }
+}
