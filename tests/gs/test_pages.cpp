@@ -243,3 +243,21 @@ TEST_F(Pages, FormButtonsLookTheSameAfterAClick)
         EXPECT_EQ(differ, 0) << m.labels[i];
     }
 }
+
+// The typed text and its cursor stay inside an entry box on the page's
+// lower edge (the value of the axis question, offered in the window strip).
+TEST_F(Pages, TheEntryCursorStaysInsideItsBox)
+{
+    open("key Return\n");
+    std::string entry = "130.3030";
+    int event = 0, workstation = 0;
+    float x = 0, y = 0;
+    GS_TEXTSTYLE(1, GS_BLACK, 0.03f, 1, 1, 1, 1, 0, 0.0f, 1.0f, status);
+    GS_FILLSTYLE(1, GS_WHITE, status);
+    LG_INP_EVENT(1, 0, true, " ", true, 0.01f, 0.0f, 0.6f, 0.15f * 5.0f / 16.0f, event,
+                 workstation, entry, x, y, status);
+    ASSERT_EQ(status, ST_GOOD_VALUE);
+    int ink = 0;
+    for (int px = 0; px < width(); ++px) ink += dark(LG_X11_PIXEL(px, height() - 1));
+    EXPECT_EQ(ink, 0);
+}

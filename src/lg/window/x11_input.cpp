@@ -174,14 +174,17 @@ void X11Device::draw_prompt_box(float bx1, float by1, float bx2, float by2,
     style.vertical = 5;
     style.angle = 0.0f;
     draw_text(left, py1 - height * 5.0 / 9.0, st_trim(prompt), style);
-    const double base = py1 - height / 9.0;
+    // The entry and its cursor stay within the box: the baseline is raised
+    // where the letters' descent would reach its lower edge.
+    select_font(style);
+    cairo_font_extents_t fe;
+    cairo_font_extents(c, &fe);
+    const double base = std::min(py1 - height / 9.0, py1 - 1.0 - std::ceil(fe.descent));
     draw_text(left, base, entry, style);
     // The character under the cursor on an opaque background; "_" past the end.
     const double before = text_width_pixels(entry.substr(0, cursor), style);
     const std::string under = cursor < entry.size() ? entry.substr(cursor, 1) : "_";
     const double w = std::max(2.0, text_width_pixels(under, style));
-    cairo_font_extents_t fe;
-    cairo_font_extents(c, &fe);
     set_source(a.text_colour);
     cairo_rectangle(c, left + before, base - fe.height + fe.descent, w, fe.height);
     cairo_fill(c);
