@@ -150,6 +150,7 @@ void ZYT_ROTATION_AXIS(int xmaxdat, int ymaxdat, std::string_view last_file,
     const float top = gy2 + 0.005f + static_cast<float>(axis_information.size()) * INFO_PITCH;
     const bool room = py2 - (top + GRAPH_NUMBERS) >= SMALLEST_GRAPH;
     if (room) GS_SET_GPP(px1, top + GRAPH_NUMBERS, px2, py2, status);
+    else GS_SET_GPP(px1, std::max(py1, gy2 + GRAPH_NUMBERS), px2, py2, status);
     const GsPageDrawer page(
         [&](int& s) {
             draw_positions(found, rotation_vertical, s);

@@ -153,7 +153,7 @@ Box default_glass()
     int status = ST_GOOD_VALUE;
     int format = 0;
     GS_INQ_WINDOWFORMAT(format, status);
-    if (format % 2 == 1) return {0.005f, 0.45f, 0.095f, 0.54f};
+    if (format % 2 == 1) return {0.9f, 0.3f, 0.995f, 0.395f}; // beside the colour bar
     return {0.50f, 0.17f, 0.69f, 0.36f};
 }
 
@@ -328,7 +328,9 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
     q.area = {std::min(px1, mx1), std::min(py1, my1), std::max(px2, mx2), std::max(py2, my2)};
     if (info_box != nullptr) q.area.y2 = std::max(q.area.y2, info_box->y2);
 
-    draw_question(q, status);
+    // The picture afresh under the question: nothing of the questions asked
+    // over it before (a note in its periphery) stays.
+    redraw(q, status);
     // Under the keyboard's questions, the picture and this question are the page.
     const GsPageDrawer page([&](int& s) { redraw(q, s); }, q.picture != nullptr);
     GS_RESTORE_TRANSFORM(status);

@@ -261,3 +261,22 @@ TEST_F(Pages, TheEntryCursorStaysInsideItsBox)
     for (int px = 0; px < width(); ++px) ink += dark(LG_X11_PIXEL(px, height() - 1));
     EXPECT_EQ(ink, 0);
 }
+
+// On a landscape page a picture's axes, labels and colour bar stay above the
+// strip of questions and on the page: nothing of them lies in the strip.
+TEST_F(Pages, ALandscapePictureKeepsItsAxesAboveTheStrip)
+{
+    open("", {"LANDSCAPE"});
+    ASSERT_EQ(width(), 707);
+    for (const auto& [nx, ny] : {std::pair{100, 50}, std::pair{50, 100}}) {
+        Projection p(nx, ny, nx, ny);
+        GS_PLOT(p.image, status);
+        ASSERT_EQ(status, ST_GOOD_VALUE);
+        int ink = 0;
+        for (int py = height() - static_cast<int>(0.1f * width()); py < height(); ++py)
+            for (int px = 0; px < width(); ++px) ink += dark(LG_X11_PIXEL(px, py));
+        EXPECT_EQ(ink, 0) << nx << " x " << ny;
+        // The colour bar's numbers end inside the page.
+        for (int py = 0; py < height(); ++py) EXPECT_FALSE(dark(LG_X11_PIXEL(width() - 1, py)));
+    }
+}
