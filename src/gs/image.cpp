@@ -85,6 +85,7 @@ constexpr float ABOVE_ROOM = 0.05f;
 constexpr float LEFT_ROOM = 0.08f;
 constexpr float RIGHT_ROOM = 0.1f;
 constexpr float LANDSCAPE_GLASS_ROOM = 0.11f;
+constexpr float PAGE_EDGE = 0.005f; // kept free along the page's edge
 
 // The picture's place on the page: the graph page position, kept so far
 // within the page above the strip of questions that its axes, title and
@@ -487,7 +488,9 @@ void GS_LUTSCALE(float minimum, float maximum, std::string_view zlabel, int& sta
     const std::string_view label = st_trim(zlabel);
     if (!label.empty()) {
         const LgPageCoordinates page;
-        const float room = 2.0f * std::min(max_x - (sx1 + sx2) / 2.0f, (sx1 + sx2) / 2.0f - vx2);
+        // Centred on the bar, it may reach over the picture's corner: the
+        // title is centred over the picture and leaves the corner free.
+        const float room = 2.0f * (max_x - PAGE_EDGE - (sx1 + sx2) / 2.0f);
         const float height = GS_FIT_TEXTHEIGHT(0.014f, 1, label, 0.98f * room);
         GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 2, 0, 0.0f, 1.0f, status);
         LG_TEXT((sx1 + sx2) / 2.0f, vy2 + 0.6f * height, label, status);

@@ -280,3 +280,49 @@ TEST_F(Pages, ALandscapePictureKeepsItsAxesAboveTheStrip)
         for (int py = 0; py < height(); ++py) EXPECT_FALSE(dark(LG_X11_PIXEL(width() - 1, py)));
     }
 }
+
+// Texts that were too small to read at the default size: a form's CHANGE
+// labels, a long path among its values (shown by its end), and the colour
+// bar's label. Measured as the rows their ink takes.
+TEST_F(Pages, SmallTextsReadAtTheDefaultSize)
+{
+    open("");
+    auto ink_rows = [&](float x1, float y1, float x2, float y2, bool blue_too) {
+        const int max = std::max(width(), height());
+        int rows = 0;
+        for (int py = height() - static_cast<int>(y2 * max);
+             py <= height() - static_cast<int>(y1 * max); ++py) {
+            bool ink = false;
+            for (int px = static_cast<int>(x1 * max); px <= static_cast<int>(x2 * max); ++px) {
+                const unsigned p = LG_X11_PIXEL(px, py);
+                ink = ink || (blue_too ? ((p >> 16) & 255) < 0x80 && ((p >> 8) & 255) < 0x80
+                                       : dark(p));
+            }
+            rows += ink;
+        }
+        return rows;
+    };
+    std::vector<GsFormItem> items{zyt_test::form_item("SINOGRAM MEGABYTES", GS_ITEM_INTEGER),
+                                  zyt_test::form_item("OUTPUT FILE", GS_ITEM_OUTPUT_FILE)};
+    items[1].text_value = "/data/experiments/2026/sample_a/reconstruction/volume_0001.vol";
+    for (int n = 0; n < 5; ++n) items.push_back(items[0]);
+    const std::vector<std::string> title{"TOMOGRAPHY RECONSTRUCTION CONTROL FORM 2"};
+    GS_DRAW_FORM(1, title, items, status);
+    const GsDrawnMenu m = GS_SAVE_DRAWN_MENU();
+    // Capitals of 8 pixels are 6 rows high.
+    const float h = m.by2[5] - m.by1[5];
+    EXPECT_GE(ink_rows(m.bx1[5] + 0.1f * (m.bx2[5] - m.bx1[5]), m.by1[5] + 0.2f * h,
+                       m.bx2[5] - 0.1f * (m.bx2[5] - m.bx1[5]), m.by2[5] - 0.2f * h, true),
+              6);
+    // The path's row in the VALUES column (the second item): text of 8 pixels
+    // with its slashes takes 7 rows.
+    EXPECT_GE(ink_rows(0.5f * 0.7071f + 0.005f, m.by1[6] + 0.005f, 0.75f * 0.7071f - 0.005f,
+                       m.by2[6] - 0.005f, false),
+              7);
+
+    Projection p(100, 100, 100, 100);
+    GS_PLOT(p.image, status);
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    GS_INQ_DGPP(x1, y1, x2, y2, status);
+    EXPECT_GE(ink_rows(x2 + 0.005f, y2 + 0.008f, 0.7f, y2 + 0.04f, false), 6);
+}
