@@ -17,6 +17,7 @@ namespace {
 constexpr int WINDOW = 1;
 constexpr int SPYGLASS_ELEMENTS = 21;
 constexpr float SNAP = 0.02f; // of the data window's size
+constexpr std::size_t LONG_PROMPT = 32; // characters on one line of the prompt box
 
 // The click mode survives between questions.
 bool two_click = false;
@@ -304,7 +305,22 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
     q.picture = picture;
     q.with_image = picture != nullptr && picture->data.data != nullptr &&
                    picture->xend > picture->xstart && picture->yend > picture->ystart;
-    q.prompt.emplace_back(st_trim(title));
+    // A long title goes on two lines, split at the blank nearest its middle,
+    // so that it is not shrunk below a size that reads.
+    const std::string whole(st_trim(title));
+    const std::size_t middle = whole.size() / 2;
+    const std::size_t before = whole.rfind(' ', middle);
+    const std::size_t after = whole.find(' ', middle);
+    const std::size_t split =
+        after == std::string::npos || (before != std::string::npos && middle - before < after - middle)
+            ? before
+            : after;
+    if (whole.size() > LONG_PROMPT && split != std::string::npos) {
+        q.prompt.push_back(whole.substr(0, split));
+        q.prompt.push_back(whole.substr(split + 1));
+    } else {
+        q.prompt.push_back(whole);
+    }
     if (max_coordinates > 1) {
         int convert = ST_GOOD_VALUE;
         q.prompt.push_back("(Enter " + IO_ITOC(max_coordinates, convert) + " coordinates)");
