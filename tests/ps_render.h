@@ -1,5 +1,6 @@
 #pragma once
-// PostScript files rendered by Ghostscript, for tests that judge them.
+// PostScript files rendered by Ghostscript, and pictures (PNG) read back,
+// for tests that judge them.
 
 #include <cairo.h>
 
@@ -9,6 +10,29 @@
 #include "test_support.h"
 
 namespace zyt_test {
+
+// A PNG file read back (0x00RRGGBB pixels; 0 outside the picture).
+class Picture
+{
+public:
+    explicit Picture(const std::string& file)
+        : surface_(cairo_image_surface_create_from_png(file.c_str()), cairo_surface_destroy)
+    {
+    }
+    bool ok() const { return cairo_surface_status(surface_.get()) == CAIRO_STATUS_SUCCESS; }
+    int width() const { return cairo_image_surface_get_width(surface_.get()); }
+    int height() const { return cairo_image_surface_get_height(surface_.get()); }
+    unsigned at(int x, int y) const
+    {
+        if (!ok() || x < 0 || y < 0 || x >= width() || y >= height()) return 0;
+        const unsigned char* data = cairo_image_surface_get_data(surface_.get());
+        const int stride = cairo_image_surface_get_stride(surface_.get());
+        return *reinterpret_cast<const unsigned*>(data + y * stride + x * 4) & 0xffffffu;
+    }
+
+private:
+    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> surface_;
+};
 
 struct Rendered
 {

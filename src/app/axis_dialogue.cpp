@@ -42,6 +42,13 @@ const std::vector<std::string> axis_information = {
     "  Usually the default should be a good value, but you",
     "may have special reasons to over-ride this value."};
 
+// The information under the graph: a line's room in page units (text of
+// 0.8 of it, 9.5 pixels on the 707-pixel page), the room of the graph's
+// numbers and label under its frame, and the smallest graph worth drawing.
+constexpr float INFO_PITCH = 0.0135f / 0.8f;
+constexpr float GRAPH_NUMBERS = 0.075f;
+constexpr float SMALLEST_GRAPH = 0.3f;
+
 // A progress note over the whole page, shown at once.
 void progress(std::initializer_list<const char*> lines, int& status)
 {
@@ -128,20 +135,28 @@ void ZYT_ROTATION_AXIS(std::string_view last_file, bool subtract_background,
 
     // The final question, over the graph of the per-line positions.
     axis = found.axis;
-    const auto draw_question_page = [&] {
-        draw_positions(found, rotation_vertical, status);
-        float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
-        GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
-        float px1 = 0, py1 = 0, px2 = 0, py2 = 0;
-        GS_INQ_GPP(px1, py1, px2, py2, status);
-        // The information between the graph's numbers and the question.
-        const float top = std::max(gy2 + 0.02f, py1 - 0.075f);
-        if (top - gy2 > 0.05f)
-            GS_PROMPT(false, static_cast<int>(axis_information.size()),
-                      static_cast<int>(axis_information.size()), axis_information, gx1 + 0.01f,
-                      gy2 + 0.005f, gx2 - 0.01f, top, status);
-    };
-    draw_question_page();
+    const GsRegionsGuard regions;
+    float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
+    GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
+    float px1 = 0, py1 = 0, px2 = 0, py2 = 0;
+    GS_INQ_GPP(px1, py1, px2, py2, status);
+    // The information between the graph's numbers and the question, at a
+    // size that reads: the graph gives up the room its lines need where the
+    // page is tall enough; otherwise the information is on HELP alone.
+    const float top = gy2 + 0.005f + static_cast<float>(axis_information.size()) * INFO_PITCH;
+    const bool room = py2 - (top + GRAPH_NUMBERS) >= SMALLEST_GRAPH;
+    if (room) GS_SET_GPP(px1, top + GRAPH_NUMBERS, px2, py2, status);
+    else GS_SET_GPP(px1, std::max(py1, gy2 + GRAPH_NUMBERS), px2, py2, status);
+    const GsPageDrawer page(
+        [&](int& s) {
+            draw_positions(found, rotation_vertical, s);
+            if (room)
+                GS_PROMPT(false, static_cast<int>(axis_information.size()),
+                          static_cast<int>(axis_information.size()), axis_information,
+                          gx1 + 0.01f, gy2 + 0.005f, gx2 - 0.01f, top, s);
+        },
+        true);
+    GS_REDRAW_PAGE(status);
     std::vector<std::string> help{"Enter valid floating point value within given limits"};
     help.insert(help.end(), axis_information.begin(), axis_information.end());
     const float s = static_cast<float>(found.line_length);
@@ -156,13 +171,12 @@ void ZYT_ROTATION_AXIS(std::string_view last_file, bool subtract_background,
         const int lines = rotation_vertical ? num_image_2 : num_image_1;
         series.line = std::clamp((std::max(first_line, 1) + std::min(last_line, lines)) / 2, 1,
                                  lines);
-        test_button = {"TEST SLICE", [&axis, series, draw_question_page](std::string_view entry,
-                                                                         int& st) {
+        test_button = {"TEST SLICE", [&axis, series](std::string_view entry, int& st) {
                            float value = axis;
                            bool found_value = false;
                            IO_TOKTR(st_strip(entry), found_value, value, st);
                            ZYT_TEST_SLICE(series, found_value ? value : axis, st);
-                           draw_question_page();
+                           GS_REDRAW_PAGE(st);
                        }};
     }
     GS_INPR(true, 0.0f, s, true, "PIXEL COORDINATE OF ROTATION AXIS",

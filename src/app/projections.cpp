@@ -165,7 +165,11 @@ bool zyt_image_ok(std::string_view information, int& status)
     GS_INQ_GUIREGION(x1, y1, x2, y2, status);
     const std::string info[] = {std::string(information)};
     const std::string help[] = {"Click on \"YES\" or \"NO\""};
-    GS_PROMPT(false, 1, 1, info, x1 + 0.02f, y2 + 0.01f, x2 - 0.02f, y2 + 0.04f, status);
+    const auto note = [&](int& s) {
+        GS_PROMPT(false, 1, 1, info, x1 + 0.02f, y2 + 0.01f, x2 - 0.02f, y2 + 0.04f, s);
+    };
+    note(status);
+    const GsPageDrawer drawn(note, false);
     bool ok = true;
     GS_INPL(true, "IS THE IMAGE INPUT O.K.", 1, help, ok, status);
     return ok;
@@ -179,6 +183,7 @@ bool zyt_read_accepted_image(std::string_view prompt, std::string& file_name, Fi
         if (zyt_read_image(prompt, 0, file_name, image, status) != FIO_INPUT_READ) return false;
         if (!zyt_same_size(image, xnumdat, ynumdat, status)) continue;
         zyt_show_image(image, "", status);
+        const GsPageDrawer shown([&](int& s) { zyt_show_image(image, "", s); }, true);
         ok = zyt_image_ok(information, status);
     }
     return ok && status == ST_GOOD_VALUE;

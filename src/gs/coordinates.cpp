@@ -17,6 +17,7 @@ namespace {
 constexpr int WINDOW = 1;
 constexpr int SPYGLASS_ELEMENTS = 21;
 constexpr float SNAP = 0.02f; // of the data window's size
+constexpr std::size_t LONG_PROMPT = 32; // characters on one line of the prompt box
 
 // The click mode survives between questions.
 bool two_click = false;
@@ -43,6 +44,7 @@ struct Question
     std::vector<std::string> menu;
     std::vector<std::string> info; // shown beside the glass when there is room
     Box info_box;
+    Box area; // all that the question covers
 };
 
 // The data window of the picture last drawn, in its own coordinates.
@@ -68,26 +70,37 @@ bool snapped(float& x, float& y)
     return x >= w[0] && x <= w[2] && y >= w[1] && y <= w[3];
 }
 
+// The question over the picture: everything it covers is cleared first, so
+// that nothing of the question before (its buttons, its band, the end of its
+// note) shows through; then the prompt, the finish button, the information,
+// the menu and the spy-glass's frame.
 void draw_question(Question& q, int& status)
 {
-    const LgPageCoordinates page;
-    GS_PROMPT(false, static_cast<int>(q.prompt.size()), static_cast<int>(q.prompt.size()),
-              q.prompt, q.prompt_box.x1, q.prompt_box.y1, q.prompt_box.x2, q.prompt_box.y2,
-              status);
-    if (q.finish_button) {
-        const std::string finish[] = {"(Click here to finish)"};
-        GS_PROMPT(true, 1, 1, finish, q.finish_box.x1, q.finish_box.y1, q.finish_box.x2,
-                  q.finish_box.y2, status);
-        GS_TARGET(finish[0], q.finish_box.x1, q.finish_box.y1, q.finish_box.x2, q.finish_box.y2);
+    {
+        const LgPageCoordinates page;
+        GS_FILLSTYLE(1, GS_WHITE, status);
+        GS_RECTANGLE(q.area.x1, q.area.y1, q.area.x2, q.area.y2, true, false, status);
+        GS_PROMPT(false, static_cast<int>(q.prompt.size()), static_cast<int>(q.prompt.size()),
+                  q.prompt, q.prompt_box.x1, q.prompt_box.y1, q.prompt_box.x2, q.prompt_box.y2,
+                  status);
+        if (q.finish_button) {
+            const std::string finish[] = {"(Click here to finish)"};
+            GS_PROMPT(true, 1, 1, finish, q.finish_box.x1, q.finish_box.y1, q.finish_box.x2,
+                      q.finish_box.y2, status);
+            GS_TARGET(finish[0], q.finish_box.x1, q.finish_box.y1, q.finish_box.x2,
+                      q.finish_box.y2);
+        }
+        if (!q.info.empty())
+            GS_PROMPT(false, static_cast<int>(q.info.size()), static_cast<int>(q.info.size()),
+                      q.info, q.info_box.x1, q.info_box.y1, q.info_box.x2, q.info_box.y2, status);
+        q.menu[3] = click_mode_label();
+        const std::string no_title[] = {""};
+        GS_SET_MENULAYOUT(0, 2, 40, 10, status);
+        GS_MENU(1, 0, no_title, 4, 4, q.menu, q.menu_box.x1, q.menu_box.y1, q.menu_box.x2,
+                q.menu_box.y2, status);
     }
-    if (!q.info.empty())
-        GS_PROMPT(false, static_cast<int>(q.info.size()), static_cast<int>(q.info.size()), q.info,
-                  q.info_box.x1, q.info_box.y1, q.info_box.x2, q.info_box.y2, status);
-    q.menu[3] = click_mode_label();
-    const std::string no_title[] = {""};
-    GS_SET_MENULAYOUT(0, 2, 40, 10, status);
-    GS_MENU(1, 0, no_title, 4, 4, q.menu, q.menu_box.x1, q.menu_box.y1, q.menu_box.x2,
-            q.menu_box.y2, status);
+    if (q.with_image)
+        GS_SPYGLASS(true, *q.picture, q.glass.x1, q.glass.y1, q.glass.x2, q.glass.y2, status);
     GS_UPDATE(status);
 }
 
@@ -96,8 +109,6 @@ void redraw(Question& q, int& status)
 {
     if (q.picture != nullptr) GS_MPLOT(*q.picture, status);
     draw_question(q, status);
-    if (q.with_image) GS_SPYGLASS(true, *q.picture, q.glass.x1, q.glass.y1, q.glass.x2, q.glass.y2,
-                                  status);
 }
 
 // The feedback for the next point: the rubber band from the last one.
@@ -143,7 +154,7 @@ Box default_glass()
     int status = ST_GOOD_VALUE;
     int format = 0;
     GS_INQ_WINDOWFORMAT(format, status);
-    if (format % 2 == 1) return {0.005f, 0.45f, 0.095f, 0.54f};
+    if (format % 2 == 1) return {0.9f, 0.3f, 0.995f, 0.395f}; // beside the colour bar
     return {0.50f, 0.17f, 0.69f, 0.36f};
 }
 
@@ -294,7 +305,22 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
     q.picture = picture;
     q.with_image = picture != nullptr && picture->data.data != nullptr &&
                    picture->xend > picture->xstart && picture->yend > picture->ystart;
-    q.prompt.emplace_back(st_trim(title));
+    // A long title goes on two lines, split at the blank nearest its middle,
+    // so that it is not shrunk below a size that reads.
+    const std::string whole(st_trim(title));
+    const std::size_t middle = whole.size() / 2;
+    const std::size_t before = whole.rfind(' ', middle);
+    const std::size_t after = whole.find(' ', middle);
+    const std::size_t split =
+        after == std::string::npos || (before != std::string::npos && middle - before < after - middle)
+            ? before
+            : after;
+    if (whole.size() > LONG_PROMPT && split != std::string::npos) {
+        q.prompt.push_back(whole.substr(0, split));
+        q.prompt.push_back(whole.substr(split + 1));
+    } else {
+        q.prompt.push_back(whole);
+    }
     if (max_coordinates > 1) {
         int convert = ST_GOOD_VALUE;
         q.prompt.push_back("(Enter " + IO_ITOC(max_coordinates, convert) + " coordinates)");
@@ -314,9 +340,15 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
         q.info = help;
         while (!q.info.empty() && st_trim(q.info.back()).empty()) q.info.pop_back();
     }
+    // The strip of the prompt and the menu, and above it the information's room.
+    q.area = {std::min(px1, mx1), std::min(py1, my1), std::max(px2, mx2), std::max(py2, my2)};
+    if (info_box != nullptr) q.area.y2 = std::max(q.area.y2, info_box->y2);
 
-    draw_question(q, status);
-    if (q.with_image) GS_SPYGLASS(true, *picture, gx1, gy1, gx2, gy2, status);
+    // The picture afresh under the question: nothing of the questions asked
+    // over it before (a note in its periphery) stays.
+    redraw(q, status);
+    // Under the keyboard's questions, the picture and this question are the page.
+    const GsPageDrawer page([&](int& s) { redraw(q, s); }, q.picture != nullptr);
     GS_RESTORE_TRANSFORM(status);
     feedback(rubber_mode, 0, x, y, status);
     bool cancelled = false;

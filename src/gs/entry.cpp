@@ -95,6 +95,7 @@ void GS_ENTRY_BOX(std::string_view prompt, std::string& entry, bool& accepted,
                      y1 + 5.0f * h / 16.0f, event, workstation, entry, x, y, status);
         if (status != ST_GOOD_VALUE) break;
         if (event == LG_EVENT_EXPOSE) {
+            GS_REDRAW_PAGE(status); // the page under the box too
             redraw = true;
         } else if (event == LG_EVENT_RETURN) {
             if (!answered()) continue;

@@ -265,12 +265,12 @@ void draw_selection(Panel& p, int& status)
     GS_MENU(1, 0, no_title, 6, 6, menu_labels, p.menu_box.x1, p.menu_box.y1, p.menu_box.x2,
             p.menu_box.y2, status);
     const float row = p.explanation_box.height() / 6.0f;
-    std::string widest;
+    // Every line fits between the margin and the file list (the widest in
+    // print is not always the longest: capitals are wide).
+    float height = 0.5f * row;
     for (const std::string& line : p.explanations)
-        if (line.size() > widest.size()) widest = line;
-    GS_TEXTSTYLE(1, GS_BLACK,
-                 GS_FIT_TEXTHEIGHT(0.5f * row, 1, widest, 0.95f * p.explanation_box.width()), 1,
-                 1, 1, 1, 3, 0, 1, status);
+        height = GS_FIT_TEXTHEIGHT(height, 1, line, p.explanation_box.width() - 2.0f * dx);
+    GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 1, 3, 0, 1, status);
     for (int i = 0; i < 6; ++i)
         LG_TEXT(p.explanation_box.x1 + dx, p.explanation_box.y2 - (i + 0.5f) * row,
                 p.explanations[static_cast<std::size_t>(i)], status);

@@ -99,12 +99,19 @@ std::vector<std::string> described(const char* const* names, const char* const* 
 }
 
 // Redraws the value of one item in its row.
+constexpr std::size_t LONGEST_VALUE_WORD = 16;
+
 void draw_value(const std::vector<GsFormItem>& items, int i, int& status)
 {
     const float top = layout.rows_top - i * layout.row_height;
     const float gy = (layout.y2 - layout.y1) / 150.0f;
-    GS_SPROMPT(std::max(1, std::min(3, static_cast<int>(layout.row_height / 0.02f))),
-               GS_FORM_VALUE_TEXT(items[static_cast<std::size_t>(i)]), layout.value_x1,
+    // A long word (a path has no blanks to break at) is shown by its end,
+    // which tells one file from another, at a size that reads.
+    std::string text = GS_FORM_VALUE_TEXT(items[static_cast<std::size_t>(i)]);
+    if (text.find(' ') == std::string::npos && text.size() > LONGEST_VALUE_WORD)
+        text = "..." + text.substr(text.size() - (LONGEST_VALUE_WORD - 3));
+    GS_SPROMPT(std::max(1, std::min(3, static_cast<int>(layout.row_height / 0.02f))), text,
+               layout.value_x1,
                top - layout.row_height + gy / 2, layout.value_x2, top - gy / 2, status);
 }
 
@@ -261,7 +268,8 @@ void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& i
         draw_value(items, i, status);
         labels.push_back(items[static_cast<std::size_t>(i)].label);
     }
-    GS_SET_MENULAYOUT(0, 1, 40, 20, status);
+    // Labels as large as the widest lets them be (fitted to the column).
+    GS_SET_MENULAYOUT(0, 1, 40, 12, status);
     GS_MENU(1, 0, no_title, n, n, labels, x1 + 0.75f * W + gx, columns_bottom, x2 - gx,
             columns_top, status);
     const GsDrawnMenu item_menu = GS_SAVE_DRAWN_MENU();
@@ -273,6 +281,7 @@ void GS_DRAW_FORM(int num_title, GsLines title, const std::vector<GsFormItem>& i
         combined.by2[k] = item_menu.by2[i];
         combined.labels[k] = item_menu.labels[i];
         combined.label_height[k] = item_menu.label_height[i];
+        combined.button_bevel[k] = item_menu.button_bevel[i];
     }
     combined.y1 = std::min(combined.y1, item_menu.y1);
     GS_RESTORE_DRAWN_MENU(combined);
@@ -311,6 +320,8 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
     GS_INQ_DOC_CONTROL(forms_doc, menus_doc, status);
     const int help_lines = std::min(num_help, static_cast<int>(help.size()));
     GS_DRAW_FORM(num_title, title, edited, status);
+    // Under the questions of an item, the form is the page.
+    const GsPageDrawer page([&](int& s) { GS_DRAW_FORM(num_title, title, edited, s); }, true);
     bool accepted = false;
     std::vector<std::string> all_labels(control_labels.begin(), control_labels.end());
     for (const GsFormItem& item : edited) all_labels.push_back(item.label);

@@ -112,6 +112,23 @@ private:
     std::array<std::array<float, 4>, 6> regions_;
 };
 
+// What a question's page shows under its widget, while it lives: a widget
+// waiting for an answer draws the page again (GS_REDRAW_PAGE) before itself
+// when the window was resized or uncovered, so that nothing of the page stays
+// a scaled copy. Drawers nest; one of the whole page hides those before it.
+class GsPageDrawer
+{
+public:
+    GsPageDrawer(std::function<void(int& status)> draw, bool whole_page);
+    ~GsPageDrawer();
+    GsPageDrawer(const GsPageDrawer&) = delete;
+    GsPageDrawer& operator=(const GsPageDrawer&) = delete;
+
+private:
+    std::function<void(int& status)> draw_;
+};
+void GS_REDRAW_PAGE(int& status);
+
 // --- Text style and polygon-font characters ---
 void GS_TEXTSTYLE(int font, int colour, float height, float unused1, float unused2,
                   float unused3, int horizontal, int vertical, float up_x, float up_y,
@@ -142,6 +159,7 @@ struct GsDrawnMenu
     int buttons = 0;
     float bx1[100] = {}, by1[100] = {}, bx2[100] = {}, by2[100] = {};
     float label_height[100] = {};
+    float button_bevel[100] = {}; // each button's own: a merged record keeps them apart
     std::string labels[100];
     std::string title[10];
     int title_lines = 0;

@@ -76,13 +76,42 @@ float upper_edge(std::span<const float> axis, int start, int end)
     return c + (c - before) / 2.0f;
 }
 
-// The picture's place on the page: the graph page position, narrowed about
-// its centre to keep the elements square when asked.
-std::array<float, 4> picture_viewport(int nx, int ny)
+// The room around a picture that its periphery takes, in page units: the
+// numbers and label of the X axis below, the title above, the Y axis's to
+// the left, the colour bar with its numbers to the right; and, on a
+// landscape page, the spy-glass beside the colour bar.
+constexpr float BELOW_ROOM = 0.07f;
+constexpr float ABOVE_ROOM = 0.05f;
+constexpr float LEFT_ROOM = 0.08f;
+constexpr float RIGHT_ROOM = 0.1f;
+constexpr float LANDSCAPE_GLASS_ROOM = 0.11f;
+constexpr float PAGE_EDGE = 0.005f; // kept free along the page's edge
+
+// The picture's place on the page: the graph page position, kept so far
+// within the page above the strip of questions that its axes, title and
+// colour bar stay on the page and out of the strip (a landscape page's graph
+// page position reaches down to the strip), and narrowed about its centre to
+// keep the elements square when asked.
+std::array<float, 4> picture_viewport(int nx, int ny, bool with_periphery)
 {
     int status = ST_GOOD_VALUE;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     GS_INQ_GPP(x1, y1, x2, y2, status);
+    float max_x = 0, max_y = 0;
+    LG_INQ_MAXPC(1, max_x, max_y, status);
+    float gx1 = 0, gy1 = 0, gx2 = 0, gy2 = 0;
+    GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
+    int format = 0;
+    GS_INQ_WINDOWFORMAT(format, status);
+    const float right = RIGHT_ROOM + (format % 2 == 1 ? LANDSCAPE_GLASS_ROOM : 0.0f);
+    const float inner[4] = {std::max(x1, LEFT_ROOM), std::max(y1, gy2 + BELOW_ROOM),
+                            std::min(x2, max_x - right), std::min(y2, max_y - ABOVE_ROOM)};
+    if (with_periphery && inner[0] < inner[2] && inner[1] < inner[3]) {
+        x1 = inner[0];
+        y1 = inner[1];
+        x2 = inner[2];
+        y2 = inner[3];
+    }
     if (!image_state.keep_aspect) return {x1, y1, x2, y2};
     const float width = x2 - x1;
     const float height = y2 - y1;
@@ -302,7 +331,7 @@ void GS_DRAW_PICTURE(const GsImage& image, bool whole_page, int& status)
     GS_SET_IDR(wx1, wy1, wx2, wy2, status);
     GS_SET_DDDR(wx1, wy1, wx2, wy2, status);
     const std::array<float, 4> v =
-        picture_viewport(image.xend - image.xstart + 1, image.yend - image.ystart + 1);
+        picture_viewport(image.xend - image.xstart + 1, image.yend - image.ystart + 1, whole_page);
     GS_SET_DGPP(v[0], v[1], v[2], v[3], status);
     if (whole_page) GS_BACKGROUND(status);
     GS_RESTORE_TRANSFORM(status);
@@ -459,7 +488,9 @@ void GS_LUTSCALE(float minimum, float maximum, std::string_view zlabel, int& sta
     const std::string_view label = st_trim(zlabel);
     if (!label.empty()) {
         const LgPageCoordinates page;
-        const float room = 2.0f * std::min(max_x - (sx1 + sx2) / 2.0f, (sx1 + sx2) / 2.0f - vx2);
+        // Centred on the bar, it may reach over the picture's corner: the
+        // title is centred over the picture and leaves the corner free.
+        const float room = 2.0f * (max_x - PAGE_EDGE - (sx1 + sx2) / 2.0f);
         const float height = GS_FIT_TEXTHEIGHT(0.014f, 1, label, 0.98f * room);
         GS_TEXTSTYLE(1, GS_BLACK, height, 1, 1, 1, 2, 0, 0.0f, 1.0f, status);
         LG_TEXT((sx1 + sx2) / 2.0f, vy2 + 0.6f * height, label, status);

@@ -106,6 +106,7 @@ void GS_INPL(bool use_default, std::string_view prompt, int num_help, GsLines he
         GS_INP_MENUCHOICE(4, 4, buttons, 1, input_type, chosen, x, y, status);
         if (status != ST_GOOD_VALUE) return;
         if (input_type == GS_MENU_REDRAW) {
+            GS_REDRAW_PAGE(status); // the page under the question too
             redraw = true;
         } else if (input_type == GS_MENU_PRINT) {
             // Forms documentation: the question offers to print itself.

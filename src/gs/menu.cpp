@@ -84,6 +84,7 @@ void draw_menu(const GsDrawnMenu& menu, int& status)
         drawn.by1[i] = y2 - (row + t + 1) * h + 0.05f * h;
         drawn.by2[i] = y2 - (row + t + 1) * h + 0.95f * h;
         drawn.label_height[i] = label_height;
+        drawn.button_bevel[i] = drawn.bevel;
         draw_menu_button(i, drawn.bevel, status);
         GS_TARGET(drawn.labels[i], drawn.bx1[i], drawn.by1[i], drawn.bx2[i], drawn.by2[i]);
     }
@@ -262,7 +263,8 @@ void GS_DRAW_MENU_BUTTON(int button, bool pressed, int& status)
     if (!st_enter(status, "Subroutine GS_DRAW_MENU_BUTTON V0.1")) return;
     if (button < 0 || button >= drawn.buttons) return;
     const LgPageCoordinates page;
-    draw_menu_button(button, pressed ? -drawn.bevel : drawn.bevel, status);
+    const float bevel = drawn.button_bevel[button];
+    draw_menu_button(button, pressed ? -bevel : bevel, status);
 }
 
 GsMenuLayoutGuard::GsMenuLayoutGuard()

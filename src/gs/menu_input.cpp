@@ -42,7 +42,9 @@ void GS_INP_MENUCHOICE(int max_choices, int num_choices, GsLines labels, int mod
         int choice = 0;
         GS_CAL_MENUCHOICE(x, y, inside, choice, status);
         if (choice == 0) {
-            if (doc_forms) {
+            // A click on a picture (mode 2) is a point even while forms
+            // document themselves: their print offer would swallow it.
+            if (doc_forms && mode != 2) {
                 input_type = GS_MENU_PRINT;
                 return;
             }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "gs/gs.h"
@@ -199,6 +200,26 @@ void GS_DRAW_CHARACTER(std::string_view character, float& x, float y, int& statu
     io_say("WARNING: Letter not available");
 }
 
+namespace {
+
+// Degrees of the direction of the up vector from upright. Computed in double
+// and taken exact within a tenth of a degree of a quarter turn: upright text
+// given a hair of an angle is drawn on a rotated grid, its first letter
+// lower or smaller than the rest.
+double text_angle(float up_x, float up_y)
+{
+    if (up_x == 0.0f && up_y == 0.0f) return 0.0;
+    constexpr double QUARTER_TURN = 90.0;
+    constexpr double SNAP_DEGREES = 0.1;
+    const double degrees = (std::atan2(static_cast<double>(up_y), static_cast<double>(up_x)) -
+                            std::numbers::pi / 2.0) *
+                           180.0 / std::numbers::pi;
+    const double quarter = std::round(degrees / QUARTER_TURN) * QUARTER_TURN;
+    return std::fabs(degrees - quarter) < SNAP_DEGREES ? quarter : degrees;
+}
+
+} // namespace
+
 // Font, colour (a colour code), height, alignment and direction of text.
 void GS_TEXTSTYLE(int font, int colour, float height, float unused1, float unused2,
                   float unused3, int horizontal, int vertical, float up_x, float up_y,
@@ -219,8 +240,5 @@ void GS_TEXTSTYLE(int font, int colour, float height, float unused1, float unuse
     LG_TEXTCOLOUR(std::max(0, GS_COLOUR_INDEX(colour)), status);
     LG_TEXTHEIGHT(height, status);
     LG_TEXTALIGNMENT(horizontal, vertical, status);
-    const float angle = up_x == 0.0f && up_y == 0.0f
-                            ? 0.0f
-                            : (std::atan2(up_y, up_x) - 1.5707963f) * 180.0f / 3.1415925f;
-    LG_TEXTANGLE(angle, status);
+    LG_TEXTANGLE(static_cast<float>(text_angle(up_x, up_y)), status);
 }

@@ -492,6 +492,18 @@ LgPageCoordinates::~LgPageCoordinates()
     LG_UNITYTRANSFORM(false, status);
 }
 
+LgWorldCoordinates::LgWorldCoordinates()
+{
+    UnityRecord& u = lg_unity;
+    if (u.saved) {
+        lg_state.window = u.window;
+        lg_state.viewport = u.viewport;
+    }
+    u = UnityRecord{};
+}
+
+LgWorldCoordinates::~LgWorldCoordinates() = default;
+
 float LG_WC2PC(bool x_axis, float value, int& status)
 {
     if (!st_enter(status, "Function LG_WC2PC V0.1")) return value;

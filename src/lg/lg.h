@@ -74,6 +74,20 @@ public:
     LgPageCoordinates(const LgPageCoordinates&) = delete;
     LgPageCoordinates& operator=(const LgPageCoordinates&) = delete;
 };
+// The caller's own transform while it lives, even inside page coordinates
+// (a page drawn again under a widget draws as it did the first time); the
+// transform in force when it was made is back when it goes.
+class LgWorldCoordinates
+{
+public:
+    LgWorldCoordinates();
+    ~LgWorldCoordinates();
+    LgWorldCoordinates(const LgWorldCoordinates&) = delete;
+    LgWorldCoordinates& operator=(const LgWorldCoordinates&) = delete;
+
+private:
+    LgTransformGuard kept_;
+};
 float LG_WC2PC(bool x_axis, float value, int& status);
 float LG_PC2WC(bool x_axis, float value, int& status);
 void LG_INQ_SCALING(float& x_scale, float& y_scale, int& status);

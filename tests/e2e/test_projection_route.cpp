@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "e2e_support.h"
+#include "ps_render.h"
 
 using zyt_test::read_file;
 using zyt_test::TempDir;
@@ -594,4 +595,42 @@ TEST_F(ProjectionRoute, TestSlicesBeforeTheAxisIsAccepted)
         << r.output;
     EXPECT_NE(r.output.find("WARNING: The test slice is abandoned"), std::string::npos);
     EXPECT_NEAR(written_axis(read_file(second.file("recon.par"))), VERTICAL_AXIS, 0.05f);
+}
+
+// The information of the axis question reads at the default size: its 18
+// lines at least 11 pixels apart (text of 9 pixels), the first one clear of
+// the box's border.
+TEST_F(ProjectionRoute, TheAxisQuestionShowsItsInformationReadably)
+{
+    Route r;
+    r.series = series("vertical");
+    const std::string shot = dir.file("axis");
+    const zyt_test::CommandResult run_result =
+        run(dir, replaced(script(r), "point 120 110.7\n",
+                          "point 120 110.7\nsnapshot \"" + shot + "\"\n"));
+    ASSERT_EQ(run_result.exit_status, 0) << run_result.output;
+    const zyt_test::Picture page(shot + ".png");
+    ASSERT_TRUE(page.ok());
+    auto dark = [&](int x, int y) {
+        const unsigned p = page.at(x, y);
+        return ((p >> 16) & 255) < 0x80 && ((p >> 8) & 255) < 0x80 && (p & 255) < 0x80;
+    };
+    // The information box: blue-framed, between the question's strip (the
+    // foot of the page, 0.15 of its width high) and the graph.
+    const int mid = page.width() / 2;
+    int bottom = page.height() - static_cast<int>(0.15f * page.height() / 1.414214f) - 1;
+    while (bottom > 0 && page.at(mid, bottom) != 0x0000ffu) --bottom;
+    int border = bottom - 1;
+    while (border > 0 && page.at(mid, border) != 0x0000ffu) --border;
+    std::vector<int> line_tops;
+    bool in_line = false;
+    for (int y = border + 1; y < bottom; ++y) {
+        bool ink = false;
+        for (int x = 10; x < page.width() - 10 && !ink; ++x) ink = dark(x, y);
+        if (ink && !in_line) line_tops.push_back(y);
+        in_line = ink;
+    }
+    ASSERT_GE(line_tops.size(), 15u) << "lines of text found";
+    EXPECT_GE(line_tops.front() - border, 2);
+    EXPECT_GE(static_cast<float>(line_tops.back() - line_tops.front()) / 17.0f, 11.0f);
 }

@@ -13,47 +13,9 @@
 
 using zyt_test::ConsoleCapture;
 using zyt_test::Graphics;
+using zyt_test::Projection;
 
 namespace {
-
-// A projection-like picture: a bright field with the dark shadow of an
-// object of two ellipses, a slow gradient and a little structure.
-struct Projection
-{
-    Projection(int nx, int ny, int xmax, int ymax) : pixels(static_cast<std::size_t>(xmax) * ymax)
-    {
-        view = ImageView{pixels.data(), xmax, ymax};
-        x_axis.resize(static_cast<std::size_t>(xmax));
-        y_axis.resize(static_cast<std::size_t>(ymax));
-        for (int i = 1; i <= xmax; ++i) x_axis[i - 1] = i - 0.5f;
-        for (int j = 1; j <= ymax; ++j) y_axis[j - 1] = j - 0.5f;
-        for (int j = 1; j <= ny; ++j)
-            for (int i = 1; i <= nx; ++i) {
-                const float u = (i - 0.5f) / nx - 0.5f;
-                const float v = (j - 0.5f) / ny - 0.5f;
-                float path = 0.0f;
-                const float a = 1.0f - (u * u) / 0.09f - (v * v) / 0.16f;
-                if (a > 0) path += 2.0f * std::sqrt(a);
-                const float b = 1.0f - ((u - 0.1f) * (u - 0.1f)) / 0.01f - (v * v) / 0.04f;
-                if (b > 0) path += 1.5f * std::sqrt(b);
-                view(i, j) = 1000.0f * (1.0f + 0.2f * u) * std::exp(-0.6f * path) +
-                             20.0f * std::sin(0.7f * i) * std::sin(0.3f * j);
-            }
-        image.data = view;
-        image.x_axis = x_axis;
-        image.y_axis = y_axis;
-        image.xend = nx;
-        image.yend = ny;
-        image.title = "PROJECTION 0001";
-        image.xlabel = "Columns";
-        image.ylabel = "Rows";
-        image.zlabel = "Intensity";
-    }
-    std::vector<float> pixels;
-    std::vector<float> x_axis, y_axis;
-    ImageView view;
-    GsImage image;
-};
 
 class ImageDisplay : public Graphics
 {

@@ -104,9 +104,12 @@ void PixelBox::add(const PixelBox& b)
     y2 = std::max(y2, b.y2);
 }
 
+// The angle is taken in whole tenths of a degree, as window fonts are
+// turned: a hair of an angle would set upright text on a rotated grid.
 TextStyle TextStyle::of(const LgAttributes& a)
 {
-    return {a.text_font, a.text_height, static_cast<float>(a.text_angle * PI / 180.0),
+    const double tenths = std::round(10.0 * static_cast<double>(a.text_angle));
+    return {a.text_font, a.text_height, static_cast<float>(tenths / 10.0 * PI / 180.0),
             a.horizontal, a.vertical, a.text_colour};
 }
 
@@ -398,18 +401,25 @@ int X11Device::fill_area(int n, const float* x, const float* y, const LgState& s
     if (n > RUN_POINTS) return 1;
     if (n < 2) return 2;
     use_state(state);
+    cairo_t* c = cr_.get();
     PixelBox box;
+    // Through the pixel centres, as lines are drawn, and with the pixels
+    // of its edges: an area covers every pixel that a line along its border
+    // would, so that filling a page or a box leaves none of its lines behind.
     for (int i = 0; i < n; ++i) {
         const int px = pixel_x(x[i]);
         const int py = pixel_y(y[i]);
-        if (i == 0) cairo_move_to(cr_.get(), px, py);
-        else cairo_line_to(cr_.get(), px, py);
+        if (i == 0) cairo_move_to(c, px + 0.5, py + 0.5);
+        else cairo_line_to(c, px + 0.5, py + 0.5);
         box.add({px, py, px, py});
     }
-    cairo_close_path(cr_.get());
-    cairo_set_operator(cr_.get(), CAIRO_OPERATOR_OVER);
+    cairo_close_path(c);
+    cairo_set_operator(c, CAIRO_OPERATOR_OVER);
     set_source(state.attributes.fill_colour);
-    cairo_fill(cr_.get());
+    cairo_fill_preserve(c);
+    cairo_set_line_width(c, 1.0);
+    cairo_set_dash(c, nullptr, 0, 0);
+    cairo_stroke(c);
     touch(box);
     return 0;
 }

@@ -164,7 +164,7 @@ void X11Device::draw_prompt_box(float bx1, float by1, float bx2, float by2,
     const LgAttributes& a = state_->attributes;
     cairo_set_operator(c, CAIRO_OPERATOR_OVER);
     set_source(a.fill_colour);
-    cairo_rectangle(c, px1, py2, px2 - px1, py1 - py2);
+    cairo_rectangle(c, px1, py2, px2 - px1 + 1, py1 - py2 + 1); // its edges included, as a fill
     cairo_fill(c);
     touch({px1, py2, px2, py1});
     const double height = py1 - py2;
@@ -174,14 +174,17 @@ void X11Device::draw_prompt_box(float bx1, float by1, float bx2, float by2,
     style.vertical = 5;
     style.angle = 0.0f;
     draw_text(left, py1 - height * 5.0 / 9.0, st_trim(prompt), style);
-    const double base = py1 - height / 9.0;
+    // The entry and its cursor stay within the box: the baseline is raised
+    // where the letters' descent would reach its lower edge.
+    select_font(style);
+    cairo_font_extents_t fe;
+    cairo_font_extents(c, &fe);
+    const double base = std::min(py1 - height / 9.0, py1 - 1.0 - std::ceil(fe.descent));
     draw_text(left, base, entry, style);
     // The character under the cursor on an opaque background; "_" past the end.
     const double before = text_width_pixels(entry.substr(0, cursor), style);
     const std::string under = cursor < entry.size() ? entry.substr(cursor, 1) : "_";
     const double w = std::max(2.0, text_width_pixels(under, style));
-    cairo_font_extents_t fe;
-    cairo_font_extents(c, &fe);
     set_source(a.text_colour);
     cairo_rectangle(c, left + before, base - fe.height + fe.descent, w, fe.height);
     cairo_fill(c);
@@ -324,7 +327,7 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
     std::size_t cursor = entry.size();
     std::size_t history_at = 0; // 0: the entry being typed, k: history entry k
     bool redraw = true;
-    if (mode != LG_POLL) write_snapshot_of_wait();
+    bool waiting_shown = mode == LG_POLL; // a poll is no wait to show
     for (;;) {
         if (text_entry && prompt_flag && redraw) {
             const bool feedback = cross_drawn_;
@@ -333,6 +336,9 @@ int X11Device::event_loop(int mode, bool text_entry, bool prompt_flag, std::stri
             if (feedback) draw_feedback(feedback_x_, feedback_y_);
         }
         redraw = false;
+        // The snapshot of the wait shows what the user sees: the entry too.
+        if (!waiting_shown) write_snapshot_of_wait();
+        waiting_shown = true;
         show();
         DeviceEvent ev;
         if (script_) {
