@@ -47,18 +47,12 @@ using Int8 = std::int32_t __attribute__((vector_size(32)));
 using Double4 = double __attribute__((vector_size(32)));
 using Index4 = std::int64_t __attribute__((vector_size(32)));
 
-// Two pairs of floats, each moved as one 64-bit item.
-using Pair2 = std::uint64_t __attribute__((vector_size(16)));
-using Index2 = std::int64_t __attribute__((vector_size(16)));
-
 #if defined(__clang__)
 #define ZYT_SHUFFLE8(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
 #define ZYT_SHUFFLE4(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
-#define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shufflevector(a, b, i0, i1)
 #else
 #define ZYT_SHUFFLE8(a, b, ...) __builtin_shuffle(a, b, Int8{__VA_ARGS__})
 #define ZYT_SHUFFLE4(a, b, ...) __builtin_shuffle(a, b, Index4{__VA_ARGS__})
-#define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shuffle(a, b, Index2{i0, i1})
 #endif
 
 // The transforms are built twice, for the machine's AVX2 vectors where it
@@ -212,32 +206,13 @@ inline void put(float* z, std::size_t k, Cx v)
 }
 
 // Bit-reversal of the lowest "bits" bits of v.
-unsigned bit_reverse(unsigned v, int bits)
+inline unsigned bit_reverse(unsigned v, int bits)
 {
-    unsigned r = 0;
-    for (int b = 0; b < bits; ++b)
-        r |= ((v >> b) & 1u) << (bits - 1 - b);
-    return r;
-}
-
-// The bytes 0..255 with their bits in reverse order.
-constexpr std::array<std::uint8_t, 256> REVERSED_BYTES = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (unsigned v = 0; v < 256; ++v) {
-        unsigned r = 0;
-        for (int b = 0; b < 8; ++b)
-            r |= ((v >> b) & 1u) << (7 - b);
-        table[v] = static_cast<std::uint8_t>(r);
-    }
-    return table;
-}();
-
-// Bit-reversal of the lowest "bits" (at most 16) bits of v.
-inline unsigned reverse_bits_short(unsigned v, int bits)
-{
-    const unsigned r =
-        (unsigned{REVERSED_BYTES[v & 0xFFu]} << 8) | REVERSED_BYTES[(v >> 8) & 0xFFu];
-    return r >> (16 - bits);
+    if (bits <= 0) return 0;
+    v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
+    v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
+    v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
+    return __builtin_bswap32(v) >> (32 - bits);
 }
 
 inline int log2_exact(unsigned v)
@@ -605,6 +580,78 @@ ZYT_CLONES void inverse_transform(const Plan& plan, float* z)
     if (plan.bits % 2 == 1) radix2_inverse(z, points, plan.passes.data());
 }
 
+// The pairs of 2^bits in bit-reversed order. A pair index u of at least 4
+// bits is (x, y, z): top two bits x, bottom two z and bits y between; br(u)
+// = (br(z), br(y), br(x)). The 16 pairs of one y, four rows x of four
+// pairs z, go transposed to the pairs of br(y), rows and columns taken in
+// the order 0, 2, 1, 3 (two bits reversed): four vectors a block.
+//
+// While the data fits the first-level cache the blocks go in the order of
+// y. Beyond, y is split into a top part t, for an odd count a middle bit,
+// and a bottom part c of k bits each: br(y) = (br(c), middle, br(t)).
+// Taking c = br(o) for every o >= t visits each exchanged pair of blocks
+// once; with t fixed the blocks y lie close together, and taking t in
+// bit-reversed order makes the blocks br(y) of two t running one after the
+// other neighbours, so that every cache line is used whole while it is at
+// hand.
+constexpr int CACHED_SORT_BITS = 8; // y of 8 bits: 2^12 pairs, 32 KB
+
+// The blocks of y and of its reversal exchanged, each transposed (rows
+// "row" floats apart).
+ZYT_INLINE void exchange_blocks(float* data, std::size_t row, std::size_t y, std::size_t reversed)
+{
+    float* p = data + 8 * y;
+    float* q = data + 8 * reversed;
+    Float8 a[4] = {load8(p), load8(p + 2 * row), load8(p + row), load8(p + 3 * row)};
+    Float8 b[4] = {load8(q), load8(q + 2 * row), load8(q + row), load8(q + 3 * row)};
+    transpose(a);
+    transpose(b);
+    store8(q, a[0]);
+    store8(q + 2 * row, a[1]);
+    store8(q + row, a[2]);
+    store8(q + 3 * row, a[3]);
+    if (reversed == y) return;
+    store8(p, b[0]);
+    store8(p + 2 * row, b[1]);
+    store8(p + row, b[2]);
+    store8(p + 3 * row, b[3]);
+}
+
+ZYT_CLONES void sort_pairs(float* data, int bits)
+{
+    if (bits < 4) {
+        for (unsigned u = 0; u < (1u << std::max(bits, 0)); ++u) {
+            const unsigned r = bit_reverse(u, bits);
+            if (u < r) {
+                const Cx a = point(data, u);
+                put(data, u, point(data, r));
+                put(data, r, a);
+            }
+        }
+        return;
+    }
+    const int ybits = bits - 4;
+    const std::size_t row = std::size_t{8} << ybits; // floats from row x to x + 1
+    if (ybits <= CACHED_SORT_BITS) {
+        for (std::size_t y = 0; y < (std::size_t{1} << ybits); ++y) {
+            const std::size_t reversed = bit_reverse(static_cast<unsigned>(y), ybits);
+            if (reversed >= y) exchange_blocks(data, row, y, reversed);
+        }
+        return;
+    }
+    const int k = ybits / 2, middle_bits = ybits % 2;
+    const std::size_t parts = std::size_t{1} << k;
+    for (std::size_t i = 0; i < parts; ++i) {
+        const std::size_t t = bit_reverse(static_cast<unsigned>(i), k); // br(t) = i
+        for (std::size_t o = t; o < parts; ++o) {
+            const std::size_t o_reversed = bit_reverse(static_cast<unsigned>(o), k);
+            for (std::size_t middle = 0; middle < (std::size_t{1} << middle_bits); ++middle)
+                exchange_blocks(data, row, ((t << middle_bits | middle) << k) | o_reversed,
+                                ((o << middle_bits | middle) << k) | i);
+        }
+    }
+}
+
 // The checks shared by both directions; false after setting the status.
 bool transform_arguments_valid(int ndata, int n, int table_size, int& status,
                                std::string_view position)
@@ -679,55 +726,10 @@ void MA_EXPNT(int table_size, int npoints, int step, float* table, int& status)
     }
 }
 
-// A pair index u of b bits is (x, y, z): top bit x, bottom bit z and b-2
-// bits y between; br(u) = (z, br(y), x). The four pairs (x, y, z) of one y
-// form a 2 x 2 block that goes, transposed, to the block of br(y), so pairs
-// of blocks are exchanged two pairs (one vector) at a time.
 void MA_ORD2(int n, int m, float* data)
 {
     (void)n;
-    const int bits = m - 1;
-    if (bits < 2) return;
-    const std::size_t upper = std::size_t{1} << (bits - 1); // x = 1
-    const auto block = [data, upper](std::size_t y, Pair2(&v)[2]) {
-        __builtin_memcpy(&v[0], data + 4 * y, sizeof(Pair2));
-        __builtin_memcpy(&v[1], data + 2 * upper + 4 * y, sizeof(Pair2));
-    };
-    const auto put_transposed = [data, upper](std::size_t y, const Pair2(&v)[2]) {
-        const Pair2 low = ZYT_SHUFFLE2(v[0], v[1], 0, 2), high = ZYT_SHUFFLE2(v[0], v[1], 1, 3);
-        __builtin_memcpy(data + 4 * y, &low, sizeof(Pair2));
-        __builtin_memcpy(data + 2 * upper + 4 * y, &high, sizeof(Pair2));
-    };
-    // y of ybits bits is split into a top part t, for odd counts a middle
-    // bit, and a bottom part c of k bits each: br(y) = (br(c), middle, br(t)).
-    // Taking c = br(o) for every o > t visits each exchanged pair of blocks
-    // once; c = br(t) gives the blocks that stay where they are.
-    const int ybits = bits - 2;
-    const int k = ybits / 2;
-    const int middle_bits = ybits % 2;
-    const std::size_t parts = std::size_t{1} << k;
-    const std::size_t middles = std::size_t{1} << middle_bits;
-    for (std::size_t t = 0; t < parts; ++t) {
-        const std::size_t t_reversed = reverse_bits_short(static_cast<unsigned>(t), k);
-        for (std::size_t middle = 0; middle < middles; ++middle) {
-            const std::size_t y = ((t << middle_bits | middle) << k) | t_reversed;
-            Pair2 v[2];
-            block(y, v);
-            put_transposed(y, v);
-        }
-        for (std::size_t o = t + 1; o < parts; ++o) {
-            const std::size_t o_reversed = reverse_bits_short(static_cast<unsigned>(o), k);
-            for (std::size_t middle = 0; middle < middles; ++middle) {
-                const std::size_t y = ((t << middle_bits | middle) << k) | o_reversed;
-                const std::size_t y_reversed = ((o << middle_bits | middle) << k) | t_reversed;
-                Pair2 v[2], w[2];
-                block(y, v);
-                block(y_reversed, w);
-                put_transposed(y_reversed, v);
-                put_transposed(y, w);
-            }
-        }
-    }
+    sort_pairs(data, m - 1);
 }
 
 void MA_FFA8(int ndata, int n, int table_size, const float* table, bool ordered, float* data,
