@@ -429,42 +429,32 @@ ZYT_INLINE void radix4_inverse(float* z, std::size_t points, std::size_t length,
     }
 }
 
-// The last two radix-4 steps on every block of 16 points: the first across
-// the block's four vectors, the second within each vector, made a step
-// across vectors by transposing the block.
-ZYT_INLINE void blocks_forward(float* z, std::size_t points, const float* block)
+// The last two radix-4 steps on every block of 16 points (forward), or
+// their inverse: the first across the block's four vectors, the second
+// within each vector, made a step across vectors by transposing the block.
+template <bool forward> ZYT_INLINE void blocks(float* z, std::size_t points, const float* block)
 {
     const Factors w1 = factors_at(block), w2 = factors_at(block + FACTOR_FLOATS),
                   w3 = factors_at(block + 2 * FACTOR_FLOATS);
     for (float* p = z; p < z + 2 * points; p += 32) {
         Float8 v[4] = {load8(p), load8(p + 8), load8(p + 16), load8(p + 24)};
-        butterfly(v);
-        v[1] = times(v[1], w1);
-        v[2] = times(v[2], w2);
-        v[3] = times(v[3], w3);
-        transpose(v);
-        butterfly(v);
-        transpose(v);
-        store8(p, v[0]);
-        store8(p + 8, v[1]);
-        store8(p + 16, v[2]);
-        store8(p + 24, v[3]);
-    }
-}
-
-ZYT_INLINE void blocks_inverse(float* z, std::size_t points, const float* block)
-{
-    const Factors w1 = factors_at(block), w2 = factors_at(block + FACTOR_FLOATS),
-                  w3 = factors_at(block + 2 * FACTOR_FLOATS);
-    for (float* p = z; p < z + 2 * points; p += 32) {
-        Float8 v[4] = {load8(p), load8(p + 8), load8(p + 16), load8(p + 24)};
-        transpose(v);
-        butterfly_undone(v);
-        transpose(v);
-        v[1] = times_conj(v[1], w1);
-        v[2] = times_conj(v[2], w2);
-        v[3] = times_conj(v[3], w3);
-        butterfly_undone(v);
+        if (forward) {
+            butterfly(v);
+            v[1] = times(v[1], w1);
+            v[2] = times(v[2], w2);
+            v[3] = times(v[3], w3);
+            transpose(v);
+            butterfly(v);
+            transpose(v);
+        } else {
+            transpose(v);
+            butterfly_undone(v);
+            transpose(v);
+            v[1] = times_conj(v[1], w1);
+            v[2] = times_conj(v[2], w2);
+            v[3] = times_conj(v[3], w3);
+            butterfly_undone(v);
+        }
         store8(p, v[0]);
         store8(p + 8, v[1]);
         store8(p + 16, v[2]);
@@ -553,7 +543,7 @@ ZYT_CLONES void forward_transform(const Plan& plan, float* z)
             radix4_forward(z, points, length, w);
             w += 3 * length;
         }
-        blocks_forward(z, points, plan.block.data());
+        blocks<true>(z, points, plan.block.data());
     }
     // Z(0) gives X(0) and X(M); X(M/2) = conj Z(M/2).
     const Cx zero = point(z, 0);
@@ -570,7 +560,7 @@ ZYT_CLONES void inverse_transform(const Plan& plan, float* z)
     if (points >= 2) put(z, 1, {2.0f * z[2], -2.0f * z[3]});
     separation_pass<false>(plan, z);
     if (points < VECTOR_POINTS) return small_inverse(plan, z);
-    blocks_inverse(z, points, plan.block.data());
+    blocks<false>(z, points, plan.block.data());
     const float* w = plan.passes.data() + plan.passes.size();
     std::size_t length = 4 * VECTOR_POINTS;
     for (; length <= points; length *= 4) {
