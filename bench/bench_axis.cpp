@@ -27,8 +27,6 @@
 
 namespace {
 
-constexpr int N = 4096;
-
 std::vector<float> random_series(int n)
 {
     std::mt19937 generator(5);
@@ -39,38 +37,43 @@ std::vector<float> random_series(int n)
     return x;
 }
 
-// Forward and inverse, as the correlation uses them.
+// Forward and inverse, as the correlation uses them, at the lengths of lines
+// of 512 to 16384 pixels.
 void BM_Ffa8Ffs8(benchmark::State& state)
 {
     const bool ordered = state.range(0) != 0;
-    std::vector<float> table(2 * N);
+    const int n = static_cast<int>(state.range(1));
+    std::vector<float> table(2 * n);
     int status = ST_GOOD_VALUE;
-    MA_EXPNT(2 * N, 2 * N, 16, table.data(), status);
-    std::vector<float> data = random_series(N);
+    MA_EXPNT(2 * n, 2 * n, 16, table.data(), status);
+    std::vector<float> data = random_series(n);
     for (auto _ : state) {
-        MA_FFA8(N, N, 2 * N, table.data(), ordered, data.data(), status);
-        MA_FFS8(N, N, 2 * N, table.data(), ordered, data.data(), status);
+        MA_FFA8(n, n, 2 * n, table.data(), ordered, data.data(), status);
+        MA_FFS8(n, n, 2 * n, table.data(), ordered, data.data(), status);
         for (float& v : data)
-            v *= 1.0f / N;
+            v *= 1.0f / n;
         benchmark::DoNotOptimize(data.data());
     }
     if (status != ST_GOOD_VALUE) state.SkipWithError("transform failed");
 }
-BENCHMARK(BM_Ffa8Ffs8)->Arg(1)->Arg(0)->ArgName("ordered");
+BENCHMARK(BM_Ffa8Ffs8)
+    ->ArgsProduct({{1, 0}, {1024, 4096, 16384, 32768}})
+    ->ArgNames({"ordered", "n"});
 
 void BM_FftwRealForwardInverse(benchmark::State& state)
 {
-    float* data = fftwf_alloc_real(N);
-    fftwf_complex* spectrum = fftwf_alloc_complex(N / 2 + 1);
-    fftwf_plan forward = fftwf_plan_dft_r2c_1d(N, data, spectrum, FFTW_MEASURE);
-    fftwf_plan inverse = fftwf_plan_dft_c2r_1d(N, spectrum, data, FFTW_MEASURE);
-    const std::vector<float> x = random_series(N);
+    const int n = static_cast<int>(state.range(0));
+    float* data = fftwf_alloc_real(n);
+    fftwf_complex* spectrum = fftwf_alloc_complex(n / 2 + 1);
+    fftwf_plan forward = fftwf_plan_dft_r2c_1d(n, data, spectrum, FFTW_MEASURE);
+    fftwf_plan inverse = fftwf_plan_dft_c2r_1d(n, spectrum, data, FFTW_MEASURE);
+    const std::vector<float> x = random_series(n);
     std::copy(x.begin(), x.end(), data);
     for (auto _ : state) {
         fftwf_execute(forward);
         fftwf_execute(inverse);
-        for (int i = 0; i < N; ++i)
-            data[i] *= 1.0f / N;
+        for (int i = 0; i < n; ++i)
+            data[i] *= 1.0f / n;
         benchmark::DoNotOptimize(data);
     }
     fftwf_destroy_plan(forward);
@@ -78,7 +81,7 @@ void BM_FftwRealForwardInverse(benchmark::State& state)
     fftwf_free(spectrum);
     fftwf_free(data);
 }
-BENCHMARK(BM_FftwRealForwardInverse);
+BENCHMARK(BM_FftwRealForwardInverse)->Arg(1024)->Arg(4096)->Arg(16384)->Arg(32768)->ArgName("n");
 
 // The first and 180-degree projections, dark and flat-field of a 2048 x 2048
 // detector as 32-bit reals, made once.

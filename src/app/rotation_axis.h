@@ -70,7 +70,7 @@ struct ZytAxisLines
 // median and tilt to the console. Without a line in the range, the offered
 // axis is the centre, with a warning. The correlation is searched within
 // half a line either way, so the axis is found within the middle half of
-// the line (s/4 to 3s/4); lines are at most 8192 pixels (status 20009).
+// the line (s/4 to 3s/4); lines are at most 16384 pixels (status 20009).
 void ZYT_CAL_ROTATION_AXIS(bool rotation_vertical, int xnumdat, int ynumdat, const ImageView& first,
                            const ImageView& image180, int first_line, int last_line,
                            ZytAxisLines& result, int& status);

@@ -45,7 +45,7 @@ public:
         if (!log_) {
             // A value that is no number is shown at the bottom of the scale.
             const double level = std::isnan(v) ? 0.0 : (v - minimum_) * scale_;
-            const long index = std::lround(std::clamp(level, -1.0e9, 1.0e9)) + first_;
+            const long index = nearest(level) + first_;
             return static_cast<unsigned>(std::clamp(index, static_cast<long>(first_),
                                                     static_cast<long>(last_)));
         }
@@ -60,6 +60,20 @@ public:
 
 private:
     static constexpr std::uint32_t BUCKETS = 1u << 15; // the positive floats
+    static constexpr double LEVEL_LIMIT = 1.0e9;
+
+    // The level nearest to a level kept within +-LEVEL_LIMIT, halves away
+    // from zero, a level that is no number (of a range that is none) at the
+    // bottom: std::lround's result, without its call per pixel. The
+    // conversion truncates; the remainder it leaves is exact for doubles of
+    // this size, so comparing it with a half decides as lround does.
+    static long nearest(double level)
+    {
+        level = level >= -LEVEL_LIMIT ? std::min(level, LEVEL_LIMIT) : -LEVEL_LIMIT;
+        const long whole = static_cast<long>(level);
+        const double rest = level - static_cast<double>(whole);
+        return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
+    }
 
     // The largest level k (below the last) whose lower bound is not above v:
     // bisection over the bounds.

@@ -11,7 +11,7 @@ namespace {
 
 // The exponential table shared by every correlation; it is filled again
 // only when the length changes, as it does not between the lines of an image.
-constexpr int TABLE_SIZE = 32768;
+constexpr int TABLE_SIZE = 65536;
 constexpr int MAX_POINTS = TABLE_SIZE / 2;
 constexpr int DIRECT_STEP = 16;
 std::array<float, TABLE_SIZE> exponentials;
@@ -41,17 +41,17 @@ void MA_1DCROSSCORR(int adim, float* a, int bdim, int n, float* b, int& status)
     MA_FFA8(adim, n, TABLE_SIZE, exponentials.data(), ordered, a, status);
     MA_FFA8(bdim, n, TABLE_SIZE, exponentials.data(), ordered, b, status);
     if (status != ST_GOOD_VALUE) return;
-    // conj(F(A)) F(B): the terms at zero frequency and n/2 are real.
-    b[0] *= a[0];
-    if (n >= 2) b[1] *= a[1];
+    // conj(F(A)) F(B) / n, the division by n that the inverse transform
+    // needs done here (exactly, n being a power of two); the terms at zero
+    // frequency and n/2 are real.
+    const float scale = 1.0f / static_cast<float>(n);
+    b[0] *= a[0] * scale;
+    if (n >= 2) b[1] *= a[1] * scale;
     for (int k = 1; k < n / 2; ++k) {
-        const float ar = a[2 * k], ai = a[2 * k + 1];
+        const float ar = a[2 * k] * scale, ai = a[2 * k + 1] * scale;
         const float br = b[2 * k], bi = b[2 * k + 1];
         b[2 * k] = ar * br + ai * bi;
         b[2 * k + 1] = ar * bi - ai * br;
     }
     MA_FFS8(bdim, n, TABLE_SIZE, exponentials.data(), ordered, b, status);
-    const float scale = 1.0f / static_cast<float>(n);
-    for (int k = 0; k < n; ++k)
-        b[k] *= scale;
 }

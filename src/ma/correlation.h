@@ -5,5 +5,6 @@
 //     B(k) = sum over i of A(i) B(i + k - 1),  indices modulo n, k = 1..n
 // (A declared adim reals, B bdim reals). A is left holding its spectrum in
 // pass order. Errors: 1 adim or bdim < 1, 5 n larger than either, 9 n above
-// 16384, 25 n not a power of two.
+// 32768 (lines of up to 16384 pixels with room for a second copy), 25 n not
+// a power of two.
 void MA_1DCROSSCORR(int adim, float* a, int bdim, int n, float* b, int& status);

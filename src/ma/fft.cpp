@@ -1,251 +1,202 @@
-// The real fast Fourier transform (Bergland's radix-eight algorithm for
-// real-valued series).
+// The real fast Fourier transform.
 //
-// The transform decimates in frequency. After passes that have split the
-// frequencies into NN classes (frequency f = q + NN s belongs to class q),
-// class q holds a sequence v_q of n/NN values with
-//     X(q + NN s) = sum over k of v_q(k) W^(k q) W_(n/NN)^(k s),   W = exp(-2 pi i / n),
-// the twiddle factor W^(k q) not yet applied. A radix-8 pass turns class q
-// into the eight classes q + NN r: with m = n / (8 NN),
-//     v_(q + NN r)(k) = sum over p of W_(8 NN)^(p q) v_q(k + p m) W_8^(p r),
-// so within a pass one class needs only seven twiddle factors, the same for
-// all k, and every loop over k runs on contiguous data.
+// The n reals are taken as M = n/2 complex points z(j) = x(2j) + i x(2j+1).
+// Their complex transform Z is computed by passes that decimate in
+// frequency: a radix-2 pass when log2 M is odd, radix-4 passes, and the last
+// two radix-4 steps together on blocks of 16 points held in registers. Each
+// pass leaves the outputs of a butterfly in bit-reversed order, so at the end
+// Z(k) lies at position br(k), the reversal of k in log2 M bits.
 //
-// For real data v_(NN-q) is the complex conjugate of v_q, and classes 0 and
-// NN/2 are real, so n reals hold everything. Class q lives in the section of
-// bit-reversed index br(q) (section length n/NN): the real part of v_q there,
-// its imaginary part in the section of br(NN - q). At the end (NN = n) this
-// leaves Re X(f) at position br(f) and Im X(f) at br(n - f); MA_ORD1 moves the
-// imaginary parts next to the real parts, MA_ORD2 sorts the pairs.
+// A last pass separates the spectra of the even and the odd reals:
+//     X(k) = (A - i W^k B) / 2,   X(M-k) = conj(A + i W^k B) / 2,
+//     A = Z(k) + conj Z(M-k),  B = Z(k) - conj Z(M-k),  W = exp(-2 pi i / n).
+// In bit-reversed order Z(k) and Z(M-k) lie at mirrored positions u and
+// 3 2^t - 1 - u of an octave [2^t, 2^(t+1)), so the pass works from both
+// ends of each octave inwards and leaves X(k) where Z(k) was: the spectrum's
+// pairs come in bit-reversed order, which MA_ORD2 sorts. X(0) and X(M), both
+// real, share pair 0; X(M/2) = conj Z(M/2) is pair 1.
+//
+// The inverse runs the steps backwards with conjugate factors: the two
+// spectra joined into 2 Z, then the passes undone from the last, which gives
+// the data times n.
+//
+// The vector code is written for vectors of four complex values (eight
+// floats); it is built for the machine's AVX2 registers where it has them
+// and for any x86-64.
 
 #include "ma/fft.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <numbers>
-#include <utility>
+#include <vector>
 
 #include "io/status.h"
 #include "ma/clones.h"
 
 namespace {
 
-constexpr float HALF_SQRT2 = 0.70710678118654752f;
-constexpr float SQRT2 = 1.41421356237309505f;
+// Four complex values, real and imaginary parts interleaved.
+using Float8 = float __attribute__((vector_size(32)));
+using Int8 = std::int32_t __attribute__((vector_size(32)));
+// The same register as four 64-bit items: one complex value each.
+using Double4 = double __attribute__((vector_size(32)));
+using Index4 = std::int64_t __attribute__((vector_size(32)));
 
-// Four floats that the compiler keeps in one vector register where the
-// machine has them; the kernels below run on it as on a float, so the last
-// pass can do four classes at once.
-using Float4 = float __attribute__((vector_size(16)));
-using Int4 = int __attribute__((vector_size(16)));
-
-// Two pairs of floats, each moved as one 64-bit item.
-using Pair2 = std::uint64_t __attribute__((vector_size(16)));
-using Index2 = std::int64_t __attribute__((vector_size(16)));
-
-// The positions of a section loop are independent: no check for overlap.
-// (Clang, which builds only the fuzz targets here, finds that out itself and
-// warns where an asked-for vectorisation does not happen.)
 #if defined(__clang__)
-#define ZYT_IVDEP
+#define ZYT_SHUFFLE8(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
+#define ZYT_SHUFFLE4(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
 #else
-#define ZYT_IVDEP _Pragma("GCC ivdep")
+#define ZYT_SHUFFLE8(a, b, ...) __builtin_shuffle(a, b, Int8{__VA_ARGS__})
+#define ZYT_SHUFFLE4(a, b, ...) __builtin_shuffle(a, b, Index4{__VA_ARGS__})
 #endif
 
 
-#if defined(__clang__)
-#define ZYT_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
-#define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shufflevector(a, b, i0, i1)
-#else
-#define ZYT_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, Int4{i0, i1, i2, i3})
-#define ZYT_SHUFFLE2(a, b, i0, i1) __builtin_shuffle(a, b, Index2{i0, i1})
-#endif
+#define ZYT_INLINE [[gnu::always_inline]] inline
 
-template <class T> struct Cx
+// The helpers on vectors are all inlined, so the calling convention for
+// 32-byte vectors without AVX, which the compilers warn of, never applies.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Below this many complex points the transform runs on single values.
+constexpr std::size_t VECTOR_POINTS = 16;
+
+ZYT_INLINE Float8 load8(const float* p)
 {
-    T re;
-    T im;
+    Float8 v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+ZYT_INLINE void store8(float* p, const Float8& v)
+{
+    __builtin_memcpy(p, &v, sizeof v);
+}
+
+ZYT_INLINE Float8 swap_parts(const Float8& v)
+{
+    return ZYT_SHUFFLE8(v, v, 1, 0, 3, 2, 5, 4, 7, 6);
+}
+
+// The sign bits of the imaginary parts.
+constexpr Int8 IMAGINARY_SIGNS = {0, INT32_MIN, 0, INT32_MIN, 0, INT32_MIN, 0, INT32_MIN};
+
+ZYT_INLINE Float8 conjugate(const Float8& v)
+{
+    return (Float8)((Int8)v ^ IMAGINARY_SIGNS);
+}
+
+ZYT_INLINE Float8 times_minus_i(const Float8& v)
+{
+    return conjugate(swap_parts(v));
+}
+
+// Four complex factors w as they are kept (FACTOR_FLOATS floats): their
+// real parts, each twice, then (-Im w, Im w) of each, so that a product
+// takes two multiplications and no shuffle of the factors.
+constexpr std::size_t FACTOR_FLOATS = 16;
+
+struct Factors
+{
+    Float8 re;
+    Float8 im;
 };
 
-template <class T> inline Cx<T> operator+(Cx<T> a, Cx<T> b)
+ZYT_INLINE Factors factors_at(const float* f)
+{
+    return {load8(f), load8(f + 8)};
+}
+
+// a w and a conj(w), four at a time.
+ZYT_INLINE Float8 times(const Float8& a, const Factors& w)
+{
+    return a * w.re + swap_parts(a) * w.im;
+}
+
+ZYT_INLINE Float8 times_conj(const Float8& a, const Factors& w)
+{
+    return a * w.re - swap_parts(a) * w.im;
+}
+
+// The four complex values in reverse order.
+ZYT_INLINE Float8 reversed(const Float8& v)
+{
+    return ZYT_SHUFFLE8(v, v, 6, 7, 4, 5, 2, 3, 0, 1);
+}
+
+// Four vectors of four complex values as a 4 x 4 matrix, transposed.
+ZYT_INLINE void transpose(Float8 (&v)[4])
+{
+    const Double4 r0 = (Double4)v[0], r1 = (Double4)v[1], r2 = (Double4)v[2], r3 = (Double4)v[3];
+    const Double4 t0 = ZYT_SHUFFLE4(r0, r1, 0, 4, 2, 6), t1 = ZYT_SHUFFLE4(r0, r1, 1, 5, 3, 7);
+    const Double4 t2 = ZYT_SHUFFLE4(r2, r3, 0, 4, 2, 6), t3 = ZYT_SHUFFLE4(r2, r3, 1, 5, 3, 7);
+    v[0] = (Float8)ZYT_SHUFFLE4(t0, t2, 0, 1, 4, 5);
+    v[1] = (Float8)ZYT_SHUFFLE4(t1, t3, 0, 1, 4, 5);
+    v[2] = (Float8)ZYT_SHUFFLE4(t0, t2, 2, 3, 6, 7);
+    v[3] = (Float8)ZYT_SHUFFLE4(t1, t3, 2, 3, 6, 7);
+}
+
+// The radix-4 butterfly without its factors: the four points a quarter of
+// a section apart in, the four-point transform out in bit-reversed order
+// (frequencies 0, 2, 1, 3).
+ZYT_INLINE void butterfly(Float8 (&v)[4])
+{
+    const Float8 t0 = v[0] + v[2], t1 = v[0] - v[2];
+    const Float8 t2 = v[1] + v[3], t3 = times_minus_i(v[1] - v[3]);
+    v[0] = t0 + t2;
+    v[1] = t0 - t2;
+    v[2] = t1 + t3;
+    v[3] = t1 - t3;
+}
+
+// butterfly undone, times 4.
+ZYT_INLINE void butterfly_undone(Float8 (&v)[4])
+{
+    const Float8 even = v[0] + v[1], odd = v[0] - v[1];
+    const Float8 sum = v[2] + v[3], difference = times_minus_i(v[2] - v[3]);
+    v[0] = even + sum;
+    v[2] = even - sum;
+    v[1] = odd - difference;
+    v[3] = odd + difference;
+}
+
+// One complex value.
+struct Cx
+{
+    float re;
+    float im;
+};
+
+inline Cx operator+(Cx a, Cx b)
 {
     return {a.re + b.re, a.im + b.im};
 }
-template <class T> inline Cx<T> operator-(Cx<T> a, Cx<T> b)
+inline Cx operator-(Cx a, Cx b)
 {
     return {a.re - b.re, a.im - b.im};
 }
-// a times -i.
-template <class T> inline Cx<T> times_minus_i(Cx<T> a)
+inline Cx times(Cx a, Cx w)
 {
-    return {a.im, -a.re};
+    return {a.re * w.re - a.im * w.im, a.im * w.re + a.re * w.im};
+}
+inline Cx times_conj(Cx a, Cx w)
+{
+    return {a.re * w.re + a.im * w.im, a.im * w.re - a.re * w.im};
 }
 
-// The eight-point transform v(r) = sum z(p) exp(-2 pi i p r / 8) (inverse:
-// exp(+...), without the factor 1/8), as two four-point transforms of the
-// even and odd points joined by W_8^r. The inverse is the forward transform
-// of the conjugates, conjugated: the signs fold into the additions.
-template <bool inverse, class T>
-[[gnu::always_inline]] inline void dft8(const Cx<T> (&in)[8], Cx<T> (&v)[8])
+inline Cx point(const float* z, std::size_t k)
 {
-    Cx<T> z[8];
-#pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p)
-        z[p] = inverse ? Cx<T>{in[p].re, -in[p].im} : in[p];
-    const Cx<T> t0 = z[0] + z[4], t1 = z[0] - z[4], t2 = z[2] + z[6], t3 = z[2] - z[6];
-    const Cx<T> t4 = z[1] + z[5], t5 = z[1] - z[5], t6 = z[3] + z[7], t7 = z[3] - z[7];
-    const Cx<T> e0 = t0 + t2, e2 = t0 - t2;
-    const Cx<T> e1 = t1 + times_minus_i(t3), e3 = t1 - times_minus_i(t3);
-    const Cx<T> o0 = t4 + t6, o2 = t4 - t6;
-    const Cx<T> o1 = t5 + times_minus_i(t7), o3 = t5 - times_minus_i(t7);
-    const Cx<T> w1 = {(o1.re + o1.im) * HALF_SQRT2, (o1.im - o1.re) * HALF_SQRT2};
-    const Cx<T> w2 = times_minus_i(o2);
-    const Cx<T> w3 = {(o3.im - o3.re) * HALF_SQRT2, -(o3.re + o3.im) * HALF_SQRT2};
-    v[0] = e0 + o0;
-    v[4] = e0 - o0;
-    v[1] = e1 + w1;
-    v[5] = e1 - w1;
-    v[2] = e2 + w2;
-    v[6] = e2 - w2;
-    v[3] = e3 + w3;
-    v[7] = e3 - w3;
-    if (inverse)
-#pragma GCC unroll 8
-        for (int r = 0; r < 8; ++r)
-            v[r].im = -v[r].im;
+    return {z[2 * k], z[2 * k + 1]};
 }
-
-// The kernels work on the eight values of one position k of a class's
-// subsections: a[p] (and b[p], the imaginary parts of a complex class) in,
-// the pass's results out in the same places.
-
-// Class 0: real data, no twiddle factors. The eight real points give V0 and
-// V4 (real) and V1, V2, V3 (complex), stored as
-// [V0, V4, Re V2, Im V2, Re V1, Im V3, Re V3, Im V1].
-template <class T> [[gnu::always_inline]] inline void real_class_analysis(T (&a)[8])
+inline void put(float* z, std::size_t k, Cx v)
 {
-    const T t0 = a[0] + a[4], t1 = a[0] - a[4], t2 = a[2] + a[6], t3 = a[2] - a[6];
-    const T t4 = a[1] + a[5], t5 = a[1] - a[5], t6 = a[3] + a[7], t7 = a[3] - a[7];
-    const T e0 = t0 + t2, e2 = t0 - t2, o0 = t4 + t6, o2 = t4 - t6;
-    const T u = HALF_SQRT2 * (t5 - t7), v = HALF_SQRT2 * (t5 + t7);
-    a[0] = e0 + o0;
-    a[1] = e0 - o0;
-    a[2] = e2;
-    a[3] = -o2;
-    a[4] = t1 + u;
-    a[5] = t3 - v;
-    a[6] = t1 - u;
-    a[7] = -t3 - v;
-}
-
-// real_class_analysis undone, times 8.
-template <class T> [[gnu::always_inline]] inline void real_class_synthesis(T (&a)[8])
-{
-    const T e0 = a[0] + a[1], o0 = a[0] - a[1];
-    const T e2 = 2.0f * a[2], o2 = -2.0f * a[3];
-    const T t0 = e0 + e2, t2 = e0 - e2, t4 = o0 + o2, t6 = o0 - o2;
-    const T t1 = 2.0f * (a[4] + a[6]), t3 = 2.0f * (a[5] - a[7]);
-    const T dr = a[4] - a[6], di = a[7] + a[5];
-    const T t5 = SQRT2 * (dr - di), t7 = -SQRT2 * (dr + di);
-    a[0] = t0 + t1;
-    a[4] = t0 - t1;
-    a[2] = t2 + t3;
-    a[6] = t2 - t3;
-    a[1] = t4 + t5;
-    a[5] = t4 - t5;
-    a[3] = t6 + t7;
-    a[7] = t6 - t7;
-}
-
-// Twiddle factors W_(8 NN)^(p q) = (c[p], -s[p]) of a class.
-template <class T> struct Twiddles
-{
-    T c[8];
-    T s[8];
-};
-
-// Where a pass stores the outputs V_r of a class: subsection br(r) (the
-// bit-reversal of r in three bits) of the class's real-part section, and
-// subsection 7 - br(r) of its imaginary-part section.
-constexpr int STORED_AT[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-constexpr int MIRRORED_AT[8] = {7, 3, 5, 1, 6, 2, 4, 0};
-
-// Class NN/2: real data with twiddle factors W_16^p. Of its eight outputs
-// V4..V7 are the conjugates of V3..V0, so V0..V3 fill the eight reals, in
-// the one section that is both its real-part and its imaginary-part section.
-template <class T>
-[[gnu::always_inline]] inline void half_class_analysis(T (&a)[8], const Twiddles<T>& w)
-{
-    Cx<T> z[8], v[8];
-#pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p)
-        z[p] = {a[p] * w.c[p], -a[p] * w.s[p]};
-    dft8<false>(z, v);
-#pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r) {
-        a[STORED_AT[r]] = v[r].re;
-        a[MIRRORED_AT[r]] = v[r].im;
-    }
-}
-
-template <class T>
-[[gnu::always_inline]] inline void half_class_synthesis(T (&a)[8], const Twiddles<T>& w)
-{
-    Cx<T> v[8], z[8];
-#pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r) {
-        v[r] = {a[STORED_AT[r]], a[MIRRORED_AT[r]]};
-        v[7 - r] = {v[r].re, -v[r].im};
-    }
-    dft8<true>(v, z);
-#pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p)
-        a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
-}
-
-// A complex class q (0 < q < NN/2): real parts a, imaginary parts b. Outputs
-// r = 0..3 are classes below n/2 and keep real and imaginary part; for
-// r = 4..7 the stored class is the conjugate partner, so -Im goes where Re
-// would and Re where Im would.
-template <class T>
-[[gnu::always_inline]] inline void complex_class_analysis(T (&a)[8], T (&b)[8],
-                                                          const Twiddles<T>& w)
-{
-    Cx<T> z[8], v[8];
-    z[0] = {a[0], b[0]};
-#pragma GCC unroll 8
-    for (int p = 1; p < 8; ++p)
-        z[p] = {a[p] * w.c[p] + b[p] * w.s[p], b[p] * w.c[p] - a[p] * w.s[p]};
-    dft8<false>(z, v);
-#pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r) {
-        a[STORED_AT[r]] = v[r].re;
-        b[MIRRORED_AT[r]] = v[r].im;
-        a[STORED_AT[r + 4]] = -v[r + 4].im;
-        b[MIRRORED_AT[r + 4]] = v[r + 4].re;
-    }
-}
-
-template <class T>
-[[gnu::always_inline]] inline void complex_class_synthesis(T (&a)[8], T (&b)[8],
-                                                           const Twiddles<T>& w)
-{
-    Cx<T> v[8], z[8];
-#pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r) {
-        v[r] = {a[STORED_AT[r]], b[MIRRORED_AT[r]]};
-        v[r + 4] = {b[MIRRORED_AT[r + 4]], -a[STORED_AT[r + 4]]};
-    }
-    dft8<true>(v, z);
-    a[0] = z[0].re;
-    b[0] = z[0].im;
-#pragma GCC unroll 8
-    for (int p = 1; p < 8; ++p) {
-        a[p] = z[p].re * w.c[p] - z[p].im * w.s[p];
-        b[p] = z[p].re * w.s[p] + z[p].im * w.c[p];
-    }
+    z[2 * k] = v.re;
+    z[2 * k + 1] = v.im;
 }
 
 // Bit-reversal of the lowest "bits" bits of v.
@@ -255,28 +206,7 @@ inline unsigned bit_reverse(unsigned v, int bits)
     v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
     v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
     v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
-    v = __builtin_bswap32(v);
-    return v >> (32 - bits);
-}
-
-// The bytes 0..255 with their bits in reverse order.
-constexpr std::array<std::uint8_t, 256> REVERSED_BYTES = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (unsigned v = 0; v < 256; ++v) {
-        unsigned r = 0;
-        for (int b = 0; b < 8; ++b)
-            r |= ((v >> b) & 1u) << (7 - b);
-        table[v] = static_cast<std::uint8_t>(r);
-    }
-    return table;
-}();
-
-// Bit-reversal of the lowest "bits" (at most 16) bits of v.
-inline unsigned reverse_bits_short(unsigned v, int bits)
-{
-    const unsigned r =
-        (unsigned{REVERSED_BYTES[v & 0xFFu]} << 8) | REVERSED_BYTES[(v >> 8) & 0xFFu];
-    return r >> (16 - bits);
+    return __builtin_bswap32(v) >> (32 - bits);
 }
 
 inline int log2_exact(unsigned v)
@@ -290,268 +220,420 @@ bool power_of_two(int n)
     return n > 0 && (n & (n - 1)) == 0;
 }
 
-// The sections of one class within a pass: the real parts start at
-// re[p] + k, the imaginary parts at im[p] + k (the same for a real class).
-struct ClassSections
+// Everything a transform of one length reads besides the data: the factors
+// of every pass in the order the passes use them.
+struct Plan
 {
-    float* re[8];
-    float* im[8];
+    int bits = 0; // log2 of the complex points M
+    // Radix-2 pass (when bits is odd): W_M^j for j < M/2. Radix-4 pass of
+    // sections of L points, for every four j < L/4: W_L^(2j), W_L^j, W_L^(3j)
+    // of the four, the factors of butterfly outputs 1, 2 and 3.
+    std::vector<float> passes;
+    // The blocks of 16 points: W_16^(2j), W_16^j, W_16^(3j) for j = 0..3.
+    std::array<float, 3 * FACTOR_FLOATS> block{};
+    // For the pairs of octave t, W_n^br(u) for u from 2^t to 2^t + 2^(t-1) - 1:
+    // for every octave from t = 3 on as vector factors, before as complex
+    // values (u = 2, 4, 5).
+    std::vector<float> separation;
+    std::vector<float> separation_scalar;
+    // Transforms below VECTOR_POINTS: W_M^k for k < M/2.
+    std::vector<float> small;
 };
 
-inline ClassSections class_sections(const MaSections& br, const MaSections& bi,
-                                    std::size_t re_offset, std::size_t im_offset)
+// exp(-2 pi i k / period) rounded to floats.
+void append_factor(std::vector<float>& out, std::size_t k, std::size_t period)
 {
-    ClassSections c;
-#pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p) {
-        c.re[p] = br[p] + re_offset;
-        c.im[p] = bi[p] + im_offset;
-    }
-    return c;
+    const double angle =
+        2.0 * std::numbers::pi * static_cast<double>(k % period) / static_cast<double>(period);
+    out.push_back(static_cast<float>(std::cos(angle)));
+    out.push_back(static_cast<float>(-std::sin(angle)));
 }
 
-// The twiddle factors of class q from table entries p * step.
-inline Twiddles<float> twiddles(const float* table, std::size_t step)
+// exp(-2 pi i k / period) for four k, kept as vector factors.
+void append_factors(std::vector<float>& out, const std::array<std::size_t, 4>& k,
+                    std::size_t period)
 {
-    Twiddles<float> w;
-    for (std::size_t p = 0; p < 8; ++p) {
-        w.c[p] = table[2 * p * step];
-        w.s[p] = table[2 * p * step + 1];
+    std::vector<float> w;
+    for (std::size_t e : k)
+        append_factor(w, e, period);
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(w[2 * i]);
+        out.push_back(w[2 * i]);
     }
-    return w;
-}
-
-// Runs a kernel over every position of a class's subsections. Positions
-// are independent, so the loop runs in vector registers.
-template <class Kernel>
-[[gnu::always_inline]] inline void real_sections(int length, float* const (&a)[8], Kernel kernel)
-{
-    float *a0 = a[0], *a1 = a[1], *a2 = a[2], *a3 = a[3];
-    float *a4 = a[4], *a5 = a[5], *a6 = a[6], *a7 = a[7];
-    ZYT_IVDEP
-    for (int k = 0; k < length; ++k) {
-        float v[8] = {a0[k], a1[k], a2[k], a3[k], a4[k], a5[k], a6[k], a7[k]};
-        kernel(v);
-        a0[k] = v[0];
-        a1[k] = v[1];
-        a2[k] = v[2];
-        a3[k] = v[3];
-        a4[k] = v[4];
-        a5[k] = v[5];
-        a6[k] = v[6];
-        a7[k] = v[7];
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(-w[2 * i + 1]);
+        out.push_back(w[2 * i + 1]);
     }
 }
 
-template <class Kernel>
-[[gnu::always_inline]] inline void complex_sections(int length, const ClassSections& c,
-                                                    Kernel kernel)
+// The factors of a radix-4 pass over sections of "length" points.
+void append_radix4_factors(std::vector<float>& out, std::size_t length)
 {
-    float *a0 = c.re[0], *a1 = c.re[1], *a2 = c.re[2], *a3 = c.re[3];
-    float *a4 = c.re[4], *a5 = c.re[5], *a6 = c.re[6], *a7 = c.re[7];
-    float *b0 = c.im[0], *b1 = c.im[1], *b2 = c.im[2], *b3 = c.im[3];
-    float *b4 = c.im[4], *b5 = c.im[5], *b6 = c.im[6], *b7 = c.im[7];
-    ZYT_IVDEP
-    for (int k = 0; k < length; ++k) {
-        float a[8] = {a0[k], a1[k], a2[k], a3[k], a4[k], a5[k], a6[k], a7[k]};
-        float b[8] = {b0[k], b1[k], b2[k], b3[k], b4[k], b5[k], b6[k], b7[k]};
-        kernel(a, b);
-        a0[k] = a[0];
-        a1[k] = a[1];
-        a2[k] = a[2];
-        a3[k] = a[3];
-        a4[k] = a[4];
-        a5[k] = a[5];
-        a6[k] = a[6];
-        a7[k] = a[7];
-        b0[k] = b[0];
-        b1[k] = b[1];
-        b2[k] = b[2];
-        b3[k] = b[3];
-        b4[k] = b[4];
-        b5[k] = b[5];
-        b6[k] = b[6];
-        b7[k] = b[7];
-    }
+    constexpr std::size_t POWERS[3] = {2, 1, 3};
+    for (std::size_t j = 0; j < length / 4; j += 4)
+        for (std::size_t power : POWERS)
+            append_factors(out, {power * j, power * (j + 1), power * (j + 2), power * (j + 3)},
+                           length);
 }
 
-// Four rows of four floats turned into four columns.
-inline void transpose4(Float4& r0, Float4& r1, Float4& r2, Float4& r3)
+Plan make_plan(int m)
 {
-    const Float4 t0 = ZYT_SHUFFLE(r0, r1, 0, 4, 1, 5), t1 = ZYT_SHUFFLE(r0, r1, 2, 6, 3, 7);
-    const Float4 t2 = ZYT_SHUFFLE(r2, r3, 0, 4, 1, 5), t3 = ZYT_SHUFFLE(r2, r3, 2, 6, 3, 7);
-    r0 = ZYT_SHUFFLE(t0, t2, 0, 1, 4, 5);
-    r1 = ZYT_SHUFFLE(t0, t2, 2, 3, 6, 7);
-    r2 = ZYT_SHUFFLE(t1, t3, 0, 1, 4, 5);
-    r3 = ZYT_SHUFFLE(t1, t3, 2, 3, 6, 7);
-}
-
-// The eight contiguous values of four classes (rows) as eight vectors of
-// one subsection each (columns), and back.
-inline void load_columns(float* const (&rows)[4], Float4 (&v)[8])
-{
-#pragma GCC unroll 8
-    for (int half = 0; half < 2; ++half) {
-        Float4 r[4];
-#pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j)
-            __builtin_memcpy(&r[j], rows[j] + 4 * half, sizeof(Float4));
-        transpose4(r[0], r[1], r[2], r[3]);
-#pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j)
-            v[4 * half + j] = r[j];
-    }
-}
-
-inline void store_columns(float* const (&rows)[4], const Float4 (&v)[8])
-{
-#pragma GCC unroll 8
-    for (int half = 0; half < 2; ++half) {
-        Float4 r[4] = {v[4 * half], v[4 * half + 1], v[4 * half + 2], v[4 * half + 3]};
-        transpose4(r[0], r[1], r[2], r[3]);
-#pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j)
-            __builtin_memcpy(rows[j] + 4 * half, &r[j], sizeof(Float4));
-    }
-}
-
-// The sections of complex class q: the real parts in the section of
-// a = br(q), which is even and lies in an octave [2^t, 2^(t+1)); the
-// imaginary parts in that of br(NN - q), a's mirror in the octave.
-struct ClassPlace
-{
-    std::size_t re;
-    std::size_t im;
-};
-
-inline ClassPlace class_place(int q, int bits)
-{
-    const unsigned a = bit_reverse(static_cast<unsigned>(q), bits);
-    const unsigned octave = 1u << log2_exact(a);
-    return {a, 3 * octave - 1 - a};
-}
-
-// The last pass (sections of one value): the eight values of a class are
-// contiguous, and four classes at a time fill the vector registers.
-template <bool synthesis>
-void last_pass_classes(int classes, float* re_data, float* im_data, const float* table)
-{
-    const int bits = log2_exact(static_cast<unsigned>(classes));
-    int q = 1;
-    for (; q + 3 < classes / 2; q += 4) {
-        float* re_rows[4];
-        float* im_rows[4];
-        Twiddles<Float4> w;
-#pragma GCC unroll 8
-        for (int j = 0; j < 4; ++j) {
-            const ClassPlace place = class_place(q + j, bits);
-            re_rows[j] = re_data + 8 * place.re;
-            im_rows[j] = im_data + 8 * place.im;
+    Plan plan;
+    plan.bits = m - 1;
+    const std::size_t points = std::size_t{1} << plan.bits;
+    if (points < VECTOR_POINTS) {
+        for (std::size_t k = 0; k < points / 2; ++k)
+            append_factor(plan.small, k, points);
+    } else {
+        std::size_t length = points;
+        if (plan.bits % 2 == 1) {
+            for (std::size_t j = 0; j < points / 2; j += 4)
+                append_factors(plan.passes, {j, j + 1, j + 2, j + 3}, points);
+            length /= 2;
         }
-        // W^(q+j) of the four classes are neighbours in the table; their
-        // powers (exact products of table values, three roundings deep at
-        // most) give the other factors.
-        Float4 low, high;
-        __builtin_memcpy(&low, table + 2 * q, sizeof(Float4));
-        __builtin_memcpy(&high, table + 2 * q + 4, sizeof(Float4));
-        w.c[0] = Float4{1.0f, 1.0f, 1.0f, 1.0f};
-        w.s[0] = Float4{0.0f, 0.0f, 0.0f, 0.0f};
-        w.c[1] = ZYT_SHUFFLE(low, high, 0, 2, 4, 6);
-        w.s[1] = ZYT_SHUFFLE(low, high, 1, 3, 5, 7);
-        const auto product = [&w](int p, int x, int y) {
-            w.c[p] = w.c[x] * w.c[y] - w.s[x] * w.s[y];
-            w.s[p] = w.s[x] * w.c[y] + w.c[x] * w.s[y];
-        };
-        product(2, 1, 1);
-        product(3, 2, 1);
-        product(4, 2, 2);
-        product(5, 4, 1);
-        product(6, 3, 3);
-        product(7, 4, 3);
-        Float4 a[8], b[8];
-        load_columns(re_rows, a);
-        load_columns(im_rows, b);
-        if (synthesis)
-            complex_class_synthesis(a, b, w);
-        else
-            complex_class_analysis(a, b, w);
-        store_columns(re_rows, a);
-        store_columns(im_rows, b);
+        for (; length >= 4 * VECTOR_POINTS; length /= 4)
+            append_radix4_factors(plan.passes, length);
+        std::vector<float> block;
+        append_radix4_factors(block, VECTOR_POINTS);
+        std::copy(block.begin(), block.end(), plan.block.begin());
     }
-    for (; q < classes / 2; ++q) {
-        const ClassPlace place = class_place(q, bits);
-        float* re = re_data + 8 * place.re;
-        float* im = im_data + 8 * place.im;
-        float a[8], b[8];
-#pragma GCC unroll 8
-        for (int p = 0; p < 8; ++p) {
-            a[p] = re[p];
-            b[p] = im[p];
-        }
-        const Twiddles<float> w = twiddles(table, static_cast<std::size_t>(q));
-        if (synthesis)
-            complex_class_synthesis(a, b, w);
-        else
-            complex_class_analysis(a, b, w);
-#pragma GCC unroll 8
-        for (int p = 0; p < 8; ++p) {
-            re[p] = a[p];
-            im[p] = b[p];
-        }
-    }
-}
-
-// One radix-8 pass in either direction: every class before the pass with
-// its sections and twiddle factors.
-template <bool synthesis>
-[[gnu::always_inline]] inline void radix8_pass(int section, int counter, const MaSections& br,
-                                               const MaSections& bi, const float* table, int n)
-{
-    const int classes = counter / 8;
-    const std::size_t group = 8 * static_cast<std::size_t>(section);
-    const ClassSections zero = class_sections(br, bi, 0, 0);
-    real_sections(
-        section, zero.re, [](float(&a)[8]) __attribute__((always_inline)) {
-            if (synthesis)
-                real_class_synthesis(a);
+    const std::size_t n = 2 * points;
+    const auto k = [&plan](std::size_t u) {
+        return bit_reverse(static_cast<unsigned>(u), plan.bits);
+    };
+    for (int t = 1; t < plan.bits; ++t) {
+        const std::size_t first = std::size_t{1} << t;
+        for (std::size_t u = first; u < first + first / 2; u += 4) {
+            if (first / 2 < 4)
+                for (std::size_t v = u; v < first + first / 2; ++v)
+                    append_factor(plan.separation_scalar, k(v), n);
             else
-                real_class_analysis(a);
-        });
-    if (classes < 2) return;
-    // Class NN/2 sits in section 1; its twiddle factors are W_16^p.
-    const ClassSections half = class_sections(br, bi, group, group);
-    const Twiddles<float> half_w = twiddles(table, static_cast<std::size_t>(n / 16));
-    real_sections(
-        section, half.re, [&half_w](float(&a)[8]) __attribute__((always_inline)) {
-            if (synthesis)
-                half_class_synthesis(a, half_w);
-            else
-                half_class_analysis(a, half_w);
-        });
-    if (section == 1) return last_pass_classes<synthesis>(classes, br[0], bi[0], table);
-    const int bits = log2_exact(static_cast<unsigned>(classes));
-    for (int q = 1; q < classes / 2; ++q) {
-        const ClassPlace place = class_place(q, bits);
-        const ClassSections c = class_sections(br, bi, place.re * group, place.im * group);
-        const Twiddles<float> w = twiddles(table, static_cast<std::size_t>(q) * section);
-        complex_sections(
-            section, c, [&w](float(&a)[8], float(&b)[8]) __attribute__((always_inline)) {
-                if (synthesis)
-                    complex_class_synthesis(a, b, w);
+                append_factors(plan.separation, {k(u), k(u + 1), k(u + 2), k(u + 3)}, n);
+        }
+    }
+    return plan;
+}
+
+// The plans of the lengths used so far, by log2 n. (The transforms, as the
+// whole program, run on one thread.)
+std::array<std::unique_ptr<const Plan>, 31> plans;
+
+// The plan for n = 2^m (m >= 1), made on first use; null without memory.
+const Plan* plan_for(int m)
+{
+    std::unique_ptr<const Plan>& kept = plans[static_cast<std::size_t>(m)];
+    if (!kept) {
+        try {
+            kept = std::make_unique<const Plan>(make_plan(m));
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+    return kept.get();
+}
+
+// The complex transform below VECTOR_POINTS points: radix-2 passes.
+void small_forward(const Plan& plan, float* z)
+{
+    const std::size_t points = std::size_t{1} << plan.bits;
+    for (std::size_t length = points; length >= 2; length /= 2) {
+        const std::size_t half = length / 2, stride = points / length;
+        for (std::size_t start = 0; start < points; start += length)
+            for (std::size_t j = 0; j < half; ++j) {
+                const Cx a = point(z, start + j), b = point(z, start + j + half);
+                put(z, start + j, a + b);
+                put(z, start + j + half, times(a - b, point(plan.small.data(), j * stride)));
+            }
+    }
+}
+
+void small_inverse(const Plan& plan, float* z)
+{
+    const std::size_t points = std::size_t{1} << plan.bits;
+    for (std::size_t length = 2; length <= points; length *= 2) {
+        const std::size_t half = length / 2, stride = points / length;
+        for (std::size_t start = 0; start < points; start += length)
+            for (std::size_t j = 0; j < half; ++j) {
+                const Cx a = point(z, start + j);
+                const Cx b =
+                    times_conj(point(z, start + j + half), point(plan.small.data(), j * stride));
+                put(z, start + j, a + b);
+                put(z, start + j + half, a - b);
+            }
+    }
+}
+
+// The radix-2 pass over all M points, and its inverse (times 2).
+ZYT_INLINE void radix2_forward(float* z, std::size_t points, const float* w)
+{
+    float* upper = z + points;
+    for (std::size_t j = 0; j < points; j += 8) {
+        const Float8 a = load8(z + j), b = load8(upper + j);
+        store8(z + j, a + b);
+        store8(upper + j, times(a - b, factors_at(w + 2 * j)));
+    }
+}
+
+ZYT_INLINE void radix2_inverse(float* z, std::size_t points, const float* w)
+{
+    float* upper = z + points;
+    for (std::size_t j = 0; j < points; j += 8) {
+        const Float8 a = load8(z + j), b = times_conj(load8(upper + j), factors_at(w + 2 * j));
+        store8(z + j, a + b);
+        store8(upper + j, a - b);
+    }
+}
+
+// A radix-4 pass over sections of "length" points, and its inverse (times 4).
+ZYT_INLINE void radix4_forward(float* z, std::size_t points, std::size_t length, const float* w)
+{
+    const std::size_t quarter = 2 * (length / 4); // in floats
+    for (float* section = z; section < z + 2 * points; section += 2 * length) {
+        const float* factors = w;
+        for (std::size_t j = 0; j < quarter; j += 8, factors += 3 * FACTOR_FLOATS) {
+            float* p = section + j;
+            Float8 v[4] = {load8(p), load8(p + quarter), load8(p + 2 * quarter),
+                           load8(p + 3 * quarter)};
+            butterfly(v);
+            store8(p, v[0]);
+            store8(p + quarter, times(v[1], factors_at(factors)));
+            store8(p + 2 * quarter, times(v[2], factors_at(factors + FACTOR_FLOATS)));
+            store8(p + 3 * quarter, times(v[3], factors_at(factors + 2 * FACTOR_FLOATS)));
+        }
+    }
+}
+
+ZYT_INLINE void radix4_inverse(float* z, std::size_t points, std::size_t length, const float* w)
+{
+    const std::size_t quarter = 2 * (length / 4);
+    for (float* section = z; section < z + 2 * points; section += 2 * length) {
+        const float* factors = w;
+        for (std::size_t j = 0; j < quarter; j += 8, factors += 3 * FACTOR_FLOATS) {
+            float* p = section + j;
+            Float8 v[4] = {
+                load8(p), times_conj(load8(p + quarter), factors_at(factors)),
+                times_conj(load8(p + 2 * quarter), factors_at(factors + FACTOR_FLOATS)),
+                times_conj(load8(p + 3 * quarter), factors_at(factors + 2 * FACTOR_FLOATS))};
+            butterfly_undone(v);
+            store8(p, v[0]);
+            store8(p + quarter, v[1]);
+            store8(p + 2 * quarter, v[2]);
+            store8(p + 3 * quarter, v[3]);
+        }
+    }
+}
+
+// The last two radix-4 steps on every block of 16 points (forward), or
+// their inverse: the first across the block's four vectors, the second
+// within each vector, made a step across vectors by transposing the block.
+template <bool forward> ZYT_INLINE void blocks(float* z, std::size_t points, const float* block)
+{
+    const Factors w1 = factors_at(block), w2 = factors_at(block + FACTOR_FLOATS),
+                  w3 = factors_at(block + 2 * FACTOR_FLOATS);
+    for (float* p = z; p < z + 2 * points; p += 32) {
+        Float8 v[4] = {load8(p), load8(p + 8), load8(p + 16), load8(p + 24)};
+        if (forward) {
+            butterfly(v);
+            v[1] = times(v[1], w1);
+            v[2] = times(v[2], w2);
+            v[3] = times(v[3], w3);
+            transpose(v);
+            butterfly(v);
+            transpose(v);
+        } else {
+            transpose(v);
+            butterfly_undone(v);
+            transpose(v);
+            v[1] = times_conj(v[1], w1);
+            v[2] = times_conj(v[2], w2);
+            v[3] = times_conj(v[3], w3);
+            butterfly_undone(v);
+        }
+        store8(p, v[0]);
+        store8(p + 8, v[1]);
+        store8(p + 16, v[2]);
+        store8(p + 24, v[3]);
+    }
+}
+
+// X(k) and X(M-k) from Z(k) at u and Z(M-k) at v (w = W_n^k), and back
+// to 2 Z(k) and 2 Z(M-k).
+inline void separate_pair(float* z, std::size_t u, std::size_t v, Cx w)
+{
+    const Cx zk = point(z, u), zm = point(z, v);
+    const Cx a = {zk.re + zm.re, zk.im - zm.im};
+    const Cx c = times(Cx{zk.re - zm.re, zk.im + zm.im}, w);
+    put(z, u, {0.5f * (a.re + c.im), 0.5f * (a.im - c.re)});
+    put(z, v, {0.5f * (a.re - c.im), -0.5f * (a.im + c.re)});
+}
+
+inline void join_pair(float* z, std::size_t u, std::size_t v, Cx w)
+{
+    const Cx xk = point(z, u), xm = point(z, v);
+    const Cx e = {xk.re + xm.re, xk.im - xm.im};
+    const Cx f = times_conj(Cx{xk.re - xm.re, xk.im + xm.im}, w);
+    put(z, u, {e.re - f.im, e.im + f.re});
+    put(z, v, {e.re + f.im, f.re - e.im});
+}
+
+// The same for four pairs: u .. u+3 and their mirrors v-3 .. v.
+ZYT_INLINE void separate_pairs(float* z, std::size_t u, std::size_t v, const float* w)
+{
+    const Float8 zk = load8(z + 2 * u), zm = conjugate(reversed(load8(z + 2 * (v - 3))));
+    const Float8 a = zk + zm, c = times_minus_i(times(zk - zm, factors_at(w)));
+    constexpr Float8 half = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+    constexpr Float8 half_conjugate = {0.5f, -0.5f, 0.5f, -0.5f, 0.5f, -0.5f, 0.5f, -0.5f};
+    store8(z + 2 * u, (a + c) * half);
+    store8(z + 2 * (v - 3), reversed((a - c) * half_conjugate));
+}
+
+ZYT_INLINE void join_pairs(float* z, std::size_t u, std::size_t v, const float* w)
+{
+    const Float8 xk = load8(z + 2 * u), xm = conjugate(reversed(load8(z + 2 * (v - 3))));
+    const Float8 e = xk + xm, f = times_minus_i(times_conj(xk - xm, factors_at(w)));
+    store8(z + 2 * u, e - f);
+    store8(z + 2 * (v - 3), reversed(conjugate(e + f)));
+}
+
+// The pairs of every octave, from both ends inwards.
+template <bool forward> ZYT_INLINE void separation_pass(const Plan& plan, float* z)
+{
+    const float* scalar = plan.separation_scalar.data();
+    const float* w = plan.separation.data();
+    for (int t = 1; t < plan.bits; ++t) {
+        const std::size_t first = std::size_t{1} << t, half = first / 2;
+        if (half < 4) {
+            for (std::size_t i = 0; i < half; ++i, scalar += 2) {
+                if (forward)
+                    separate_pair(z, first + i, 2 * first - 1 - i, point(scalar, 0));
                 else
-                    complex_class_analysis(a, b, w);
-            });
+                    join_pair(z, first + i, 2 * first - 1 - i, point(scalar, 0));
+            }
+            continue;
+        }
+        for (std::size_t i = 0; i < half; i += 4, w += FACTOR_FLOATS) {
+            if (forward)
+                separate_pairs(z, first + i, 2 * first - 1 - i, w);
+            else
+                join_pairs(z, first + i, 2 * first - 1 - i, w);
+        }
     }
 }
 
-// The section starts of a pass with sections of the given length.
-MaSections section_starts(float* data, int section)
+ZYT_CLONES void forward_transform(const Plan& plan, float* z)
 {
-    MaSections s{};
-#pragma GCC unroll 8
-    for (int p = 0; p < 8; ++p)
-        s[p] = data + static_cast<std::size_t>(p) * section;
-    return s;
+    const std::size_t points = std::size_t{1} << plan.bits;
+    if (points < VECTOR_POINTS) {
+        small_forward(plan, z);
+    } else {
+        const float* w = plan.passes.data();
+        std::size_t length = points;
+        if (plan.bits % 2 == 1) {
+            radix2_forward(z, points, w);
+            w += 2 * points;
+            length /= 2;
+        }
+        for (; length >= 4 * VECTOR_POINTS; length /= 4) {
+            radix4_forward(z, points, length, w);
+            w += 3 * length;
+        }
+        blocks<true>(z, points, plan.block.data());
+    }
+    // Z(0) gives X(0) and X(M); X(M/2) = conj Z(M/2).
+    const Cx zero = point(z, 0);
+    put(z, 0, {zero.re + zero.im, zero.re - zero.im});
+    if (points >= 2) z[3] = -z[3];
+    separation_pass<true>(plan, z);
+}
+
+ZYT_CLONES void inverse_transform(const Plan& plan, float* z)
+{
+    const std::size_t points = std::size_t{1} << plan.bits;
+    const Cx ends = point(z, 0);
+    put(z, 0, {ends.re + ends.im, ends.re - ends.im});
+    if (points >= 2) put(z, 1, {2.0f * z[2], -2.0f * z[3]});
+    separation_pass<false>(plan, z);
+    if (points < VECTOR_POINTS) return small_inverse(plan, z);
+    blocks<false>(z, points, plan.block.data());
+    const float* w = plan.passes.data() + plan.passes.size();
+    std::size_t length = 4 * VECTOR_POINTS;
+    for (; length <= points; length *= 4) {
+        w -= 3 * length;
+        radix4_inverse(z, points, length, w);
+    }
+    if (plan.bits % 2 == 1) radix2_inverse(z, points, plan.passes.data());
+}
+
+// The pairs of 2^bits in bit-reversed order. A pair index u of at least 4
+// bits is (x, y, z): top two bits x, bottom two z and bits y between; br(u)
+// = (br(z), br(y), br(x)). The 16 pairs of one y, four rows x of four
+// pairs z, go transposed to the pairs of br(y), rows and columns taken in
+// the order 0, 2, 1, 3 (two bits reversed): four vectors a block.
+//
+// While the data fits the first-level cache the blocks go in the order of
+// y. Beyond, y is split into a top part t, for an odd count a middle bit,
+// and a bottom part c of k bits each: br(y) = (br(c), middle, br(t)).
+// Taking c = br(o) for every o >= t visits each exchanged pair of blocks
+// once; with t fixed the blocks y lie close together, and taking t in
+// bit-reversed order makes the blocks br(y) of two t running one after the
+// other neighbours, so that every cache line is used whole while it is at
+// hand.
+constexpr int CACHED_SORT_BITS = 8; // y of 8 bits: 2^12 pairs, 32 KB
+
+// The blocks of y and of its reversal exchanged, each transposed (rows
+// "row" floats apart).
+ZYT_INLINE void exchange_blocks(float* data, std::size_t row, std::size_t y, std::size_t reversed)
+{
+    float* p = data + 8 * y;
+    float* q = data + 8 * reversed;
+    Float8 a[4] = {load8(p), load8(p + 2 * row), load8(p + row), load8(p + 3 * row)};
+    Float8 b[4] = {load8(q), load8(q + 2 * row), load8(q + row), load8(q + 3 * row)};
+    transpose(a);
+    transpose(b);
+    store8(q, a[0]);
+    store8(q + 2 * row, a[1]);
+    store8(q + row, a[2]);
+    store8(q + 3 * row, a[3]);
+    if (reversed == y) return;
+    store8(p, b[0]);
+    store8(p + 2 * row, b[1]);
+    store8(p + row, b[2]);
+    store8(p + 3 * row, b[3]);
+}
+
+ZYT_CLONES void sort_pairs(float* data, int bits)
+{
+    if (bits < 4) {
+        for (unsigned u = 0; u < (1u << std::max(bits, 0)); ++u) {
+            const unsigned r = bit_reverse(u, bits);
+            if (u < r) {
+                const Cx a = point(data, u);
+                put(data, u, point(data, r));
+                put(data, r, a);
+            }
+        }
+        return;
+    }
+    const int ybits = bits - 4;
+    const std::size_t row = std::size_t{8} << ybits; // floats from row x to x + 1
+    if (ybits <= CACHED_SORT_BITS) {
+        for (std::size_t y = 0; y < (std::size_t{1} << ybits); ++y) {
+            const std::size_t reversed = bit_reverse(static_cast<unsigned>(y), ybits);
+            if (reversed >= y) exchange_blocks(data, row, y, reversed);
+        }
+        return;
+    }
+    const int k = ybits / 2, middle_bits = ybits % 2;
+    const std::size_t parts = std::size_t{1} << k;
+    for (std::size_t i = 0; i < parts; ++i) {
+        const std::size_t t = bit_reverse(static_cast<unsigned>(i), k); // br(t) = i
+        for (std::size_t o = t; o < parts; ++o) {
+            const std::size_t o_reversed = bit_reverse(static_cast<unsigned>(o), k);
+            for (std::size_t middle = 0; middle < (std::size_t{1} << middle_bits); ++middle)
+                exchange_blocks(data, row, ((t << middle_bits | middle) << k) | o_reversed,
+                                ((o << middle_bits | middle) << k) | i);
+        }
+    }
 }
 
 // The checks shared by both directions; false after setting the status.
@@ -575,6 +657,17 @@ bool transform_arguments_valid(int ndata, int n, int table_size, int& status,
         return false;
     }
     return true;
+}
+
+// The plan for n after the checks (none needed for n = 1, which is its own
+// transform); null when there is nothing to do or no memory, with the status set.
+const Plan* checked_plan(int ndata, int n, int table_size, int& status, std::string_view position)
+{
+    if (!transform_arguments_valid(ndata, n, table_size, status, position) || n == 1)
+        return nullptr;
+    const Plan* plan = plan_for(log2_exact(static_cast<unsigned>(n)));
+    if (plan == nullptr) st_fail(status, ST_MOD_IO + ST_BAD_MALLOC, position);
+    return plan;
 }
 
 } // namespace
@@ -617,127 +710,10 @@ void MA_EXPNT(int table_size, int npoints, int step, float* table, int& status)
     }
 }
 
-void MA_R2TR(int section, float* b0, float* b1)
-{
-    ZYT_IVDEP
-    for (int k = 0; k < section; ++k) {
-        const float t = b0[k] + b1[k];
-        b1[k] = b0[k] - b1[k];
-        b0[k] = t;
-    }
-}
-
-// Class 0 to section 0, class 2 (real) to section 1, class 1 to sections 2
-// (real part) and 3 (imaginary part).
-void MA_R4TR(int section, float* b0, float* b1, float* b2, float* b3)
-{
-    ZYT_IVDEP
-    for (int k = 0; k < section; ++k) {
-        const float r0 = b0[k] + b2[k], r1 = b1[k] + b3[k];
-        b2[k] = b0[k] - b2[k];
-        b3[k] = b3[k] - b1[k];
-        b0[k] = r0 + r1;
-        b1[k] = r0 - r1;
-    }
-}
-
-void MA_R4SYN(int section, float* b0, float* b1, float* b2, float* b3)
-{
-    ZYT_IVDEP
-    for (int k = 0; k < section; ++k) {
-        const float even = b0[k] + b1[k], odd = b0[k] - b1[k];
-        const float re = 2.0f * b2[k], im = 2.0f * b3[k];
-        b0[k] = even + re;
-        b2[k] = even - re;
-        b1[k] = odd - im;
-        b3[k] = odd + im;
-    }
-}
-
-ZYT_CLONES void MA_FRR8(int section, int counter, const MaSections& br, const MaSections& bi,
-                        const float* table, int n)
-{
-    radix8_pass<false>(section, counter, br, bi, table, n);
-}
-
-ZYT_CLONES void MA_IHR8(int section, int counter, const MaSections& br, const MaSections& bi,
-                        const float* table, int n)
-{
-    radix8_pass<true>(section, counter, br, bi, table, n);
-}
-
-// Pair u in the octave [2^t, 2^(t+1)) holds the imaginary part of the pair
-// mirrored in that octave: reversing the odd positions of each octave swaps
-// them back, two pairs from each end at a time.
-void MA_ORD1(int n, int m, float* data)
-{
-    (void)n;
-    if (m >= 3) std::swap(data[5], data[7]); // the octave of pairs 2 and 3
-    for (int t = 2; t <= m - 2; ++t) {
-        const std::size_t low = std::size_t{1} << t;
-        for (std::size_t u = low; u < low + low / 2; u += 2) {
-            float* front = data + 2 * u;
-            float* back = data + 2 * (3 * low - 2 - u);
-            Float4 f, b;
-            __builtin_memcpy(&f, front, sizeof f);
-            __builtin_memcpy(&b, back, sizeof b);
-            const Float4 new_front = ZYT_SHUFFLE(f, b, 0, 7, 2, 5);
-            const Float4 new_back = ZYT_SHUFFLE(b, f, 0, 7, 2, 5);
-            __builtin_memcpy(front, &new_front, sizeof f);
-            __builtin_memcpy(back, &new_back, sizeof b);
-        }
-    }
-}
-
-// A pair index u of b bits is (x, y, z): top bit x, bottom bit z and b-2
-// bits y between; br(u) = (z, br(y), x). The four pairs (x, y, z) of one y
-// form a 2 x 2 block that goes, transposed, to the block of br(y), so pairs
-// of blocks are exchanged two pairs (one vector) at a time.
 void MA_ORD2(int n, int m, float* data)
 {
     (void)n;
-    const int bits = m - 1;
-    if (bits < 2) return;
-    const std::size_t upper = std::size_t{1} << (bits - 1); // x = 1
-    const auto block = [data, upper](std::size_t y, Pair2(&v)[2]) {
-        __builtin_memcpy(&v[0], data + 4 * y, sizeof(Pair2));
-        __builtin_memcpy(&v[1], data + 2 * upper + 4 * y, sizeof(Pair2));
-    };
-    const auto put_transposed = [data, upper](std::size_t y, const Pair2(&v)[2]) {
-        const Pair2 low = ZYT_SHUFFLE2(v[0], v[1], 0, 2), high = ZYT_SHUFFLE2(v[0], v[1], 1, 3);
-        __builtin_memcpy(data + 4 * y, &low, sizeof(Pair2));
-        __builtin_memcpy(data + 2 * upper + 4 * y, &high, sizeof(Pair2));
-    };
-    // y of ybits bits is split into a top part t, for odd counts a middle
-    // bit, and a bottom part c of k bits each: br(y) = (br(c), middle, br(t)).
-    // Taking c = br(o) for every o > t visits each exchanged pair of blocks
-    // once; c = br(t) gives the blocks that stay where they are.
-    const int ybits = bits - 2;
-    const int k = ybits / 2;
-    const int middle_bits = ybits % 2;
-    const std::size_t parts = std::size_t{1} << k;
-    const std::size_t middles = std::size_t{1} << middle_bits;
-    for (std::size_t t = 0; t < parts; ++t) {
-        const std::size_t t_reversed = reverse_bits_short(static_cast<unsigned>(t), k);
-        for (std::size_t middle = 0; middle < middles; ++middle) {
-            const std::size_t y = ((t << middle_bits | middle) << k) | t_reversed;
-            Pair2 v[2];
-            block(y, v);
-            put_transposed(y, v);
-        }
-        for (std::size_t o = t + 1; o < parts; ++o) {
-            const std::size_t o_reversed = reverse_bits_short(static_cast<unsigned>(o), k);
-            for (std::size_t middle = 0; middle < middles; ++middle) {
-                const std::size_t y = ((t << middle_bits | middle) << k) | o_reversed;
-                const std::size_t y_reversed = ((o << middle_bits | middle) << k) | t_reversed;
-                Pair2 v[2], w[2];
-                block(y, v);
-                block(y_reversed, w);
-                put_transposed(y_reversed, v);
-                put_transposed(y, w);
-            }
-        }
-    }
+    sort_pairs(data, m - 1);
 }
 
 void MA_FFA8(int ndata, int n, int table_size, const float* table, bool ordered, float* data,
@@ -745,24 +721,11 @@ void MA_FFA8(int ndata, int n, int table_size, const float* table, bool ordered,
 {
     constexpr std::string_view position = "Subroutine MA_FFA8 V0.2 ";
     if (!st_enter(status, position)) return;
-    if (!transform_arguments_valid(ndata, n, table_size, status, position)) return;
-    const int m = log2_exact(static_cast<unsigned>(n));
-    int counter = 1;
-    if (m % 3 == 2) {
-        const int quarter = n / 4;
-        MA_R4TR(quarter, data, data + quarter, data + 2 * quarter, data + 3 * quarter);
-        counter = 4;
-    } else if (m % 3 == 1) {
-        MA_R2TR(n / 2, data, data + n / 2);
-        counter = 2;
-    }
-    for (int pass = 0; pass < m / 3; ++pass) {
-        counter *= 8;
-        const MaSections starts = section_starts(data, n / counter);
-        MA_FRR8(n / counter, counter, starts, starts, table, n);
-    }
-    MA_ORD1(n, m, data);
-    if (ordered) MA_ORD2(n, m, data);
+    (void)table; // the factors come from the plan of the length
+    const Plan* plan = checked_plan(ndata, n, table_size, status, position);
+    if (plan == nullptr) return;
+    forward_transform(*plan, data);
+    if (ordered) MA_ORD2(n, plan->bits + 1, data);
 }
 
 void MA_FFS8(int ndata, int n, int table_size, const float* table, bool ordered, float* data,
@@ -770,18 +733,9 @@ void MA_FFS8(int ndata, int n, int table_size, const float* table, bool ordered,
 {
     constexpr std::string_view position = "Subroutine MA_FFS8 V0.2 ";
     if (!st_enter(status, position)) return;
-    if (!transform_arguments_valid(ndata, n, table_size, status, position)) return;
-    const int m = log2_exact(static_cast<unsigned>(n));
-    if (ordered) MA_ORD2(n, m, data);
-    MA_ORD1(n, m, data);
-    for (int counter = n, pass = 0; pass < m / 3; ++pass, counter /= 8) {
-        const MaSections starts = section_starts(data, n / counter);
-        MA_IHR8(n / counter, counter, starts, starts, table, n);
-    }
-    if (m % 3 == 2) {
-        const int quarter = n / 4;
-        MA_R4SYN(quarter, data, data + quarter, data + 2 * quarter, data + 3 * quarter);
-    } else if (m % 3 == 1) {
-        MA_R2TR(n / 2, data, data + n / 2);
-    }
+    (void)table;
+    const Plan* plan = checked_plan(ndata, n, table_size, status, position);
+    if (plan == nullptr) return;
+    if (ordered) MA_ORD2(n, plan->bits + 1, data);
+    inverse_transform(*plan, data);
 }

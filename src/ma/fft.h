@@ -1,6 +1,8 @@
 #pragma once
-// The real fast Fourier transform: Bergland's radix-eight algorithm for
-// real-valued series, in place, for power-of-two lengths.
+// The real fast Fourier transform, in place, for power-of-two lengths: the
+// n reals taken as n/2 complex points, their complex transform by radix-4
+// passes, and a last pass that separates the spectra of the even and the
+// odd reals.
 //
 // Spectrum layout of n = 2^m reals (counted from 1): position 1 holds the
 // real zero-frequency term, position 2 the real term at frequency n/2, and
@@ -9,8 +11,6 @@
 // Without the final reordering ("ordered" false) the pairs stay together but
 // come in bit-reversed order of k; positions 1 and 2 are the same.
 // MA_FFS8 of MA_FFA8 with the same flag gives the data back times n.
-
-#include <array>
 
 // Error numbers of the mathematics library (added to ST_MOD_MA).
 enum MaError {
@@ -29,10 +29,13 @@ enum MaError {
 // or npoints < 2.
 void MA_EXPNT(int table_size, int npoints, int step, float* table, int& status);
 
-// Forward transform of n reals in place (data declared ndata reals); the
-// table must have been filled by MA_EXPNT for 2n points.
+// Forward transform of n reals in place (data declared ndata reals). The
+// table, filled by MA_EXPNT for 2n points, vouches for the length; the
+// passes read their factors, the same exponentials, from a table of their
+// own per length, laid out in the order they use them, made on the first
+// transform of that length and kept.
 // Errors: 1 ndata < 1 or table_size < 2, 5 n > ndata, 13 table_size < 2n,
-// 25 n not a power of two.
+// 25 n not a power of two, 10000 + 1002 no memory for the factors.
 void MA_FFA8(int ndata, int n, int table_size, const float* table, bool ordered, float* data,
              int& status);
 // Inverse transform: the spectrum of MA_FFA8 (same "ordered") back to n reals
@@ -40,27 +43,6 @@ void MA_FFA8(int ndata, int n, int table_size, const float* table, bool ordered,
 void MA_FFS8(int ndata, int n, int table_size, const float* table, bool ordered, float* data,
              int& status);
 
-// The passes. A pass works on sections of the data array; the eight section
-// starts of a radix-8 pass are those of the first group of sections (start of
-// the data plus 0, 1, ..., 7 section lengths), given once for the real parts
-// and once for the imaginary parts as the classic interface has it.
-using MaSections = std::array<float*, 8>;
-
-// First radix-2 analysis pass over two sections of the given length; being
-// its own inverse it also serves as the last radix-2 synthesis pass.
-void MA_R2TR(int section, float* b0, float* b1);
-// First radix-4 analysis pass over four sections.
-void MA_R4TR(int section, float* b0, float* b1, float* b2, float* b3);
-// Last radix-4 synthesis pass: MA_R4TR undone, times 4.
-void MA_R4SYN(int section, float* b0, float* b1, float* b2, float* b3);
-// One radix-8 analysis pass: counter is the number of sections after the
-// pass (n / section), table is that of MA_EXPNT for 2n points.
-void MA_FRR8(int section, int counter, const MaSections& br, const MaSections& bi,
-             const float* table, int n);
-// One radix-8 synthesis pass: MA_FRR8 with the same arguments undone, times 8.
-void MA_IHR8(int section, int counter, const MaSections& br, const MaSections& bi,
-             const float* table, int n);
-// Brings the imaginary parts next to their real parts (n = 2^m).
-void MA_ORD1(int n, int m, float* data);
-// Puts the pairs into frequency order (a bit-reversal of the n/2 pairs).
+// Puts the pairs into frequency order (a bit-reversal of the n/2 pairs,
+// n = 2^m); being its own inverse it also takes them out of it.
 void MA_ORD2(int n, int m, float* data);

@@ -234,6 +234,25 @@ TEST(RotationAxis, ATiltedAxisShowsItsSlope)
     }
 }
 
+TEST(RotationAxis, LinesOf16384PixelsAreTheLongest)
+{
+    // Their transform of 32768 points is the longest; a pixel more needs 65536.
+    for (bool vertical : {true, false}) {
+        const MirroredPair pair(vertical, 16384, 2, 7000.5);
+        int status = fresh_status();
+        ConsoleCapture console;
+        const ZytAxisLines result = axis_of(pair, vertical, 1, 2, status);
+        ASSERT_EQ(status, ST_GOOD_VALUE) << "vertical " << vertical;
+        ASSERT_EQ(result.positions.size(), 2u);
+        for (float p : result.positions)
+            EXPECT_NEAR(p, 7000.5, 1e-3) << "vertical " << vertical;
+    }
+    const MirroredPair longer(true, 16385, 1, 8000.0);
+    int status = fresh_status();
+    axis_of(longer, true, 1, 1, status);
+    EXPECT_EQ(status, 20009);
+}
+
 TEST(RotationAxis, SizesBeyondTheArraysAreRefused)
 {
     const MirroredPair pair(true, 64, 8, 32.0);

@@ -1,9 +1,14 @@
 // The colour level of a value on a logarithmic scale: found from the value's
 // bits with a step or two, it must be the level the plain bisection of the
-// level bounds gives, for every value.
+// level bounds gives, for every value. On a linear scale, rounded without a
+// call per value, it must be the level std::lround gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <random>
 
 #include "lg/cell_index.h"
@@ -50,5 +55,54 @@ TEST(CellIndex, LogLevelsAreThoseOfTheBisection)
         }
         for (float v : {0.0f, -1.0f, NAN, INFINITY, r.minimum, r.maximum})
             EXPECT_EQ(index(v), bisection(v, r.minimum, r.maximum, 9, 255)) << v;
+    }
+}
+
+// The linear scale: the level of every value is the one std::lround gives
+// for (v - minimum) * levels / (maximum - minimum), halves away from zero,
+// kept within the colours.
+TEST(CellIndex, LinearLevelsRoundHalvesAwayFromZero)
+{
+    const auto rounded = [](float v, float minimum, float maximum, int first, int last) {
+        double range = static_cast<double>(maximum) - minimum;
+        if (std::fabs(range) < 1.0e-36) range = 1.0;
+        const double scale = (last - first + 1) / range;
+        const double level = std::isnan(v) ? 0.0 : (v - minimum) * scale;
+        const long index = std::lround(std::clamp(level, -1.0e9, 1.0e9)) + first;
+        return static_cast<unsigned>(
+            std::clamp(index, static_cast<long>(first), static_cast<long>(last)));
+    };
+    struct Range
+    {
+        float minimum, maximum;
+    } ranges[] = {
+        {1.0f, 1001.0f},     {-3.5f, 7.25f}, {5.0f, 5.0f}, {1.0f, 1.000001f},
+        {0.0f, 247.0f},      // one level a unit: every k + 0.5 is an exact half
+        {247.0f, 0.0f},      // the scale reversed
+        {-0.5f, 493.5f},     // two units a level: halves again exact
+        {-3.0e38f, 3.0e38f}, // differences beyond the floats
+        {NAN, 1.0f},         // a range that is none
+    };
+    std::mt19937 random(11);
+    for (const Range& r : ranges) {
+        const LgCellIndex index(false, r.minimum, r.maximum, 9, 255);
+        const auto check = [&](float v) {
+            ASSERT_EQ(index(v), rounded(v, r.minimum, r.maximum, 9, 255))
+                << v << " in " << r.minimum << " .. " << r.maximum;
+        };
+        for (int k = -300; k <= 300; ++k) {
+            check(0.5f * k);
+            check(0.125f * k);
+            check(std::nextafter(0.5f * k, 1.0e9f));
+            check(std::nextafter(0.5f * k, -1.0e9f));
+        }
+        std::uniform_real_distribution<float> near(-600.0f, 1600.0f);
+        std::uniform_int_distribution<std::uint32_t> bits;
+        for (int n = 0; n < 100000; ++n) {
+            check(near(random));
+            check(std::bit_cast<float>(bits(random))); // any float, NaN too
+        }
+        for (float v : {NAN, -NAN, INFINITY, -INFINITY, FLT_MAX, -FLT_MAX, FLT_MIN, -0.0f, 0.0f})
+            check(v);
     }
 }

@@ -97,9 +97,9 @@ TEST(RealFft, ExponentialTableHoldsCosinesAndSinesForEveryStep)
 
 TEST(RealFft, SpectrumLayoutMatchesTheDirectTransform)
 {
-    // n = 2 is one radix-2 pass, 4 one radix-4 pass, 8 one radix-8 pass,
-    // 16 a radix-2 and a radix-8 pass, 32 radix-4 and radix-8, 4096 four
-    // radix-8 passes; the others fill in every mixture up to three passes.
+    // n = 2 .. 16 run on single values, 32 is one block of 16 points, 64 a
+    // radix-2 pass and blocks, 128 a radix-4 pass and blocks; the others
+    // add radix-4 passes up to four with and without the radix-2 pass.
     for (int n : {2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096}) {
         const std::vector<float> x = random_series(n, static_cast<unsigned>(n));
         const std::vector<std::complex<double>> expected = direct_dft(x);
@@ -130,7 +130,8 @@ TEST(RealFft, SmallTransformsAreExact)
 
 TEST(RealFft, UnorderedSpectrumHoldsThePairsInBitReversedOrder)
 {
-    for (int n : {2, 4, 8, 16, 32, 64, 512, 4096}) {
+    // From 16384 on the pairs are sorted in cache-sized tiles.
+    for (int n : {2, 4, 8, 16, 32, 64, 512, 4096, 16384, 32768}) {
         const std::vector<float> x = random_series(n, 7u);
         const std::vector<float> ordered = transform(x, true, true);
         const std::vector<float> unordered = transform(x, false, true);
@@ -148,7 +149,7 @@ TEST(RealFft, UnorderedSpectrumHoldsThePairsInBitReversedOrder)
 TEST(RealFft, SynthesisUndoesAnalysisTimesN)
 {
     for (bool ordered : {true, false}) {
-        for (int n : {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 16384}) {
+        for (int n : {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 16384, 32768}) {
             const std::vector<float> x = random_series(n, 99u);
             const std::vector<float> back = transform(transform(x, ordered, true), ordered, false);
             double error = 0.0;
