@@ -30,7 +30,7 @@ inline void fuzz_read_detector(const std::string& file_name, const char* format,
     int status = ST_GOOD_VALUE;
     FIO_READ_IMAGE(request, image_read, retstat, status);
     if (status != ST_GOOD_VALUE) std::abort();
-    if (retstat == 0 && (image_read.xnumdat < 1 || image_read.xnumdat > image_read.xmaxdat ||
-                         image_read.ynumdat < 1 || image_read.ynumdat > image_read.ymaxdat))
+    if (retstat == 0 && (image_read.xnumdat < 1 || image_read.xnumdat > image_read.view().xmaxdat ||
+                         image_read.ynumdat < 1 || image_read.ynumdat > image_read.view().ymaxdat))
         std::abort();
 }

@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int status = ST_GOOD_VALUE;
     FIO_READ_IMAGE(request, image, retstat, status);
     if (status != ST_GOOD_VALUE) std::abort(); // a damaged file is no fault of the program
-    if (retstat == 0 && (image.xnumdat < 1 || image.xnumdat > image.xmaxdat ||
-                         image.ynumdat < 1 || image.ynumdat > image.ymaxdat))
+    if (retstat == 0 && (image.xnumdat < 1 || image.xnumdat > image.view().xmaxdat ||
+                         image.ynumdat < 1 || image.ynumdat > image.view().ymaxdat))
         std::abort();
     return 0;
 }
