@@ -34,6 +34,19 @@ private:
     std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> surface_;
 };
 
+// The number of pixels at which two PNG files differ; -1 when one cannot
+// be read or their sizes differ.
+inline long differing_pixels(const std::string& a_file, const std::string& b_file)
+{
+    const Picture a(a_file);
+    const Picture b(b_file);
+    if (!a.ok() || !b.ok() || a.width() != b.width() || a.height() != b.height()) return -1;
+    long differ = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) differ += a.at(x, y) != b.at(x, y);
+    return differ;
+}
+
 struct Rendered
 {
     int exit_code = -1;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/rotation_axis.h"
 #include "app/stop.h"
@@ -159,6 +160,21 @@ bool zyt_same_size(const FioImage& image, int xnumdat, int ynumdat, int& status)
     return false;
 }
 
+ZytInformationPage::ZytInformationPage(std::vector<std::string> lines, int& status)
+    : lines_(std::move(lines)), page_([this](int& s) { draw(s); }, true)
+{
+    draw(status);
+}
+
+void ZytInformationPage::draw(int& status) const
+{
+    GS_BACKGROUND(status);
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    GS_INQ_GUIREGION(x1, y1, x2, y2, status);
+    const int n = static_cast<int>(lines_.size());
+    GS_PROMPT(false, n, n, lines_, x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
+}
+
 bool zyt_image_ok(std::string_view information, int& status)
 {
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -279,16 +295,13 @@ void ZYT_INPUT_90_IMAGE(bool rotation_vertical, std::string& file_name, int& sta
 void ZYT_INPUT_FLATFIELD(FioImage& first, FioImage& last, ZytParameters& p, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_FLATFIELD V0.6 ")) return;
-    GS_BACKGROUND(status);
     int retstat = 0;
     IO_INQ_IKEYVALUE(zyt_key::FF_INTERVAL, p.FF_FILE_INTERVAL, retstat, status);
     {
-        float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        GS_INQ_GUIREGION(x1, y1, x2, y2, status);
-        const std::string info[] = {"Do you want the file used to perform the flat-field",
-                                    "correction to change during the reconstruction"};
+        const ZytInformationPage page({"Do you want the file used to perform the flat-field",
+                                       "correction to change during the reconstruction"},
+                                      status);
         const std::string help[] = {"Enter \"YES\" or \"NO\""};
-        GS_PROMPT(false, 2, 2, info, x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
         GS_INPL(true, "CHANGING FLAT-FIELD FILE", 1, help, p.FLATFIELD_CHANGING, status);
     }
     if (status != ST_GOOD_VALUE) return;
@@ -318,12 +331,10 @@ void ZYT_INPUT_FLATFIELD(FioImage& first, FioImage& last, ZytParameters& p, int&
     p.FF_POSTFIX = series.postfix;
     const int direction = series.direction;
     {
-        float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        GS_INQ_GUIREGION(x1, y1, x2, y2, status);
-        const std::string info[] = {"Enter the interval between inputting new",
-                                    "flat-field files"};
+        const ZytInformationPage page({"Enter the interval between inputting new",
+                                       "flat-field files"},
+                                      status);
         const std::string help[] = {"Enter an integer within given range"};
-        GS_PROMPT(false, 2, 2, info, x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
         p.FF_FILE_INTERVAL = std::clamp(p.FF_FILE_INTERVAL, 1, std::max(1, p.FF_NUM_LAST_IMAGE));
         GS_INPI(true, 1, std::max(1, p.FF_NUM_LAST_IMAGE), true,
                 "COUNTER INTERVAL BETWEEN NEW FLAT-FIELD FILES", 1, help, 0, help,

@@ -43,6 +43,19 @@ bool zyt_same_size(const FioImage& image, int xnumdat, int ynumdat, int& status)
 bool zyt_two_points(const GsImage& picture, std::string_view title,
                     const std::vector<std::string>& info, float (&x)[2], float (&y)[2],
                     int& status);
+// A blank page with information lines above the question at the foot of
+// the page, drawn now and again, whole, whenever the window of the question
+// asked while it lives is resized or uncovered.
+class ZytInformationPage
+{
+public:
+    ZytInformationPage(std::vector<std::string> lines, int& status);
+
+private:
+    void draw(int& status) const;
+    std::vector<std::string> lines_;
+    GsPageDrawer page_;
+};
 // Asks "IS THE IMAGE INPUT O.K." with its information line.
 bool zyt_image_ok(std::string_view information, int& status);
 // Reads an image on the file panel and shows it until the user accepts it

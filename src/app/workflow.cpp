@@ -28,16 +28,6 @@ struct Remembered
 };
 Remembered remembered;
 
-// Information lines above the question at the foot of the page.
-void information(std::initializer_list<const char*> lines, int& status)
-{
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    GS_INQ_GUIREGION(x1, y1, x2, y2, status);
-    const std::vector<std::string> text(lines.begin(), lines.end());
-    GS_PROMPT(false, static_cast<int>(text.size()), static_cast<int>(text.size()), text,
-              x1 + 0.02f, y2 + 0.02f, x2 - 0.02f, y2 + 0.12f, status);
-}
-
 [[noreturn]] void stop_with(std::string_view message)
 {
     zyt_stop_saying(message, ZYT_EXIT_NORMAL);
@@ -88,14 +78,14 @@ bool image_at_90_degrees(const ZytParameters& p, std::string& name, int& status)
 void ZYT_INPUT_PARAMETERS(FioImage& first, ZytParameters& p, bool& sinogram_route, int& status)
 {
     if (!st_enter(status, "Subroutine ZYT_INPUT_PARAMETERS V0.16")) return;
-    GS_BACKGROUND(status);
-
-    const std::vector<std::string> help{
-        "Enter \"YES\" or \"NO\" (if you don't know enter \"NO\")"};
-    information({"Do you want to reconstruct direct from sinograms (\"NO\" to",
-                 "reconstruct from raw data, or to output sinograms)"},
-                status);
-    GS_INPL(true, "RECONSTRUCT DIRECT FROM SINOGRAMS", 1, help, sinogram_route, status);
+    {
+        const std::vector<std::string> help{
+            "Enter \"YES\" or \"NO\" (if you don't know enter \"NO\")"};
+        const ZytInformationPage page({"Do you want to reconstruct direct from sinograms (\"NO\" to",
+                                       "reconstruct from raw data, or to output sinograms)"},
+                                      status);
+        GS_INPL(true, "RECONSTRUCT DIRECT FROM SINOGRAMS", 1, help, sinogram_route, status);
+    }
     if (status != ST_GOOD_VALUE) return;
     // The sinogram workflow writes its own parameter file.
     if (sinogram_route) {

@@ -45,6 +45,11 @@ struct Question
     std::vector<std::string> info; // shown beside the glass when there is room
     Box info_box;
     Box area; // all that the question covers
+    // The points given so far, marked and joined as they were given.
+    std::span<const float> x, y;
+    const int* count = nullptr;
+    bool mark = false;
+    bool join = false;
 };
 
 // The data window of the picture last drawn, in its own coordinates.
@@ -104,10 +109,17 @@ void draw_question(Question& q, int& status)
     GS_UPDATE(status);
 }
 
-// Draws the picture and the question again (after an exposure or a help text).
+// Draws the picture, the points given on it and the question again (after
+// an exposure or a help text).
 void redraw(Question& q, int& status)
 {
     if (q.picture != nullptr) GS_MPLOT(*q.picture, status);
+    const int n = q.count != nullptr ? *q.count : 0;
+    for (int k = 0; k < n; ++k) {
+        const std::size_t i = static_cast<std::size_t>(k);
+        if (q.mark) GS_MARK(q.x[i], q.y[i], status);
+        if (q.join && k > 0) GS_LINE(q.x[i - 1], q.y[i - 1], q.x[i], q.y[i], status);
+    }
     draw_question(q, status);
 }
 
@@ -333,6 +345,11 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
     q.menu_box = {mx1, my1, mx2, my2};
     q.glass = {gx1, gy1, gx2, gy2};
     q.menu = {"CANCEL", "HELP", "KEYBOARD", click_mode_label()};
+    q.x = x;
+    q.y = y;
+    q.count = &num_coordinates;
+    q.mark = mark;
+    q.join = join;
     const std::vector<std::string> help(info.begin(), info.begin() + num_info);
     if (info_box != nullptr) {
         q.info_box = *info_box;

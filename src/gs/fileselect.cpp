@@ -88,6 +88,7 @@ struct Panel
     ListView directories{"DIRECTORIES", "NO SUB-DIRECTORIES"};
     Box region, directory_line, up_dir, update, field, menu_box, explanation_box;
     std::array<std::string, 6> explanations;
+    int chosen_file = -1; // the file clicked, marked while its choice is confirmed
 };
 
 char separator() { return io_path_separator(); }
@@ -556,6 +557,15 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
 
     const LgPageCoordinates page;
     draw_selection(p, status);
+    // Under its confirmation, warnings and filter questions, the panel is the page.
+    const GsPageDrawer drawn(
+        [&](int& s) {
+            const LgPageCoordinates panel_page;
+            GS_SET_MENULAYOUT(1, 1, 12, 6, s);
+            draw_selection(p, s);
+            if (p.chosen_file >= 0) highlight(p.files, p.chosen_file, s);
+        },
+        true);
     const std::string field_prompt = "File Name (Optional)";
     std::string choice;
     bool chosen = false;
@@ -628,6 +638,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
                 const int k = entry_at(p.files, y);
                 if (k >= 0) {
                     highlight(p.files, k, status);
+                    p.chosen_file = k;
                     choice = join(p.directory, p.files.entry(k));
                     outcome = Outcome::chosen;
                 }
@@ -657,6 +668,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
             chosen = true;
             break;
         }
+        p.chosen_file = -1;
         if (outcome == Outcome::redraw) {
             GS_SET_MENULAYOUT(1, 1, 12, 6, status);
             draw_selection(p, status);

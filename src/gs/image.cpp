@@ -91,8 +91,17 @@ constexpr float PAGE_EDGE = 0.005f; // kept free along the page's edge
 // within the page above the strip of questions that its axes, title and
 // colour bar stay on the page and out of the strip (a landscape page's graph
 // page position reaches down to the strip), and narrowed about its centre to
-// keep the elements square when asked.
-std::array<float, 4> picture_viewport(int nx, int ny, bool with_periphery)
+// keep the elements square when asked. A picture that square elements would
+// make narrower (or flatter) than a fifth of its area, a sinogram of a few
+// columns and many rows, say, is stretched over the area instead, to be seen.
+struct PictureViewport
+{
+    std::array<float, 4> box;
+    bool stretched = false;
+};
+constexpr float NARROWEST = 5.0f;
+
+PictureViewport picture_viewport(int nx, int ny, bool with_periphery)
 {
     int status = ST_GOOD_VALUE;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -112,16 +121,17 @@ std::array<float, 4> picture_viewport(int nx, int ny, bool with_periphery)
         x2 = inner[2];
         y2 = inner[3];
     }
-    if (!image_state.keep_aspect) return {x1, y1, x2, y2};
+    if (!image_state.keep_aspect) return {{x1, y1, x2, y2}};
     const float width = x2 - x1;
     const float height = y2 - y1;
     const float j = (static_cast<float>(ny) / height) / (static_cast<float>(nx) / width);
+    if (j > NARROWEST || j < 1.0f / NARROWEST) return {{x1, y1, x2, y2}, true};
     if (j >= 1.0f) {
         const float centre = (x1 + x2) / 2.0f;
-        return {centre - width / j / 2.0f, y1, centre + width / j / 2.0f, y2};
+        return {{centre - width / j / 2.0f, y1, centre + width / j / 2.0f, y2}};
     }
     const float centre = (y1 + y2) / 2.0f;
-    return {x1, centre - j * height / 2.0f, x2, centre + j * height / 2.0f};
+    return {{x1, centre - j * height / 2.0f, x2, centre + j * height / 2.0f}};
 }
 
 // Whether every element of the region is a number that can be shown.
@@ -330,8 +340,9 @@ void GS_DRAW_PICTURE(const GsImage& image, bool whole_page, int& status)
     }
     GS_SET_IDR(wx1, wy1, wx2, wy2, status);
     GS_SET_DDDR(wx1, wy1, wx2, wy2, status);
-    const std::array<float, 4> v =
+    const PictureViewport viewport =
         picture_viewport(image.xend - image.xstart + 1, image.yend - image.ystart + 1, whole_page);
+    const std::array<float, 4>& v = viewport.box;
     GS_SET_DGPP(v[0], v[1], v[2], v[3], status);
     if (whole_page) GS_BACKGROUND(status);
     GS_RESTORE_TRANSFORM(status);
@@ -341,7 +352,9 @@ void GS_DRAW_PICTURE(const GsImage& image, bool whole_page, int& status)
                     image.xend, image.yend, image_state.mode, minimum, maximum, status);
     if (status != ST_GOOD_VALUE) return;
     if (whole_page) {
-        GS_PERIPHERY(image.title, image.xlabel, image.ylabel, status);
+        std::string title(st_strip(image.title));
+        if (viewport.stretched) title += " (stretched to be seen)";
+        GS_PERIPHERY(title, image.xlabel, image.ylabel, status);
         GS_LUTSCALE(minimum, maximum, image.zlabel, status);
         GS_SET_IMAGESCALE(image_state.mode, minimum, maximum, status);
     } else {

@@ -332,6 +332,7 @@ void GS_WARNING(float x1, float y1, float x2, float y2, int max_lines, int num_l
         LG_INP_COORDINATE(1, 1, event, x, y, status);
         if (status != ST_GOOD_VALUE) break;
         if (event == LG_EVENT_EXPOSE) {
+            GS_REDRAW_PAGE(status); // the page around the warning too
             draw_warning(box, text, std::min(num_lines, static_cast<int>(text.size())), ok,
                          status);
         } else if (event == LG_EVENT_PRESS && ok.contains(x, y)) {
@@ -377,6 +378,7 @@ void GS_MESSAGE(int max_lines, int num_lines, GsLines text, int& status)
         const int shown = last_view.shown;
         const int last_page = std::max(1, n - shown + 1);
         if (input_type == GS_SCROLL_REDRAW) {
+            GS_REDRAW_PAGE(status); // the page around the message too
             redraw = true;
         } else if (input_type == GS_SCROLL_BUTTON && last_view.scroll_bar) {
             switch (button) {

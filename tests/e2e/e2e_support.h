@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ps_render.h"
 #include "test_support.h"
 
 namespace zyt_e2e {
@@ -45,6 +46,47 @@ inline std::string last_line(const std::string& output)
 {
     const std::vector<std::string> lines = zyt_test::split_lines(output);
     return lines.empty() ? std::string() : lines.back();
+}
+
+// The script with, at the start of every wait for input, the page kept
+// (dir/aK.png), the window resized to 354 x 500 and back to 500 x 707, and
+// the page kept again (dir/bK.png): a page drawn whole again at its size is
+// the page it was, where a scaled copy of it is not. The number of waits.
+inline int resized_at_every_wait(std::string& script, const std::string& dir)
+{
+    std::string out;
+    std::string before;
+    int waits = 0;
+    for (const std::string& line : zyt_test::split_lines(script)) {
+        const std::string verb = line.substr(0, line.find(' '));
+        // Typed text after the entry was cleared, and the event after a
+        // pointer's move or a snapshot, end the same wait.
+        const bool same_wait = ((verb == "text" || verb == "tab") && before == "key ClearLine") ||
+                               before.rfind("hover", 0) == 0 || before.rfind("snapshot", 0) == 0;
+        if (!line.empty() && line[0] != '#' && !same_wait) {
+            const std::string k = std::to_string(++waits);
+            out += "snapshot \"" + dir + "/a" + k + "\"\nresize 354 500\nresize 500 707\n";
+            out += "snapshot \"" + dir + "/b" + k + "\"\n";
+        }
+        out += line + "\n";
+        before = line;
+    }
+    script = out;
+    return waits;
+}
+
+// The waits whose page came back otherwise than it was after the resizes
+// (with the number of pixels that differ, -1: no snapshots of one size).
+inline std::vector<std::string> pages_changed_by_resizing(const std::string& dir, int waits)
+{
+    std::vector<std::string> changed;
+    for (int k = 1; k <= waits; ++k) {
+        const std::string name = std::to_string(k);
+        const long differ =
+            zyt_test::differing_pixels(dir + "/a" + name + ".png", dir + "/b" + name + ".png");
+        if (differ != 0) changed.push_back("wait " + name + ": " + std::to_string(differ));
+    }
+    return changed;
 }
 
 // Writes a series with zyt_phantom; the options follow the program's own.

@@ -548,6 +548,22 @@ TEST_F(ProjectionRoute, TheFirstQuestionCancelledAndAScriptThatEndsEarly)
     EXPECT_FALSE(std::filesystem::exists(dir.file("home/.zyt.def")));
 }
 
+// Every page of a route through a background, a changing flat-field and
+// their notes, with a help text, drawn whole again after its window was
+// resized (the points already given too): resized away and back, it is the
+// page it was.
+TEST_F(ProjectionRoute, EveryPageIsDrawnWholeAfterAResize)
+{
+    Route route;
+    route.series = series("vertical");
+    route.background = route.flat = route.changing_flat = true;
+    std::string events = "click \"HELP\"\nclick \"O.K.\"\n" + script(route);
+    const int waits = zyt_e2e::resized_at_every_wait(events, dir.file(""));
+    const zyt_test::CommandResult r = run(dir, events);
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    EXPECT_EQ(zyt_e2e::pages_changed_by_resizing(dir.file(""), waits), std::vector<std::string>{});
+}
+
 // "TEST SLICE" at the axis question: the slices about the value offered,
 // then about a value typed, which is then accepted and written. The line is
 // read once for both; a series with a projection missing abandons the test

@@ -140,6 +140,18 @@ TEST_F(SinogramRoute, FromTheTitleToASinogramParameterFile)
     EXPECT_EQ(written, (std::vector<std::string>{"home", "recon.par", "run.events"}));
 }
 
+// Every page of the route, its help text too, drawn whole again after its
+// window was resized: resized away and back, it is the page it was.
+TEST_F(SinogramRoute, EveryPageIsDrawnWholeAfterAResize)
+{
+    std::string events = "click \"HELP\"\nclick \"O.K.\"\n" +
+                         replaced(read_file(e2e + "/sinogram_route.events"), "@SERIES@", series());
+    const int waits = zyt_e2e::resized_at_every_wait(events, dir.file(""));
+    const zyt_test::CommandResult r = run(dir, events);
+    ASSERT_EQ(r.exit_status, 0) << r.output;
+    EXPECT_EQ(zyt_e2e::pages_changed_by_resizing(dir.file(""), waits), std::vector<std::string>{});
+}
+
 // A descending series, its first sinogram chosen after another was shown
 // and refused at "IS THE IMAGE INPUT O.K.".
 TEST_F(SinogramRoute, ADescendingSeriesGivesANegativeInterval)

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "gs_test_support.h"
+#include "ps_render.h"
 
 using zyt_test::fresh_status;
 using zyt_test::Graphics;
@@ -48,6 +49,25 @@ TEST_F(FileSelection, ClickedFilesAndDirectories)
     EXPECT_EQ(retstat, 0);
     EXPECT_EQ(select(0, tree + "/"), tree + "/sub/inside.tif");
     EXPECT_EQ(status, ST_GOOD_VALUE);
+}
+
+// Under its warning and its confirmation (the file chosen marked) the panel
+// is drawn whole again after the window was resized: resized away and back,
+// the page is as it was.
+TEST_F(FileSelection, ThePanelUnderItsQuestionsIsDrawnWholeAfterAResize)
+{
+    const auto resized = [&](const std::string& k) {
+        return "snapshot \"" + dir.file("a" + k) + "\"\nresize 354 500\nresize 500 707\n" +
+               "snapshot \"" + dir.file("b" + k) + "\"\n";
+    };
+    open("key ClearLine\ntext \"missing.tif\"\n" + resized("1") + "click \"O.K.\"\n" +
+         "click \"flat.dat\"\n" + resized("2") + "click \"YES\"\n");
+    EXPECT_EQ(select(0, tree + "/", true), tree + "/flat.dat");
+    for (const char* k : {"1", "2"})
+        EXPECT_EQ(zyt_test::differing_pixels(dir.file(std::string("a") + k + ".png"),
+                                             dir.file(std::string("b") + k + ".png")),
+                  0)
+            << k;
 }
 
 TEST_F(FileSelection, ADefaultNameStartsInItsDirectoryAlreadyTyped)

@@ -326,3 +326,28 @@ TEST_F(Pages, SmallTextsReadAtTheDefaultSize)
     GS_INQ_DGPP(x1, y1, x2, y2, status);
     EXPECT_GE(ink_rows(x2 + 0.005f, y2 + 0.008f, 0.7f, y2 + 0.04f, false), 6);
 }
+
+// A sinogram of a few columns and many rows (and its flat counterpart) drawn
+// with square elements would be a strip a few pixels wide: it is stretched
+// over the picture's area instead, and its title says so.
+TEST_F(Pages, ANarrowOrFlatPictureIsStretchedAndSaysSo)
+{
+    open("");
+    auto title_glyphs = [&](int nx, int ny) {
+        Projection p(nx, ny, nx, ny);
+        GS_PLOT(p.image, status);
+        float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        GS_INQ_DGPP(x1, y1, x2, y2, status);
+        const int max = std::max(width(), height());
+        const int picture_top = height() - static_cast<int>(y2 * max);
+        return std::tuple{x2 - x1, y2 - y1, glyphs(0, picture_top - 2).size()};
+    };
+    const auto [square_w, square_h, square_title] = title_glyphs(100, 100);
+    for (const auto& [nx, ny] : {std::pair{16, 900}, std::pair{900, 16}}) {
+        const auto [w, h, title] = title_glyphs(nx, ny);
+        ASSERT_EQ(status, ST_GOOD_VALUE);
+        EXPECT_GT(w, 0.2f * square_w) << nx << " x " << ny;
+        EXPECT_GT(h, 0.2f * square_h) << nx << " x " << ny;
+        EXPECT_GT(title, square_title + 10) << nx << " x " << ny;
+    }
+}
