@@ -123,15 +123,31 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
     const int columns = width >= height ? 3 : 2;
     const int rows = (CANDIDATES + columns) / columns;
     constexpr float GAP = 0.02f, TITLE = 0.05f, LABEL = 0.025f;
-    const float side = std::min((width - static_cast<float>(columns + 1) * GAP) / static_cast<float>(columns),
-                                (height - TITLE - static_cast<float>(rows) * (2.0f * LABEL + GAP)) /
-                                    static_cast<float>(rows));
+    // The page's width is shared among the columns; a slice is as large as
+    // its place's height allows, in the middle of its column, whose width
+    // its captions may take.
+    const float column =
+        (width - static_cast<float>(columns + 1) * GAP) / static_cast<float>(columns);
+    const float side =
+        std::min(column, (height - TITLE - static_cast<float>(rows) * (2.0f * LABEL + GAP)) /
+                             static_cast<float>(rows));
     const auto place = [&](int k, float& x1, float& y1) {
-        x1 = GAP + static_cast<float>(k % columns) * (side + GAP);
-        y1 = height - TITLE - static_cast<float>(k / columns + 1) * (side + 2.0f * LABEL + GAP) + LABEL;
+        x1 = GAP + static_cast<float>(k % columns) * (column + GAP) + 0.5f * (column - side);
+        y1 = height - TITLE - static_cast<float>(k / columns + 1) * (side + 2.0f * LABEL + GAP) +
+             LABEL;
     };
     const float text = std::min(0.02f, 0.8f * LABEL);
     const int n = slices.size;
+    const auto caption = [&](int k) {
+        return "SHARPNESS " +
+               std::string(
+                   st_strip(io_fortran_f(slices.sharpness[static_cast<std::size_t>(k)], 12, 3))) +
+               (k == slices.best ? "  SHARPEST" : "");
+    };
+    // All captions in one type size, the largest at which the longest fits its column.
+    float caption_height = text;
+    for (int k = 0; k < static_cast<int>(slices.axes.size()); ++k)
+        caption_height = std::min(caption_height, GS_FIT_TEXTHEIGHT(text, 1, caption(k), column));
     std::vector<float> axis_values(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         axis_values[static_cast<std::size_t>(i)] = static_cast<float>(i) + 0.5f - 0.5f * n;
@@ -159,13 +175,11 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
         const bool sharpest = k == slices.best;
         const LgPageCoordinates page;
         const std::string above =
-            "AXIS " + std::string(st_strip(io_fortran_f(slices.axes[static_cast<std::size_t>(k)], 12, 3)));
-        const std::string below =
-            "SHARPNESS " +
-            std::string(st_strip(io_fortran_f(slices.sharpness[static_cast<std::size_t>(k)], 12, 3))) +
-            (sharpest ? "  SHARPEST" : "");
-        GS_TEXTSTYLE(1, sharpest ? GS_RED : GS_BLACK, GS_FIT_TEXTHEIGHT(text, 1, below, side), 1,
-                     1, 1, 2, 0, 0.0f, 1.0f, status);
+            "AXIS " +
+            std::string(st_strip(io_fortran_f(slices.axes[static_cast<std::size_t>(k)], 12, 3)));
+        const std::string below = caption(k);
+        GS_TEXTSTYLE(1, sharpest ? GS_RED : GS_BLACK, caption_height, 1, 1, 1, 2, 0, 0.0f, 1.0f,
+                     status);
         LG_TEXT(x1 + 0.5f * side, y1 + side + 0.3f * LABEL, above, status);
         LG_TEXT(x1 + 0.5f * side, y1 - 0.8f * LABEL, below, status);
         if (sharpest) {
@@ -182,7 +196,8 @@ void draw_page(const ZytTestSlices& slices, const ZytSliceSeries& series, int& s
                                     "back to the axis question."};
         float x1 = 0.0f, y1 = 0.0f;
         place(CANDIDATES, x1, y1);
-        GS_TEXTSTYLE(1, GS_BLACK, GS_FIT_TEXTHEIGHT(0.8f * text, 1, note[1], side), 1, 1, 1, 1, 0,
+        x1 -= 0.5f * (column - side);
+        GS_TEXTSTYLE(1, GS_BLACK, GS_FIT_TEXTHEIGHT(0.8f * text, 1, note[1], column), 1, 1, 1, 1, 0,
                      0.0f, 1.0f, status);
         for (int i = 0; i < 4; ++i)
             LG_TEXT(x1, y1 + side - 1.6f * text * static_cast<float>(i + 1), note[i], status);

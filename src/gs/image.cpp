@@ -85,6 +85,10 @@ constexpr float ABOVE_ROOM = 0.05f;
 constexpr float LEFT_ROOM = 0.08f;
 constexpr float RIGHT_ROOM = 0.1f;
 constexpr float LANDSCAPE_GLASS_ROOM = 0.11f;
+// On a landscape page the picture reaches down to the strip of questions:
+// the line of information a question shows just above the strip (as "IS THE
+// IMAGE INPUT O.K." does) is kept free of its axis numbers and label.
+constexpr float LANDSCAPE_NOTE_ROOM = 0.045f;
 constexpr float PAGE_EDGE = 0.005f; // kept free along the page's edge
 
 // The picture's place on the page: the graph page position, kept so far
@@ -112,8 +116,10 @@ PictureViewport picture_viewport(int nx, int ny, bool with_periphery)
     GS_INQ_GUIREGION(gx1, gy1, gx2, gy2, status);
     int format = 0;
     GS_INQ_WINDOWFORMAT(format, status);
-    const float right = RIGHT_ROOM + (format % 2 == 1 ? LANDSCAPE_GLASS_ROOM : 0.0f);
-    const float inner[4] = {std::max(x1, LEFT_ROOM), std::max(y1, gy2 + BELOW_ROOM),
+    const bool landscape = format % 2 == 1;
+    const float right = RIGHT_ROOM + (landscape ? LANDSCAPE_GLASS_ROOM : 0.0f);
+    const float below = BELOW_ROOM + (landscape ? LANDSCAPE_NOTE_ROOM : 0.0f);
+    const float inner[4] = {std::max(x1, LEFT_ROOM), std::max(y1, gy2 + below),
                             std::min(x2, max_x - right), std::min(y2, max_y - ABOVE_ROOM)};
     if (with_periphery && inner[0] < inner[2] && inner[1] < inner[3]) {
         x1 = inner[0];
