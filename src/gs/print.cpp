@@ -1,6 +1,7 @@
 // Printing: what is drawn between GS_ON_PRINT and GS_OFF_PRINT goes to a
-// PostScript file instead of the window, and a menu prints itself again on
-// request (documentation of menus and forms).
+// PostScript file instead of the window, and a menu or a whole page (a form,
+// the file panel, a picture) prints itself again on request (documentation
+// of menus and forms).
 
 #include "gs/gs.h"
 #include "io/status.h"
