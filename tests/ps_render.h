@@ -4,6 +4,7 @@
 
 #include <cairo.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -64,7 +65,25 @@ struct Rendered
         const int stride = cairo_image_surface_get_stride(page.get());
         return *reinterpret_cast<const unsigned*>(data + py * stride + px * 4) & 0xffffffu;
     }
+
+    // The pixels of a page rectangle for which is(pixel) holds.
+    template <class Test> int count(float x1, float y1, float x2, float y2, Test is) const
+    {
+        constexpr float STEP = 1.0f / 787.1f; // one pixel at 72 dots per inch
+        int n = 0;
+        for (float y = y1; y < y2; y += STEP)
+            for (float x = x1; x < x2; x += STEP) n += is(at(x, y)) ? 1 : 0;
+        return n;
+    }
 };
+
+// Where a rendered page goes: the directory ZYT_KEEP_SNAPSHOTS names (to be
+// looked at), else the test's own.
+inline std::string png_file(const TempDir& dir, const std::string& name)
+{
+    const char* kept = std::getenv("ZYT_KEEP_SNAPSHOTS");
+    return kept != nullptr ? std::string(kept) + "/" + name : dir.file(name);
+}
 
 // Ghostscript renders the first page of a file at 72 dots per inch on A4.
 inline Rendered render(const std::string& ps_file, const std::string& png_file)

@@ -109,9 +109,9 @@ void draw_question(Question& q, int& status)
     GS_UPDATE(status);
 }
 
-// Draws the picture, the points given on it and the question again (after
-// an exposure or a help text).
-void redraw(Question& q, int& status)
+// The page under the question: the picture with its axes and colour bar,
+// and the points given on it. This is what a print of the page shows.
+void draw_page(const Question& q, int& status)
 {
     if (q.picture != nullptr) GS_MPLOT(*q.picture, status);
     const int n = q.count != nullptr ? *q.count : 0;
@@ -120,6 +120,12 @@ void redraw(Question& q, int& status)
         if (q.mark) GS_MARK(q.x[i], q.y[i], status);
         if (q.join && k > 0) GS_LINE(q.x[i - 1], q.y[i - 1], q.x[i], q.y[i], status);
     }
+}
+
+// Draws the page and the question again (after an exposure or a help text).
+void redraw(Question& q, int& status)
+{
+    draw_page(q, status);
     draw_question(q, status);
 }
 
@@ -368,6 +374,10 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
     const GsPageDrawer page([&](int& s) { redraw(q, s); }, q.picture != nullptr);
     GS_RESTORE_TRANSFORM(status);
     feedback(rubber_mode, 0, x, y, status);
+    // Documented pages print themselves on a click beside the picture.
+    bool forms_doc = false, menus_doc = false;
+    GS_INQ_DOC_CONTROL(forms_doc, menus_doc, status);
+    const bool printable = q.picture != nullptr && (forms_doc || menus_doc);
     bool cancelled = false;
     while (status == ST_GOOD_VALUE && num_coordinates < max_coordinates) {
         int type = 0;
@@ -407,6 +417,10 @@ void ask_points(const GsImage* picture, float px1, float py1, float px2, float p
                     GS_INP_TWOCLICK(*picture, gx1, gy1, gx2, gy2, cx, cy, have_point, status);
                     GS_SPYGLASS(true, *picture, gx1, gy1, gx2, gy2, status);
                 }
+            } else if (printable) {
+                feedback_off(q.with_image ? picture : nullptr, status);
+                GS_PRINT_PAGE([&](int& s) { draw_page(q, s); }, status);
+                redraw(q, status);
             }
         }
         GS_RESTORE_TRANSFORM(status);

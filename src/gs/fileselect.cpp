@@ -557,15 +557,17 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
 
     const LgPageCoordinates page;
     draw_selection(p, status);
-    // Under its confirmation, warnings and filter questions, the panel is the page.
-    const GsPageDrawer drawn(
-        [&](int& s) {
-            const LgPageCoordinates panel_page;
-            GS_SET_MENULAYOUT(1, 1, 12, 6, s);
-            draw_selection(p, s);
-            if (p.chosen_file >= 0) highlight(p.files, p.chosen_file, s);
-        },
-        true);
+    // Under its confirmation, warnings and filter questions, the panel is the
+    // page; so it is on paper.
+    const std::function<void(int&)> draw_panel = [&](int& s) {
+        const LgPageCoordinates panel_page;
+        GS_SET_MENULAYOUT(1, 1, 12, 6, s);
+        draw_selection(p, s);
+        if (p.chosen_file >= 0) highlight(p.files, p.chosen_file, s);
+    };
+    const GsPageDrawer drawn(draw_panel, true);
+    bool forms_doc = false, menus_doc = false;
+    GS_INQ_DOC_CONTROL(forms_doc, menus_doc, status);
     const std::string field_prompt = "File Name (Optional)";
     std::string choice;
     bool chosen = false;
@@ -643,14 +645,22 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
                     outcome = Outcome::chosen;
                 }
             } else {
+                bool on_bar = false;
                 for (ListView* v : {&p.directories, &p.files}) {
                     if (v->has_vertical && v->vertical_bar.contains(x, y)) {
                         scroll(*v, true, zone_of(v->vertical_bar, true, x, y));
                         redraw_list(*v, status);
+                        on_bar = true;
                     } else if (v->has_horizontal && v->horizontal_bar.contains(x, y)) {
                         scroll(*v, false, zone_of(v->horizontal_bar, false, x, y));
                         redraw_list(*v, status);
+                        on_bar = true;
                     }
+                }
+                // Documented panels print themselves on a click beside their parts.
+                if (!on_bar && (forms_doc || menus_doc)) {
+                    GS_PRINT_PAGE(draw_panel, status);
+                    outcome = Outcome::redraw;
                 }
             }
         }

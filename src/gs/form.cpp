@@ -319,9 +319,12 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
     bool forms_doc = false, menus_doc = false;
     GS_INQ_DOC_CONTROL(forms_doc, menus_doc, status);
     const int help_lines = std::min(num_help, static_cast<int>(help.size()));
-    GS_DRAW_FORM(num_title, title, edited, status);
+    const std::function<void(int&)> draw_form = [&](int& s) {
+        GS_DRAW_FORM(num_title, title, edited, s);
+    };
+    draw_form(status);
     // Under the questions of an item, the form is the page.
-    const GsPageDrawer page([&](int& s) { GS_DRAW_FORM(num_title, title, edited, s); }, true);
+    const GsPageDrawer page(draw_form, true);
     bool accepted = false;
     std::vector<std::string> all_labels(control_labels.begin(), control_labels.end());
     for (const GsFormItem& item : edited) all_labels.push_back(item.label);
@@ -337,14 +340,8 @@ void GS_FORM(int max_title, int num_title, GsLines title, int max_help, int num_
             continue;
         }
         if (type == GS_MENU_PRINT && forms_doc) {
-            bool printing = false;
-            GS_ON_PRINT(true, printing, status);
-            if (printing) {
-                GS_DRAW_FORM(num_title, title, edited, status);
-                GS_OFF_PRINT(status);
-                GS_CLOSE_PS(status);
-            }
-            GS_DRAW_FORM(num_title, title, edited, status);
+            GS_PRINT_PAGE(draw_form, status);
+            draw_form(status);
             continue;
         }
         if (type != GS_MENU_CHOSEN) continue;

@@ -48,6 +48,9 @@ void GS_BACKGROUND(int& status);
 // PostScript file (one page each time); printing tells whether it started.
 void GS_ON_PRINT(bool graphical_prompt, bool& printing, int& status);
 void GS_OFF_PRINT(int& status);
+// One page drawn by draw into a PostScript file the user names, then closed;
+// the window is left to its owner to draw again (the file question covers it).
+void GS_PRINT_PAGE(const std::function<void(int& status)>& draw, int& status);
 void GS_OPEN_PS(std::string_view file_name, int& status);
 void GS_CLOSE_PS(int& status);
 void GS_SET_POSTSCRIPT(bool colour, int& status);

@@ -1,6 +1,7 @@
 // Printing: what is drawn between GS_ON_PRINT and GS_OFF_PRINT goes to a
-// PostScript file instead of the window, and a menu prints itself again on
-// request (documentation of menus and forms).
+// PostScript file instead of the window, and a menu or a whole page (a form,
+// the file panel, a picture) prints itself again on request (documentation
+// of menus and forms).
 
 #include "gs/gs.h"
 #include "io/status.h"
@@ -59,15 +60,29 @@ void GS_OFF_PRINT(int& status)
     LG_ACTIVATE_WK(WINDOW, status);
 }
 
+// Draws a page once more into a PostScript file the user names, and closes
+// that file: a form, the file panel or a picture printed on request. The
+// file question covers the window: the caller draws its page there again.
+// A file that cannot be opened has been reported and costs only the print.
+void GS_PRINT_PAGE(const std::function<void(int& status)>& draw, int& status)
+{
+    if (!st_enter(status, "Subroutine GS_PRINT_PAGE V0.1")) return;
+    bool printing = false;
+    GS_ON_PRINT(true, printing, status);
+    if (status == ST_MOD_IO + ST_OPEN_FAIL) {
+        status = ST_GOOD_VALUE;
+        return;
+    }
+    if (!printing || status != ST_GOOD_VALUE) return;
+    draw(status);
+    GS_OFF_PRINT(status);
+    GS_CLOSE_PS(status);
+}
+
 // Draws the last menu again into a PostScript file the user names.
 void GS_PRINT_MENU(int& status)
 {
-    if (!st_enter(status, "Subroutine GS_PRINT_MENU V0.1")) return;
+    if (!st_enter(status, "Subroutine GS_PRINT_MENU V0.2")) return;
     const GsDrawnMenu menu = GS_SAVE_DRAWN_MENU();
-    bool printing = false;
-    GS_ON_PRINT(true, printing, status);
-    if (!printing || status != ST_GOOD_VALUE) return;
-    GS_REDRAW_MENU(menu, status);
-    GS_OFF_PRINT(status);
-    GS_CLOSE_PS(status);
+    GS_PRINT_PAGE([&](int& s) { GS_REDRAW_MENU(menu, s); }, status);
 }

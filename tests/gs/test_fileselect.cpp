@@ -208,6 +208,26 @@ TEST_F(FileSelection, TheOutputDirectoryIsRemembered)
     EXPECT_EQ(select(3, ""), tree + "/sub/again.par");
 }
 
+// With documentation on (+DFORM) a click beside the panel's parts prints the
+// panel, and the panel is there again to choose from.
+TEST_F(FileSelection, DocumentationPrintsThePanel)
+{
+    const std::string file = dir.file("panel.ps");
+    open("click 0.35 0.85\nkey ClearLine\ntext \"" + file + "\"\nclick \"flat.dat\"\n",
+         {"+DFORM"});
+    EXPECT_EQ(select(0, tree + "/"), tree + "/flat.dat");
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_NE(zyt_test::read_file(file).find("(flat.dat)"), std::string::npos);
+    const zyt_test::Rendered page = zyt_test::render(file, zyt_test::png_file(dir, "panel.png"));
+    ASSERT_EQ(page.exit_code, 0) << page.messages;
+    ASSERT_NE(page.page, nullptr);
+    // The file list: a yellow box, its four names in blue at the top.
+    const auto blue = [](unsigned rgb) { return (rgb & 0xff) > 0xc0 && (rgb >> 16) < 0x60; };
+    EXPECT_GT(page.count(0.36f, 0.70f, 0.60f, 0.82f, blue), 200);
+    EXPECT_EQ(page.count(0.36f, 0.20f, 0.70f, 0.60f, blue), 0);
+    EXPECT_EQ(page.at(0.53f, 0.3f), 0xffff00u);
+}
+
 TEST_F(FileSelection, BadArguments)
 {
     open("");

@@ -175,3 +175,18 @@ TEST_F(Form, DocumentationPrintsTheForm)
     ASSERT_NE(page.page, nullptr);
     EXPECT_EQ(page.at(0.35f, 0.95f), 0xffff00u); // the yellow title box
 }
+
+// A print file that cannot be opened is reported and costs only the print:
+// the form goes on with its edits.
+TEST_F(Form, APrintFileThatCannotBeOpenedKeepsTheForm)
+{
+    open("click \"SWITCH\"\nclick 0.35 0.95\nkey ClearLine\ntext \"" + dir.file("none/form.ps") +
+             "\"\nclick \"O.K.\"\n",
+         {"+DFORM"});
+    std::vector<GsFormItem> items = every_type();
+    const zyt_test::ConsoleCapture console;
+    run_form(items);
+    EXPECT_EQ(status, ST_GOOD_VALUE);
+    EXPECT_FALSE(items[1].logical_value);
+    EXPECT_NE(console.text().find("ERROR: Failed to open ASCII text file"), std::string::npos);
+}

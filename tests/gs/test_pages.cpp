@@ -199,12 +199,20 @@ TEST_F(Pages, AResizedQuestionDrawsItsWholePageAgain)
 }
 
 // While forms document themselves (+DFORM), a click on a picture is still a
-// point of a coordinate question.
-TEST_F(Pages, ClicksOnAPictureArePointsWhileFormsDocumentThemselves)
+// point of a coordinate question, and a click beside it prints the page: the
+// picture with its colour bar and the point already given.
+TEST_F(Pages, ClicksOnAPictureArePointsAndBesideItPrintThePage)
 {
-    open("point 10 10\npoint 60 40\n", {"+DFORM"});
+    const std::string file = dir.file("picture.ps");
+    open("point 10 10\nclick 0.05 0.95\nkey ClearLine\ntext \"" + file + "\"\npoint 60 40\n",
+         {"+DFORM"});
+    GS_SET_LUTCHOICE(4, 200, status); // white to black, as projections are shown
+    GS_COLOURS(status);
     Projection p(100, 50, 100, 50);
     GS_PLOT(p.image, status);
+    float v[4], d[4];
+    GS_INQ_DGPP(v[0], v[1], v[2], v[3], status);
+    GS_INQ_DDDR(d[0], d[1], d[2], d[3], status);
     const std::vector<std::string> info{"Select two corners"};
     float x[2] = {0, 0};
     float y[2] = {0, 0};
@@ -212,7 +220,34 @@ TEST_F(Pages, ClicksOnAPictureArePointsWhileFormsDocumentThemselves)
     GS_INPS_FCOORDINATES(&p.image, "SELECT RECTANGLE", 1, 1, info, true, 2, false, 2, count, x,
                          y, status);
     EXPECT_EQ(status, ST_GOOD_VALUE);
-    EXPECT_EQ(count, 2);
+    ASSERT_EQ(count, 2);
+    EXPECT_NEAR(x[0], 10.0f, 0.5f);
+    EXPECT_NEAR(x[1], 60.0f, 0.5f);
+    const zyt_test::Rendered page = zyt_test::render(file, zyt_test::png_file(dir, "picture.png"));
+    ASSERT_EQ(page.exit_code, 0) << page.messages;
+    ASSERT_NE(page.page, nullptr);
+    // Image coordinates on the page, and the grey level there.
+    const auto page_x = [&](float dx) { return v[0] + (dx - d[0]) / (d[2] - d[0]) * (v[2] - v[0]); };
+    const auto page_y = [&](float dy) { return v[1] + (dy - d[1]) / (d[3] - d[1]) * (v[3] - v[1]); };
+    const auto grey = [&](float px, float py) { return page.at(px, py) >> 8 & 255; };
+    // The object's shadow shows light in the dark bright field.
+    EXPECT_GT(grey(page_x(50), page_y(25)), 0xc0u);
+    EXPECT_LT(grey(page_x(5), page_y(25)), 0x50u);
+    EXPECT_LT(grey(page_x(95), page_y(40)), 0x50u);
+    // The colour bar beside it runs from white at its foot to black at its top.
+    const float bar_x = v[2] + 0.02f * 0.7071f + 0.01f;
+    EXPECT_GT(grey(bar_x, v[1] + 0.01f), 0xe0u);
+    EXPECT_LT(grey(bar_x, v[3] - 0.01f), 0x20u);
+    // The first point's red cross, and none where the second was given.
+    const auto red = [](unsigned rgb) {
+        return (rgb >> 16) > 0xc0 && ((rgb >> 8) & 255) < 0x60 && (rgb & 255) < 0x60;
+    };
+    const auto near = [&](float px, float py) {
+        return page.count(page_x(px) - 0.01f, page_y(py) - 0.01f, page_x(px) + 0.01f,
+                          page_y(py) + 0.01f, red);
+    };
+    EXPECT_GT(near(10, 10), 5);
+    EXPECT_EQ(near(60, 40), 0);
 }
 
 // A form's button looks the same after its click's flash as before it: the
