@@ -67,10 +67,12 @@ void GS_OFF_PRINT(int& status)
 void GS_PRINT_PAGE(const std::function<void(int& status)>& draw, int& status)
 {
     if (!st_enter(status, "Subroutine GS_PRINT_PAGE V0.1")) return;
+    const std::string position_before = ST_INQ_POSITION();
     bool printing = false;
     GS_ON_PRINT(true, printing, status);
     if (status == ST_MOD_IO + ST_OPEN_FAIL) {
         status = ST_GOOD_VALUE;
+        ST_RESET_POSITION(position_before);
         return;
     }
     if (!printing || status != ST_GOOD_VALUE) return;

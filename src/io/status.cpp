@@ -120,6 +120,8 @@ void ST_SAVE(std::string_view position_text)
 
 std::string ST_INQ_POSITION() { return position_record; }
 
+void ST_RESET_POSITION(std::string_view position_before) { position_record = position_before; }
+
 int ST_ERRORCODE(int status)
 {
     if (status == ST_GOOD_VALUE || status == ST_ESCAPE_VALUE || status == ST_EOF_VALUE)

@@ -40,6 +40,9 @@ void ST_OUT(int status);
 
 // The recorded position text (trimmed); empty when no error was noticed.
 std::string ST_INQ_POSITION();
+// Puts back the position recorded before a failure that its caller has
+// reported and recovered from, so that the end of the run does not name it.
+void ST_RESET_POSITION(std::string_view position_before);
 
 // The entry rule: true when the status is good; otherwise the position text
 // is recorded and the caller returns at once.

@@ -189,4 +189,6 @@ TEST_F(Form, APrintFileThatCannotBeOpenedKeepsTheForm)
     EXPECT_EQ(status, ST_GOOD_VALUE);
     EXPECT_FALSE(items[1].logical_value);
     EXPECT_NE(console.text().find("ERROR: Failed to open ASCII text file"), std::string::npos);
+    // Reported and recovered from: not an error position for the end of the run.
+    EXPECT_EQ(ST_INQ_POSITION(), "");
 }
