@@ -561,7 +561,6 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
     // page; so it is on paper.
     const std::function<void(int&)> draw_panel = [&](int& s) {
         const LgPageCoordinates panel_page;
-        GS_SET_MENULAYOUT(1, 1, 12, 6, s);
         draw_selection(p, s);
         if (p.chosen_file >= 0) highlight(p.files, p.chosen_file, s);
     };
@@ -679,10 +678,7 @@ void GS_FILESELECTION(int max_prompt, int num_prompt, GsLines prompt, int max_in
             break;
         }
         p.chosen_file = -1;
-        if (outcome == Outcome::redraw) {
-            GS_SET_MENULAYOUT(1, 1, 12, 6, status);
-            draw_selection(p, status);
-        }
+        if (outcome == Outcome::redraw) draw_panel(status);
         if (status != ST_GOOD_VALUE && status != ST_ESCAPE_VALUE) {
             io_say("WARNING: Problem in file selection widget, bad internal error status");
             ST_OUT(status);
